@@ -1,0 +1,13 @@
+# 32-bit Windows plug-in (Quenara.8bf). The -posix compilers give std::thread support for the
+# test programs; the plug-in itself uses Win32 threads.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# This machine cannot execute 32-bit code: the 32-bit build is checked statically only.
+set(QUENARA_CAN_RUN_TESTS OFF)
