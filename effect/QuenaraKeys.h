@@ -8,27 +8,27 @@
    AETE data. The C++ part checks every spelled value against its characters. */
 #pragma once
 
-#define QUENARA_KEY_ORIGIN_X                    0x4F524958L /* 'ORIX' */
-#define QUENARA_KEY_ORIGIN_Y                    0x4F524959L /* 'ORIY' */
-#define QUENARA_KEY_INTENSITY                   0x494E5445L /* 'INTE' */
-#define QUENARA_KEY_STRENGTH                    0x53545245L /* 'STRE' */
-#define QUENARA_KEY_ZOOM_START                  0x5A4F5354L /* 'ZOST' */
-#define QUENARA_KEY_HOLDOUT_RADIUS              0x484F5241L /* 'HORA' */
-#define QUENARA_KEY_MODE                        0x4D4F4445L /* 'MODE' */
-#define QUENARA_KEY_INVERT_GRADIENT             0x494E4752L /* 'INGR' */
-#define QUENARA_KEY_GAMMA_CORRECTION            0x47414D41L /* 'GAMA' */
+#define QUENARA_KEY_ORIGIN_X 0x4F524958L                    /* 'ORIX' */
+#define QUENARA_KEY_ORIGIN_Y 0x4F524959L                    /* 'ORIY' */
+#define QUENARA_KEY_INTENSITY 0x494E5445L                   /* 'INTE' */
+#define QUENARA_KEY_STRENGTH 0x53545245L                    /* 'STRE' */
+#define QUENARA_KEY_ZOOM_START 0x5A4F5354L                  /* 'ZOST' */
+#define QUENARA_KEY_HOLDOUT_RADIUS 0x484F5241L              /* 'HORA' */
+#define QUENARA_KEY_MODE 0x4D4F4445L                        /* 'MODE' */
+#define QUENARA_KEY_INVERT_GRADIENT 0x494E4752L             /* 'INGR' */
+#define QUENARA_KEY_GAMMA_CORRECTION 0x47414D41L            /* 'GAMA' */
 #define QUENARA_KEY_GAMMA_CORRECTION_CORRECTIVE 0x47414D43L /* 'GAMC' */
-#define QUENARA_KEY_CONTRAST                    0x434F4E54L /* 'CONT' */
-#define QUENARA_KEY_HUE                         0x48534C48L /* 'HSLH' */
-#define QUENARA_KEY_SATURATION                  0x48534C53L /* 'HSLS' */
-#define QUENARA_KEY_LIGHTNESS                   0x48534C4CL /* 'HSLL' */
-#define QUENARA_KEY_USE_SIZE_SELECTION          0x55534553L /* 'USES' */
-#define QUENARA_KEY_SELECTION_LOW               0x53454C4CL /* 'SELL' */
-#define QUENARA_KEY_SELECTION_HIGH              0x53454C48L /* 'SELH' */
-#define QUENARA_KEY_SELECTION_SOFTEN            0x53454C53L /* 'SELS' */
-#define QUENARA_KEY_SELECTION_CLIMAX            0x53454C43L /* 'SELC' */
-#define QUENARA_KEY_BLEND_MODE                  0x424C4E44L /* 'BLND' */
-#define QUENARA_KEY_SELECTION_SHOW              0x53484F57L /* 'SHOW' */
+#define QUENARA_KEY_CONTRAST 0x434F4E54L                    /* 'CONT' */
+#define QUENARA_KEY_HUE 0x48534C48L                         /* 'HSLH' */
+#define QUENARA_KEY_SATURATION 0x48534C53L                  /* 'HSLS' */
+#define QUENARA_KEY_LIGHTNESS 0x48534C4CL                   /* 'HSLL' */
+#define QUENARA_KEY_USE_SIZE_SELECTION 0x55534553L          /* 'USES' */
+#define QUENARA_KEY_SELECTION_LOW 0x53454C4CL               /* 'SELL' */
+#define QUENARA_KEY_SELECTION_HIGH 0x53454C48L              /* 'SELH' */
+#define QUENARA_KEY_SELECTION_SOFTEN 0x53454C53L            /* 'SELS' */
+#define QUENARA_KEY_SELECTION_CLIMAX 0x53454C43L            /* 'SELC' */
+#define QUENARA_KEY_BLEND_MODE 0x424C4E44L                  /* 'BLND' */
+#define QUENARA_KEY_SELECTION_SHOW 0x53484F57L              /* 'SHOW' */
 
 #ifdef __cplusplus
 #include <cstdint>
