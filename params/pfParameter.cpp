@@ -1,0 +1,11 @@
+#include "params/pfParameter.h"
+
+#include "ui/pfParameterUI.h"
+
+void pfParameter::RefreshControl() {
+  if (control != nullptr) control->Refresh();
+}
+
+void pfParameter::CallChangeCallback() {
+  if (changeCallback != nullptr) changeCallback(this, callbackUserData);
+}

@@ -1,0 +1,45 @@
+// The filter's undo history: a ring of 500 records in groups, one group per user step. Entry
+// indices grow without bound and live in slot index mod 500; entries first..cursor-1 are done
+// (undoable), cursor..last are undone (redoable). A full ring forgets its oldest whole group.
+#pragma once
+
+#include <cstdint>
+
+class pfUndo;
+
+class pfUndoHistory {
+ public:
+  static constexpr int32_t kSize = 500;
+
+  pfUndoHistory();
+  ~pfUndoHistory();
+  pfUndoHistory(const pfUndoHistory&) = delete;
+  pfUndoHistory& operator=(const pfUndoHistory&) = delete;
+
+  // Takes ownership of the record in every case; a null record is ignored, a disabled
+  // history deletes the record at once. Abandons any redo entries.
+  void Add(pfUndo* record);
+  // Closes the current step: records added afterwards belong to the next group.
+  void EndGroup();
+  // Each applies one whole group; false when there was nothing to apply.
+  bool Undo();
+  bool Redo();
+  bool CanUndo() const { return cursor > first; }
+  bool CanRedo() const { return cursor <= last; }
+  void SetEnabled(bool e) { enabled = e; }
+  bool IsEnabled() const { return enabled; }
+
+ private:
+  struct Entry {
+    pfUndo* record = nullptr;
+    int32_t group = -1;
+  };
+  Entry& At(int32_t index) { return entries[index % kSize]; }
+
+  Entry entries[kSize];
+  int32_t first = 0;
+  int32_t last = -1;
+  int32_t cursor = 0;
+  int32_t group = 0;
+  bool enabled = false;
+};

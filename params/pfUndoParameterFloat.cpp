@@ -1,0 +1,10 @@
+#include "params/pfUndoParameterFloat.h"
+
+#include "params/pfParameterFloat.h"
+
+void pfUndoParameterFloat::Apply() {
+  const double old = parameter->GetValue();
+  parameter->SetValue(value);
+  value = old;
+  parameter->UpdateControl();
+}
