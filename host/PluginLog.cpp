@@ -1,0 +1,14 @@
+#include "host/PluginLog.h"
+
+#include <string>
+
+#include "host/Log.h"
+
+bool QuenaraOpenLog(const char* path, int32_t level) {
+  SetLogLevel(level);
+  if (path == nullptr || *path == '\0') {
+    CloseLogFile();
+    return true;
+  }
+  return OpenLogFile(path);
+}

@@ -1,0 +1,3 @@
+#include "host/pfPreviewFactory.h"
+
+pfPreview* pfCreatePreview() { return new pfPreviewNone(); }
