@@ -1,0 +1,325 @@
+// Preset files: a "FileOwner" line naming the filter, then presets, each a "name" word with
+// the preset's name followed by one line per saved parameter. Readers go word by word and
+// never depend on the line structure.
+#include <cmath>
+#include <limits>
+
+#include "host/Log.h"
+#include "params/pfParameter.h"
+#include "params/pfParameterBool.h"
+#include "params/pfParameterFloat.h"
+#include "params/pfParameterInt.h"
+#include "params/pfParameterList.h"
+#include "params/pfParameterPosition.h"
+#include "params/pfParameterRGB.h"
+#include "params/pfParameters.h"
+#include "params/pfPresetFileWriter.h"
+#include "params/pfPresetNumbers.h"
+#include "params/pfPresetWords.h"
+#include "params/pfUndo.h"
+#include "params/pfUndoHistory.h"
+
+namespace {
+const char kOwnerWord[] = "FileOwner";
+const char kNameWord[] = "name";
+
+void WarnCannotRead(const std::string& path) {
+  QLOG_WARNING("Could not open file for reading: '" << path << "'");
+}
+void WarnCannotWrite(const std::string& path) {
+  QLOG_WARNING("Could not open file for writing: '" << path << "'");
+}
+
+// Preset names are single words: white space becomes "_" (a space is what users type; tabs
+// or line breaks would break the file just the same), and the name is cut to the longest word
+// a reader keeps, so that a saved preset can always be found again.
+std::string PresetWord(const std::string& name) {
+  std::string word = name.substr(0, pfPresetWords::kMaxWord);
+  for (char& c : word) {
+    if (pfIsPresetSpace(c)) c = '_';
+  }
+  return word;
+}
+
+// Advances past the "name" word and name of the preset; *nameWordStart receives the offset
+// just before the "name" word (where the text before the preset ends).
+bool FindPreset(pfPresetWords& words, const std::string& name, size_t* nameWordStart) {
+  std::string word;
+  for (;;) {
+    size_t before;
+    do {
+      before = words.Position();
+      if (!words.ReadWord(word)) return false;
+    } while (word != kNameWord);
+    if (!words.ReadWord(word)) return false;
+    if (word == name) {
+      if (nameWordStart != nullptr) *nameWordStart = before;
+      return true;
+    }
+  }
+}
+
+// Skips the rest of a preset. True when another preset follows; the words are then just
+// past its "name" word.
+bool SkipToNextPreset(pfPresetWords& words) {
+  std::string word;
+  while (words.ReadWord(word)) {
+    if (word == kNameWord) return true;
+  }
+  return false;
+}
+
+void AppendParameterLines(const pfParameters& parameters, std::string& out) {
+  for (int32_t i = 0; i < parameters.GetCount(); ++i) {
+    pfParameter* p = parameters.GetParameter(i);
+    if (!p->GetSaved()) continue;
+    if (auto* pos = dynamic_cast<pfParameterPosition*>(p)) {
+      out += p->GetName() + ' ';
+      pfAppendFixed6(out, pos->GetX());
+      out += ' ';
+      pfAppendFixed6(out, pos->GetY());
+    } else if (auto* b = dynamic_cast<pfParameterBool*>(p)) {
+      out += p->GetName() + ' ';
+      pfAppendInt(out, b->GetValue() ? 1 : 0);
+    } else if (auto* n = dynamic_cast<pfParameterInt*>(p)) {
+      out += p->GetName() + ' ';
+      pfAppendInt(out, n->GetValue());
+    } else if (auto* f = dynamic_cast<pfParameterFloat*>(p)) {
+      out += p->GetName() + ' ';
+      double v = f->GetValue();
+      // Single precision is what the file promises; a value beyond float's range keeps its
+      // double value rather than becoming infinite.
+      if (std::fabs(v) <= std::numeric_limits<float>::max()) v = static_cast<float>(v);
+      pfAppendFixed6(out, v);
+    } else if (auto* c = dynamic_cast<pfParameterRGB*>(p)) {
+      out += p->GetName() + ' ';
+      pfAppendFixed6(out, c->GetRed());
+      out += ' ';
+      pfAppendFixed6(out, c->GetGreen());
+      out += ' ';
+      pfAppendFixed6(out, c->GetBlue());
+    } else if (auto* l = dynamic_cast<pfParameterList*>(p)) {
+      out += p->GetName() + ' ';
+      pfAppendInt(out, l->GetValue());
+    } else {
+      continue;
+    }
+    out += '\n';
+  }
+}
+
+// Reads the further value words of a multi-value line. False when the preset or the file
+// ends first (a "name" word belongs to the next preset).
+bool ReadMoreValues(pfPresetWords& words, std::string* values, int count, bool& presetEnded) {
+  for (int i = 0; i < count; ++i) {
+    if (!words.ReadWord(values[i]) || values[i] == kNameWord) {
+      presetEnded = true;
+      return false;
+    }
+  }
+  return true;
+}
+
+// Applies one key/value line to parameter p. Returns the setter's result; false also when
+// the line was incomplete.
+bool ApplyLine(pfParameter* p, const std::string& value, pfPresetWords& words, bool& presetEnded) {
+  if (auto* pos = dynamic_cast<pfParameterPosition*>(p)) {
+    std::string y;
+    if (!ReadMoreValues(words, &y, 1, presetEnded)) return false;
+    return pos->SetXY(pfParseLeadingDouble(value), pfParseLeadingDouble(y));
+  }
+  if (auto* b = dynamic_cast<pfParameterBool*>(p)) {
+    return b->SetValue(pfParseLeadingInt(value) != 0);
+  }
+  if (auto* n = dynamic_cast<pfParameterInt*>(p)) return n->SetValue(pfParseLeadingInt(value));
+  if (auto* f = dynamic_cast<pfParameterFloat*>(p)) {
+    return f->SetValue(pfParseLeadingDouble(value));
+  }
+  if (auto* c = dynamic_cast<pfParameterRGB*>(p)) {
+    std::string gb[2];
+    if (!ReadMoreValues(words, gb, 2, presetEnded)) return false;
+    return c->SetRGB(pfParseLeadingDouble(value), pfParseLeadingDouble(gb[0]),
+                     pfParseLeadingDouble(gb[1]));
+  }
+  if (auto* l = dynamic_cast<pfParameterList*>(p)) return l->SetValue(pfParseLeadingInt(value));
+  return false;
+}
+}  // namespace
+
+bool pfParameters::IsSettingFileValid(std::string strPath, std::string& strFilterName) {
+  QLOG_ENTER("pfParmeters::IsSettingFileValid( strPath(" << strPath << "), strFilterName("
+                                                         << strFilterName << ") )");
+  bool result = false;
+  pfPresetWords words;
+  if (strPath.empty()) {
+    result = false;
+  } else if (words.Load(strPath) != pfPresetWords::kLoaded) {
+    result = true;  // a new file will be created
+  } else {
+    std::string word;
+    bool found = false;
+    while (!found && words.ReadWord(word)) found = word == kOwnerWord;
+    std::string owner;
+    if (found && words.ReadWord(owner)) {
+      result = owner == strFilterName;
+      if (!result) strFilterName = owner;
+    }
+  }
+  QLOG_EXIT("pfParmeters::IsSettingFileValid( return(" << result << ") )");
+  return result;
+}
+
+bool pfParameters::GetSettingNames(std::string strPath, std::list<std::string>& lstNames,
+                                   std::string strFilterName) {
+  QLOG_ENTER("pfParmeters::GetSettingNames( strPath(" << strPath << "), lstNames(), strFilterName("
+                                                      << strFilterName << ") )");
+  bool result = !strPath.empty() && IsSettingFileValid(strPath, strFilterName);
+  pfPresetWords words;
+  if (result && words.Load(strPath) == pfPresetWords::kLoaded) {
+    std::string word;
+    while (words.ReadWord(word)) {
+      if (word == kNameWord && words.ReadWord(word)) lstNames.push_back(word);
+    }
+  }
+  QLOG_EXIT("pfParmeters::GetSettingNames( return(" << result << ") )");
+  return result;
+}
+
+bool pfParameters::LoadSettings(std::string strName, std::string strPath, pfFilter* pFilter) {
+  QLOG_ENTER("pfParmeters::LoadSettings( strName(" << strName << "), strPath(" << strPath
+                                                   << "), pFilter(" << LogPtr(pFilter) << ") )");
+  bool result = false;
+  pfPresetWords words;
+  if (strName.empty() || strPath.empty()) {
+    result = false;
+  } else if (words.Load(strPath) != pfPresetWords::kLoaded) {
+    WarnCannotRead(strPath);
+  } else if (FindPreset(words, strName, nullptr)) {
+    pfUndoHistory* history = pFilter != nullptr ? pfGetUndoHistory(pFilter) : nullptr;
+    std::string key;
+    std::string value;
+    bool presetEnded = false;
+    while (!presetEnded) {
+      if (!words.ReadWord(key) || key == kNameWord) break;
+      if (!words.ReadWord(value) || value == kNameWord) break;
+      // Every parameter of that name takes the value; a key naming none is skipped.
+      for (pfParameter* p : parameters) {
+        if (p->GetName() != key) continue;
+        pfUndo* record = history != nullptr ? p->CreateUndo() : nullptr;
+        if (ApplyLine(p, value, words, presetEnded) && history != nullptr) {
+          history->Add(record);
+        } else {
+          delete record;
+        }
+        if (presetEnded) break;
+      }
+    }
+    // The whole preset is one undo step.
+    if (history != nullptr) history->EndGroup();
+    ValidateAll();
+    result = true;
+  }
+  QLOG_EXIT("pfParmeters::LoadSettings( return(" << result << ") )");
+  return result;
+}
+
+bool pfParameters::SaveSettings(std::string strName, std::string strPath,
+                                std::string strFilterName) {
+  QLOG_ENTER("pfParmeters::SaveSettings( strName(" << strName << "), strPath(" << strPath
+                                                   << "), strFilterName(" << strFilterName
+                                                   << ") )");
+  bool result = false;
+  std::string owner = strFilterName;
+  if (!strName.empty() && !strPath.empty() && IsSettingFileValid(strPath, owner)) {
+    const std::string name = PresetWord(strName);
+    const std::string tempPath = strPath + "tmp";
+    pfPresetWords words;
+    const pfPresetWords::LoadResult loaded = words.Load(strPath);
+    std::string content;
+    bool ready = true;
+    if (loaded == pfPresetWords::kUnreadable) {
+      // Without its text the file cannot be rewritten safely; leave it alone.
+      WarnCannotRead(strPath);
+      ready = false;
+    } else if (loaded == pfPresetWords::kLoaded && FindPreset(words, name, nullptr)) {
+      // Replace in place: the text up to and including the preset's name, the new lines,
+      // then the presets that follow (without the empty line before them).
+      const std::string& text = words.Text();
+      content.assign(text, 0, words.Position());
+      content += '\n';
+      AppendParameterLines(*this, content);
+      if (SkipToNextPreset(words)) {
+        content += kNameWord;
+        content.append(text, words.Position(), std::string::npos);
+      }
+    } else {
+      // Append, starting a new file with its owner line.
+      if (loaded == pfPresetWords::kLoaded) {
+        content = words.Text();
+      } else {
+        content = std::string(kOwnerWord) + ' ' + strFilterName + '\n';
+      }
+      content += '\n';
+      content += kNameWord;
+      content += ' ' + name + '\n';
+      AppendParameterLines(*this, content);
+    }
+    if (ready) {
+      switch (pfWritePresetFile(strPath, tempPath, content)) {
+        case kPresetWritten:
+        case kPresetTempNotOpened:  // an unwritable place fails silently
+          result = true;
+          break;
+        case kPresetTempWriteFailed:
+          QLOG_WARNING("Could not write file: '" << tempPath << "'");
+          break;
+        case kPresetReplaceFailed:
+          WarnCannotWrite(strPath);
+          break;
+      }
+    }
+  }
+  QLOG_EXIT("pfParmeters::SaveSettings( return(" << result << ") )");
+  return result;
+}
+
+bool pfParameters::DeleteSettings(std::string strName, std::string strPath) {
+  QLOG_ENTER("pfParmeters::DeleteSettings( strName(" << strName << "), strPath(" << strPath
+                                                     << ") )");
+  bool result = false;
+  pfPresetWords words;
+  if (strName.empty() || strPath.empty()) {
+    result = false;
+  } else if (words.Load(strPath) != pfPresetWords::kLoaded) {
+    WarnCannotRead(strPath);
+  } else {
+    size_t start = 0;
+    if (FindPreset(words, strName, &start)) {
+      const std::string tempPath = strPath + "tmp";
+      const std::string& text = words.Text();
+      std::string content(text, 0, start);
+      if (start > 1) content += '\n';
+      if (SkipToNextPreset(words)) {
+        content += '\n';
+        content += kNameWord;
+        content.append(text, words.Position(), std::string::npos);
+      }
+      switch (pfWritePresetFile(strPath, tempPath, content)) {
+        case kPresetWritten:
+          result = true;
+          break;
+        case kPresetTempNotOpened:
+          WarnCannotWrite(tempPath);
+          break;
+        case kPresetTempWriteFailed:
+          QLOG_WARNING("Could not write file: '" << tempPath << "'");
+          break;
+        case kPresetReplaceFailed:
+          WarnCannotWrite(strPath);
+          break;
+      }
+    }
+  }
+  QLOG_EXIT("pfParmeters::DeleteSettings( return(" << result << ") )");
+  return result;
+}
