@@ -1,0 +1,184 @@
+// The effect's last stage for one row band: resample the blurred working image to undo the
+// origin's sub-pixel shift, apply intensity, contrast and the output curve, optionally adjust
+// hue, saturation and lightness, return to straight colour, and blend onto the source pixel.
+//
+// Each row is done in two passes over a one-row float buffer: the blurred-side passes are the
+// same for every blend mode, the blend pass is instantiated per mode (picked once per call), so
+// no per-pixel branch on the mode, the colour adjustment or the alpha layout remains.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "engine/BlendModes.h"
+#include "engine/ColourAdjust.h"
+#include "engine/KestrimondFilter.h"
+#include "engine/SampleConvert.h"
+#include "engine/StaticArgb.h"
+#include "host/KestrimondHost.h"
+
+template <class HostFmt>
+class CompositingBand {
+ public:
+  static constexpr int A = HostFmt::kAlpha;
+  static constexpr int K = HostFmt::kColours;
+  static constexpr int F = A + K;  // floats per working pixel
+  static constexpr int kFullScale = HostFmt::kFullScale;
+  static constexpr int32_t kTableSize = 32768;
+  using Sample = typename HostFmt::SampleType;
+  using Working = StaticArgb<char, float, A, K, 0, 1>;
+  using Pixel = BlendPixel<A, K>;
+
+  explicit CompositingBand(KestrimondHost* host_) : host(host_) {}
+
+  KestrimondHost* host;
+  HostFmt source;
+  HostFmt destination;
+  Working blurred;
+  double shiftX = 0.0;
+  double shiftY = 0.0;
+  double intensity = 1.0;
+  double contrast = 0.0;
+  double gammaExponent = 1.0;
+  bool linearLight = false;
+  bool colourAdjust = false;  // honoured for three colour channels only
+  double hue = 0.0;
+  double saturation = 0.0;
+  double lightness = 0.0;
+  int32_t blendMode = 1;
+  uint32_t progressIndex = 0;
+  uint32_t progressTotal = 1;
+
+  // Output curve: (i / 32767)^gamma, then the BT.709 transfer curve when working in linear
+  // light. Entry i is the encoded value of a clamped level i / 32767.
+  static void FillOutputTable(double* table, double gammaExponent, bool linearLight) {
+    for (int32_t i = 0; i < kTableSize; ++i) {
+      double v = std::pow(double(i) / 32767.0, gammaExponent);
+      if (linearLight) v = v >= 0.018 ? 1.099 * std::pow(v, 0.45) - 0.099 : 4.5 * v;
+      table[i] = v;
+    }
+  }
+
+  int32_t Process(int32_t band, int32_t bandCount, bool reportProgress) const {
+    int32_t status = host->NoError();
+    if (!source.valid || !destination.valid || !blurred.valid) return status;
+    double* table = static_cast<double*>(host->AllocateMemory(kTableSize * sizeof(double)));
+    float* row =
+        static_cast<float*>(host->AllocateMemory(size_t(destination.width) * F * sizeof(float)));
+    if (table == nullptr || row == nullptr) {
+      if (table != nullptr) host->FreeMemory(table);
+      if (row != nullptr) host->FreeMemory(row);
+      return host->OutOfMemoryError();
+    }
+    FillOutputTable(table, gammaExponent, linearLight);
+    status = WithBlendMode<A, K>(blendMode, [&](auto tag) {
+      return ProcessRows<decltype(tag)>(band, bandCount, reportProgress, table, row);
+    });
+    host->FreeMemory(row);
+    host->FreeMemory(table);
+    return status;
+  }
+
+ private:
+  template <class Tag>
+  int32_t ProcessRows(int32_t band, int32_t bandCount, bool reportProgress, const double* table,
+                      float* row) const {
+    const ColourAdjust adjust(hue, saturation, lightness);
+    const bool adjustColour = colourAdjust && K == 3;
+    return ProcessBandRows(host, destination.height, band, bandCount, reportProgress, progressIndex,
+                           progressTotal, [&](int32_t y) {
+                             PrepareRow(y, table, row);
+                             if (adjustColour) AdjustRow(adjust, row);
+                             if constexpr (A == 1) StraightenRow(row);
+                             BlendRow<Tag>(y, row);
+                           });
+  }
+
+  // Resample, intensity, contrast, clamp and encode one row of the blurred image.
+  void PrepareRow(int32_t y, const double* table, float* row) const {
+    const int32_t width = destination.width;
+    const int32_t dx = shiftX > 0.0 ? 1 : -1;
+    const int32_t dy = shiftY > 0.0 ? 1 : -1;
+    const float ax = float(1.0 - std::fabs(shiftX));
+    const float ay = float(1.0 - std::fabs(shiftY));
+    const float w00 = ax * ay, w10 = (1.0f - ax) * ay, w01 = ax * (1.0f - ay),
+                w11 = (1.0f - ax) * (1.0f - ay);
+    const float gain = float(intensity);
+    const float slope = float(contrast);
+    // Neighbours fall back to the pixel itself at the borders.
+    const int32_t yn = std::clamp(y + dy, 0, blurred.height - 1);
+    const float* r0 = blurred.Row(y);
+    const float* r1 = blurred.Row(yn);
+    for (int32_t x = 0; x < width; ++x) {
+      const int32_t xn = std::clamp(x + dx, 0, width - 1);
+      const float* p00 = r0 + intptr_t(x) * F;
+      const float* p10 = r0 + intptr_t(xn) * F;
+      const float* p01 = r1 + intptr_t(x) * F;
+      const float* p11 = r1 + intptr_t(xn) * F;
+      float* out = row + intptr_t(x) * F;
+      if constexpr (A == 1) {
+        const float v = (w00 * p00[0] + w10 * p10[0] + w01 * p01[0] + w11 * p11[0]) * gain;
+        out[0] = std::clamp(v, 0.0f, 1.0f);
+      }
+      for (int c = A; c < F; ++c) {
+        float v = (w00 * p00[c] + w10 * p10[c] + w01 * p01[c] + w11 * p11[c]) * gain;
+        v = std::clamp(v + slope * (v - 0.5f), 0.0f, 1.0f);
+        // float x 32767 is exact in double, so the truncation matches the real product.
+        out[c] = float(table[int32_t(double(v) * 32767.0)]);
+      }
+    }
+  }
+
+  void AdjustRow(const ColourAdjust& adjust, float* row) const {
+    if constexpr (K == 3) {
+      for (int32_t x = 0; x < destination.width; ++x) {
+        float* p = row + intptr_t(x) * F + A;
+        adjust.Apply(p[0], p[1], p[2]);
+      }
+    }
+  }
+
+  // Premultiplied to straight colour; a colour brighter than its alpha raises the alpha.
+  // Divisions, not a reciprocal: the brightest channel must come out as exactly 1.
+  void StraightenRow(float* row) const {
+    constexpr float kEpsilon = 1e-6f;
+    for (int32_t x = 0; x < destination.width; ++x) {
+      float* p = row + intptr_t(x) * F;
+      float m = p[1];
+      for (int k = 1; k < K; ++k) m = std::max(m, p[1 + k]);
+      float divisor = p[0] + kEpsilon;
+      if (m > divisor) {
+        p[0] = m;
+        divisor = m;
+      }
+      for (int k = 0; k < K; ++k) p[1 + k] /= divisor;
+    }
+  }
+
+  template <class Tag>
+  void BlendRow(int32_t y, const float* row) const {
+    const uint8_t* in = source.Row(y);
+    uint8_t* out = destination.Row(y);
+    const intptr_t inStep = source.columnBytes;
+    const intptr_t outStep = destination.columnBytes;
+    const int32_t inAlpha = source.alphaOffset;
+    const int32_t outAlpha = destination.alphaOffset;
+    for (int32_t x = 0; x < destination.width; ++x, in += inStep, out += outStep) {
+      const Sample* s = reinterpret_cast<const Sample*>(in);
+      Pixel d;
+      Pixel b;
+      const float* p = row + intptr_t(x) * F;
+      d.alpha = A == 1 ? SampleToFloat<kFullScale>(s[inAlpha]) : 1.0f;
+      b.alpha = A == 1 ? p[0] : 1.0f;
+      for (int k = 0; k < K; ++k) {
+        d.c[k] = SampleToFloat<kFullScale>(s[k]);
+        b.c[k] = p[A + k];
+      }
+      Tag::kBlend(d, b);
+      Sample* o = reinterpret_cast<Sample*>(out);
+      for (int k = 0; k < K; ++k) o[k] = FloatToSample<kFullScale, Sample>(d.c[k]);
+      if constexpr (A == 1) o[outAlpha] = FloatToSample<kFullScale, Sample>(d.alpha);
+    }
+  }
+};

@@ -1,0 +1,270 @@
+// The compositing band: resampling, intensity, contrast, output curve, colour adjustment,
+// straight colour and the write, checked against a plain double-precision reference of each
+// step, and the band's memory, progress and threading behaviour.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine/CompositingBand.h"
+#include "engine/LayoutDispatch.h"
+#include "tests/effect/HostImage.h"
+#include "tests/support/EngineTestHosts.h"
+
+namespace {
+
+using Grey16 = LayoutTag<uint16_t, 32768, 0, 1>;
+using Rgb16 = LayoutTag<uint16_t, 32768, 0, 3>;
+using Rgba16 = LayoutTag<uint16_t, 32768, 1, 3>;
+using Grey8 = LayoutTag<uint8_t, 255, 0, 1>;
+using GreyA8 = LayoutTag<uint8_t, 255, 1, 1>;
+
+// One step of the 16-bit output, from single-precision pixel values against this double
+// reference (e.g. a product landing a hair below an integer).
+constexpr int kOneStep = 1;
+
+// Reference output curve, straight from its definition.
+double Curve(double v, double gamma, bool linear) {
+  const int32_t i = int32_t(std::trunc(std::clamp(v, 0.0, 1.0) * 32767.0));
+  double e = std::pow(i / 32767.0, gamma);
+  if (linear) e = e >= 0.018 ? 1.099 * std::pow(e, 0.45) - 0.099 : 4.5 * e;
+  return e;
+}
+
+template <class Tag>
+struct Fixture {
+  using Working = typename Tag::Working;
+  static constexpr int F = Tag::kAlpha + Tag::kColours;
+
+  Fixture(int32_t w, int32_t h)
+      : source(w, h), destination(w, h), floats(size_t(w) * h * F, 0.0f), band(&host) {
+    band.source = source.View();
+    band.destination = destination.View();
+    band.blurred = Working::Packed(floats.data(), w, h);
+    band.progressIndex = 5;
+    band.progressTotal = 6;
+  }
+  float& P(int32_t x, int32_t y, int c) { return floats[(size_t(y) * source.width + x) * F + c]; }
+  int32_t Run(int32_t bands = 1) {
+    int32_t status = host.NoError();
+    for (int32_t b = 0; b < bands && status == host.NoError(); ++b)
+      status = band.Process(b, bands, true);
+    return status;
+  }
+
+  TestHost host;
+  HostImage<typename Tag::Host> source;
+  HostImage<typename Tag::Host> destination;
+  std::vector<float> floats;
+  CompositingBand<typename Tag::Host> band;
+};
+
+TEST(CompositingBand, ResamplingUndoesTheShiftWithBorderFallback) {
+  Fixture<Grey16> f(5, 4);
+  for (int32_t y = 0; y < 4; ++y)
+    for (int32_t x = 0; x < 5; ++x) f.P(x, y, 0) = 0.05f * float(x) + 0.2f * float(y) + 0.01f;
+  f.band.shiftX = 0.25;  // neighbour to the right, weight 0.25
+  f.band.shiftY = -0.5;  // neighbour above, weight 0.5
+  f.band.blendMode = 23;
+  ASSERT_EQ(f.Run(), 0);
+  for (int32_t y = 0; y < 4; ++y) {
+    for (int32_t x = 0; x < 5; ++x) {
+      const int32_t xn = std::min(x + 1, 4), yn = std::max(y - 1, 0);
+      const double v = 0.75 * 0.5 * f.P(x, y, 0) + 0.25 * 0.5 * f.P(xn, y, 0) +
+                       0.75 * 0.5 * f.P(x, yn, 0) + 0.25 * 0.5 * f.P(xn, yn, 0);
+      const int expected = int(Curve(v, 1.0, false) * 32768.0);
+      EXPECT_NEAR(f.destination.At(x, y, 0), expected, kOneStep) << x << "," << y;
+    }
+  }
+}
+
+TEST(CompositingBand, IntensityContrastAndCurve) {
+  Fixture<Rgb16> f(4, 1);
+  const float values[4][3] = {
+      {0.1f, 0.4f, 0.5f}, {0.6f, 0.7f, 0.05f}, {0.9f, 0.0f, 0.3f}, {0.35f, 0.55f, 0.2f}};
+  for (int x = 0; x < 4; ++x)
+    for (int k = 0; k < 3; ++k) f.P(x, 0, k) = values[x][k];
+  for (bool linear : {false, true}) {
+    f.band.intensity = 1.5;
+    f.band.contrast = 0.5;
+    f.band.gammaExponent = 1.0 / 2.2;
+    f.band.linearLight = linear;
+    f.band.blendMode = 1;  // "normal" without alpha writes the blurred colour
+    ASSERT_EQ(f.Run(), 0);
+    for (int x = 0; x < 4; ++x) {
+      for (int k = 0; k < 3; ++k) {
+        const double v = values[x][k] * 1.5;
+        const double c = v + 0.5 * (v - 0.5);  // 0.9 x 1.5 gives 1.675: clamped to the last entry
+        const int expected = int(Curve(c, 1.0 / 2.2, linear) * 32768.0);
+        EXPECT_NEAR(f.destination.At(x, 0, k), expected, kOneStep)
+            << x << " " << k << " " << linear;
+      }
+    }
+  }
+}
+
+TEST(CompositingBand, IntensityZeroGivesEntryZero) {
+  Fixture<Grey8> f(3, 2);
+  for (float& v : f.floats) v = 0.8f;
+  f.source.Fill(200);
+  f.band.intensity = 0.0;
+  ASSERT_EQ(f.Run(), 0);
+  for (int32_t y = 0; y < 2; ++y)
+    for (int32_t x = 0; x < 3; ++x) EXPECT_EQ(f.destination.At(x, y, 0), 0);
+}
+
+TEST(CompositingBand, NormalOnOpaqueGreyWritesTheEncodedValue) {
+  // 8-bit: trunc(entry x 255), entry = (trunc(v x 32767) / 32767)^0.5.
+  Fixture<Grey8> f(6, 1);
+  const float v[6] = {0.0f, 0.013f, 0.25f, 0.5f, 0.77f, 1.0f};
+  for (int x = 0; x < 6; ++x) f.P(x, 0, 0) = v[x];
+  f.source.Fill(17);
+  f.band.gammaExponent = 0.5;
+  ASSERT_EQ(f.Run(), 0);
+  for (int x = 0; x < 6; ++x) {
+    EXPECT_NEAR(f.destination.At(x, 0, 0), int(Curve(v[x], 0.5, false) * 255.0), kOneStep) << x;
+  }
+  EXPECT_EQ(f.destination.At(5, 0, 0), 255);
+  EXPECT_EQ(f.destination.At(0, 0, 0), 0);
+}
+
+TEST(CompositingBand, StraightColourDividesByAlphaOrRaisesIt) {
+  Fixture<Rgba16> f(2, 1);
+  // Pixel 0: alpha 0.5 over premultiplied (0.25, 0.1, 0.05): divided by 0.5 + 1e-6.
+  // Pixel 1: alpha 0.2 under a colour of 0.6: alpha becomes 0.6, colours divided by 0.6.
+  const float px[2][4] = {{0.5f, 0.25f, 0.1f, 0.05f}, {0.2f, 0.6f, 0.3f, 0.0f}};
+  for (int x = 0; x < 2; ++x)
+    for (int c = 0; c < 4; ++c) f.P(x, 0, c) = px[x][c];
+  f.band.blendMode = 23;  // the blurred pixel replaces the source, alpha included
+  ASSERT_EQ(f.Run(), 0);
+  auto encoded = [](float v) { return Curve(v, 1.0, false); };
+  EXPECT_NEAR(f.destination.Alpha(0, 0), int(0.5 * 32768.0), kOneStep);
+  EXPECT_NEAR(f.destination.At(0, 0, 0), int(encoded(0.25f) / (0.5 + 1e-6) * 32768.0), kOneStep);
+  EXPECT_NEAR(f.destination.At(0, 0, 1), int(encoded(0.1f) / (0.5 + 1e-6) * 32768.0), kOneStep);
+  EXPECT_NEAR(f.destination.At(0, 0, 2), int(encoded(0.05f) / (0.5 + 1e-6) * 32768.0), kOneStep);
+  EXPECT_NEAR(f.destination.Alpha(1, 0), int(encoded(0.6f) * 32768.0), kOneStep);
+  EXPECT_EQ(f.destination.At(1, 0, 0), 32768);  // the brightest colour is exactly 1
+  EXPECT_NEAR(f.destination.At(1, 0, 1), int(encoded(0.3f) / encoded(0.6f) * 32768.0), kOneStep);
+  EXPECT_EQ(f.destination.At(1, 0, 2), 0);
+}
+
+TEST(CompositingBand, OpaqueWhiteWithAlphaLosesOneEightBitStep) {
+  // Colour 1 under alpha 1 is not brighter than 1 + 1e-6, so it is divided by it:
+  // 255 x (1 / 1.000001) truncates to 254.
+  Fixture<GreyA8> f(1, 1);
+  f.P(0, 0, 0) = 1.0f;
+  f.P(0, 0, 1) = 1.0f;
+  f.band.blendMode = 23;
+  ASSERT_EQ(f.Run(), 0);
+  EXPECT_EQ(f.destination.At(0, 0, 0), 254);
+  EXPECT_EQ(f.destination.Alpha(0, 0), 255);
+}
+
+TEST(CompositingBand, ModesThatKeepTheSourceWriteItBackBitIdentical) {
+  // Every 8-bit grey value under the alpha-only modes of an image without alpha.
+  Fixture<Grey8> f(256, 1);
+  for (int x = 0; x < 256; ++x) {
+    f.source.At(x, 0, 0) = uint8_t(x);
+    f.P(x, 0, 0) = 0.37f;
+  }
+  for (int mode : {19, 20, 21, 22}) {
+    f.band.blendMode = mode;
+    ASSERT_EQ(f.Run(), 0);
+    for (int x = 0; x < 256; ++x) ASSERT_EQ(f.destination.At(x, 0, 0), x) << "mode " << mode;
+  }
+  // The alpha modes change only the alpha of an image with alpha.
+  Fixture<GreyA8> g(256, 1);
+  for (int x = 0; x < 256; ++x) {
+    g.source.At(x, 0, 0) = uint8_t(x);
+    g.source.Alpha(x, 0) = 255;
+    g.P(x, 0, 0) = 0.0f;  // transparent blur: alpha add keeps alpha 1
+  }
+  g.band.blendMode = 19;
+  ASSERT_EQ(g.Run(), 0);
+  for (int x = 0; x < 256; ++x) {
+    ASSERT_EQ(g.destination.At(x, 0, 0), x);
+    ASSERT_EQ(g.destination.Alpha(x, 0), 255);
+  }
+}
+
+TEST(CompositingBand, SixteenBitFullScaleRoundTrips) {
+  Fixture<Grey16> f(5, 1);
+  const uint16_t samples[5] = {0, 1, 16384, 32767, 32768};
+  for (int x = 0; x < 5; ++x) f.source.At(x, 0, 0) = samples[x];
+  f.band.blendMode = 20;
+  ASSERT_EQ(f.Run(), 0);
+  for (int x = 0; x < 5; ++x) EXPECT_EQ(f.destination.At(x, 0, 0), samples[x]);
+}
+
+TEST(CompositingBand, ColourAdjustOnlyWhenAskedFor) {
+  Fixture<Rgb16> f(1, 1);
+  f.P(0, 0, 0) = 0.8f;
+  f.P(0, 0, 1) = 0.2f;
+  f.P(0, 0, 2) = 0.2f;
+  f.band.blendMode = 23;
+  f.band.hue = 1.0;  // half a turn: red to cyan
+  ASSERT_EQ(f.Run(), 0);
+  EXPECT_GT(f.destination.At(0, 0, 0), f.destination.At(0, 0, 1));  // flag off: still red
+  f.band.colourAdjust = true;
+  ASSERT_EQ(f.Run(), 0);
+  const double lo = Curve(0.2, 1.0, false), hi = Curve(0.8, 1.0, false);
+  EXPECT_NEAR(f.destination.At(0, 0, 0), int(lo * 32768.0), kOneStep);
+  EXPECT_NEAR(f.destination.At(0, 0, 1), int(hi * 32768.0), kOneStep);
+  EXPECT_NEAR(f.destination.At(0, 0, 2), int(hi * 32768.0), kOneStep);
+}
+
+TEST(CompositingBand, ProgressIsStageFiveOfSix) {
+  Fixture<Grey8> f(2, 7);
+  ASSERT_EQ(f.Run(3), 0);  // bands of rows 0-1, 2-3, 4-6
+  ASSERT_EQ(f.host.progress.size(), 7u);
+  for (int32_t y = 0; y < 7; ++y) {
+    EXPECT_EQ(f.host.progress[y].first, y + 5 * 7);
+    EXPECT_EQ(f.host.progress[y].second, 6 * 7);
+  }
+}
+
+TEST(CompositingBand, CancelStopsTheBandAndFreesItsTables) {
+  Fixture<Grey8> f(2, 6);
+  f.destination.Fill(9);
+  f.host.cancelAfterReports = 2;  // the third report cancels
+  EXPECT_EQ(f.Run(), TestHost::kCancelled);
+  EXPECT_EQ(f.host.LiveBlocks(), 0u);
+  EXPECT_NE(f.destination.At(0, 2, 0), 9);  // rows 0..2 written
+  EXPECT_EQ(f.destination.At(0, 3, 0), 9);  // later rows untouched
+}
+
+TEST(CompositingBand, AllocationFailureWritesNothing) {
+  for (int failing : {0, 1}) {
+    Fixture<Grey8> f(3, 3);
+    f.destination.Fill(9);
+    f.host.failAllocationAt = failing;
+    EXPECT_EQ(f.Run(), -108);
+    EXPECT_EQ(f.host.LiveBlocks(), 0u);
+    for (int32_t y = 0; y < 3; ++y)
+      for (int32_t x = 0; x < 3; ++x) EXPECT_EQ(f.destination.At(x, y, 0), 9);
+  }
+}
+
+TEST(CompositingBand, BandSplitEqualsWholeImage) {
+  Fixture<Rgba16> whole(7, 9), split(7, 9);
+  for (size_t i = 0; i < whole.floats.size(); ++i) {
+    whole.floats[i] = split.floats[i] = float((i * 37) % 101) / 100.0f;
+  }
+  for (int32_t y = 0; y < 9; ++y)
+    for (int32_t x = 0; x < 7; ++x)
+      for (int s = 0; s < 4; ++s)
+        whole.source.At(x, y, s) = split.source.At(x, y, s) =
+            uint16_t((x * 977 + y * 3001 + s * 7919) % 32769);
+  for (auto* f : {&whole, &split}) {
+    f->band.shiftX = -0.3;
+    f->band.shiftY = 0.2;
+    f->band.blendMode = 4;
+    f->band.colourAdjust = true;
+    f->band.saturation = 0.4;
+  }
+  ASSERT_EQ(whole.Run(1), 0);
+  ASSERT_EQ(split.Run(4), 0);
+  EXPECT_EQ(whole.destination.bytes, split.destination.bytes);
+}
+
+}  // namespace
