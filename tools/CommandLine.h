@@ -1,0 +1,40 @@
+// The command line of `quenara`:
+//     quenara [OPTIONS] INPUT.png OUTPUT.png
+//     quenara --info FILE.8bf
+// and the preset commands. Parsing only checks the shape of the line; values are checked
+// where they are used.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ParamAssignment {
+  std::string name;   // key name or four-character key, as typed
+  std::string value;  // as typed
+};
+
+struct CommandLine {
+  std::string input;
+  std::string output;
+  std::vector<ParamAssignment> params;
+  std::string mask;
+  int32_t reduction = 1;
+  bool printParams = false;
+  bool quiet = false;
+  bool time = false;
+  bool dialog = false;  // ask for parameters and let the plug-in show its dialog
+  std::string log;
+  std::string plugin;
+  std::string info;  // --info FILE.8bf: list the PiPL and stop
+  std::string preset;
+  std::string presetName;
+  std::string savePreset;
+  std::string listPresets;
+  std::string deletePreset;
+  bool help = false;
+};
+
+// False with a one-line reason for a malformed line.
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error);
+const char* UsageText();

@@ -1,0 +1,74 @@
+#include "tools/HostImage.h"
+
+HostImage::HostImage(int32_t width, int32_t height, int32_t planes, int32_t bytesPerSample)
+    : width(width),
+      height(height),
+      planes(planes),
+      bytesPerSample(bytesPerSample),
+      data(size_t(width) * size_t(height) * size_t(planes) * size_t(bytesPerSample), 0) {}
+
+HostImage HostImage::Reduced(int32_t n) const {
+  if (n <= 1) return *this;
+  HostImage r(width / n, height / n, planes, bytesPerSample);
+  const uint64_t area = uint64_t(n) * uint64_t(n);
+  for (int32_t y = 0; y < r.height; ++y) {
+    for (int32_t x = 0; x < r.width; ++x) {
+      for (int32_t p = 0; p < planes; ++p) {
+        uint64_t sum = 0;
+        for (int32_t j = 0; j < n; ++j) {
+          for (int32_t i = 0; i < n; ++i) sum += Get(x * n + i, y * n + j, p);
+        }
+        r.Set(x, y, p, uint16_t((sum + area / 2) / area));
+      }
+    }
+  }
+  return r;
+}
+
+HostImage HostImageFromPng(const PngImage& png) {
+  HostImage image(int32_t(png.width), int32_t(png.height), png.channels, png.bitDepth / 8);
+  for (uint32_t y = 0; y < png.height; ++y) {
+    for (uint32_t x = 0; x < png.width; ++x) {
+      for (int c = 0; c < png.channels; ++c) {
+        const uint16_t v = png.At(x, y, c);
+        image.Set(int32_t(x), int32_t(y), c, png.bitDepth == 8 ? v : PngToHost16(v));
+      }
+    }
+  }
+  return image;
+}
+
+PngImage PngFromHostImage(const HostImage& image) {
+  PngImage png;
+  png.width = uint32_t(image.Width());
+  png.height = uint32_t(image.Height());
+  png.channels = image.Planes();
+  png.bitDepth = image.BytesPerSample() * 8;
+  png.samples.resize(size_t(png.width) * png.height * size_t(png.channels));
+  for (int32_t y = 0; y < image.Height(); ++y) {
+    for (int32_t x = 0; x < image.Width(); ++x) {
+      for (int32_t c = 0; c < image.Planes(); ++c) {
+        const uint16_t s = image.Get(x, y, c);
+        png.At(uint32_t(x), uint32_t(y), c) = png.bitDepth == 8 ? s : HostToPng16(s);
+      }
+    }
+  }
+  return png;
+}
+
+HostImage MaskFromPng(const PngImage& grey, int32_t bytesPerSample) {
+  HostImage mask(int32_t(grey.width), int32_t(grey.height), 1, bytesPerSample);
+  for (uint32_t y = 0; y < grey.height; ++y) {
+    for (uint32_t x = 0; x < grey.width; ++x) {
+      const uint16_t v = grey.At(x, y, 0);
+      uint16_t s;
+      if (bytesPerSample == 1) {
+        s = grey.bitDepth == 8 ? v : uint16_t((uint32_t(v) * 255u + 32767u) / 65535u);
+      } else {
+        s = PngToHost16(grey.bitDepth == 8 ? uint16_t(v * 257u) : v);
+      }
+      mask.Set(int32_t(x), int32_t(y), 0, s);
+    }
+  }
+  return mask;
+}

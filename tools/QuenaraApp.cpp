@@ -1,0 +1,165 @@
+#include "tools/QuenaraApp.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#include "tools/CommandLine.h"
+#include "tools/HostImage.h"
+#include "tools/ParameterValues.h"
+#include "tools/PluginModule.h"
+#include "tools/PngImage.h"
+#include "tools/ProgressBar.h"
+#include "tools/ReferenceHost.h"
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitCancelled = 130;
+constexpr int32_t kMaxSide = 30000;  // the record's 16-bit coordinates
+constexpr int16_t kErrReportString = -30904;
+
+std::atomic<bool> cancelRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "flag is set from a signal handler");
+
+extern "C" void OnInterrupt(int) {
+  cancelRequested.store(true);
+  std::signal(SIGINT, SIG_DFL);  // a second Ctrl-C ends the program at once
+}
+
+int Fail(int code, const std::string& message) {
+  std::fprintf(stderr, "quenara: %s\n", message.c_str());
+  return code;
+}
+
+// Writes through a temporary file next to the target and renames it into place, so that a
+// failure never leaves a partial output file.
+bool WriteOutputAtomically(const std::string& path, const PngImage& png, std::string& error) {
+  std::random_device seed;
+  const std::string temp = path + ".tmp" + std::to_string(seed() % 1000000);
+  if (!WritePng(temp, png, error)) {
+    std::error_code ignored;
+    std::filesystem::remove(temp, ignored);
+    return false;
+  }
+  std::error_code ec;
+  std::filesystem::rename(temp, path, ec);
+  if (ec) {
+    std::filesystem::remove(temp, ec);
+    error = "cannot write '" + path + "': " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+bool LoadDocument(const CommandLine& cl, HostDocument& doc, std::string& error) {
+  PngImage png;
+  if (!ReadPng(cl.input, png, error)) return false;
+  if (png.width > uint32_t(kMaxSide) || png.height > uint32_t(kMaxSide)) {
+    error = "'" + cl.input + "' is larger than " + std::to_string(kMaxSide) +
+            " pixels on a side, the most a filter record can describe";
+    return false;
+  }
+  if (png.width / uint32_t(cl.reduction) == 0 || png.height / uint32_t(cl.reduction) == 0) {
+    error = "'" + cl.input + "' is too small for --reduction " + std::to_string(cl.reduction);
+    return false;
+  }
+  doc.source = HostImageFromPng(png);
+  doc.colourPlanes = png.channels <= 2 ? 1 : 3;
+  doc.hasAlpha = png.channels == 2 || png.channels == 4;
+  if (!cl.mask.empty()) {
+    PngImage maskPng;
+    if (!ReadPng(cl.mask, maskPng, error)) return false;
+    if (maskPng.channels != 1) {
+      error = "mask '" + cl.mask + "' must be a grey PNG without alpha";
+      return false;
+    }
+    if (maskPng.width != png.width || maskPng.height != png.height) {
+      error = "mask '" + cl.mask + "' is " + std::to_string(maskPng.width) + "x" +
+              std::to_string(maskPng.height) + ", the image is " + std::to_string(png.width) + "x" +
+              std::to_string(png.height);
+      return false;
+    }
+    doc.mask = MaskFromPng(maskPng, doc.source.BytesPerSample());
+  }
+  return true;
+}
+
+int RunFilter(const CommandLine& cl) {
+  HostDocument doc;
+  std::string error;
+  if (!LoadDocument(cl, doc, error)) return Fail(kExitFailure, error);
+
+  HostDescriptor playback;
+  if (!BuildPlayback(cl.params, playback, error)) return Fail(kExitFailure, error);
+
+  const std::string pluginPath = cl.plugin.empty() ? DefaultPluginPath() : cl.plugin;
+  std::string entryName;
+  // (The PiPL check of pluginPath sets entryName; see PiplCheck.)
+  if (!cl.log.empty() && !RoutePluginLog(cl.log, error)) return Fail(kExitFailure, error);
+  std::unique_ptr<PluginModule> plugin = LoadPluginModule(pluginPath, entryName, error);
+  if (plugin == nullptr) {
+    RestorePluginLog();
+    return Fail(kExitFailure, error);
+  }
+
+  ReferenceHost host(std::move(doc));
+  host.SetPreviewReduction(cl.reduction);
+  // Values reach the plug-in as an action replay does: a descriptor and "don't display".
+  host.SetPlayback(playback.items.empty() ? nullptr : &playback,
+                   cl.dialog ? plugInDialogDisplay : plugInDialogDontDisplay);
+  ProgressBar bar(!cl.quiet && ProgressBar::StderrIsTerminal(), stderr);
+  host.SetProgressObserver([&bar](int32_t done, int32_t total) { bar.Update(done, total); });
+  cancelRequested.store(false);
+  host.SetCancelFlag(&cancelRequested);
+  std::signal(SIGINT, OnInterrupt);
+
+  const auto t0 = std::chrono::steady_clock::now();
+  const int16_t result = host.Run(plugin->Entry(), cl.dialog);
+  const auto t1 = std::chrono::steady_clock::now();
+  std::signal(SIGINT, SIG_DFL);
+  bar.Finish();
+  RestorePluginLog();
+
+  if (result == userCanceledErr) return Fail(kExitCancelled, "cancelled, nothing written");
+  if (result == kErrReportString) return Fail(kExitFailure, "plug-in error: " + host.ErrorText());
+  if (result != noErr) return Fail(kExitFailure, ResultCodeText(result));
+
+  HostDescriptor recorded;
+  const bool haveRecorded = host.Recorded(recorded);
+  if (!playback.items.empty() && !CheckRecorded(playback, recorded, error)) {
+    return Fail(kExitFailure, error);
+  }
+  if (!WriteOutputAtomically(cl.output, PngFromHostImage(host.Destination()), error)) {
+    return Fail(kExitFailure, error);
+  }
+  if (cl.printParams && haveRecorded) std::fputs(FormatRecorded(recorded).c_str(), stdout);
+  if (cl.time) {
+    const double seconds = std::chrono::duration<double>(t1 - t0).count();
+    std::printf("render time: %.3f s\n", seconds);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int QuenaraMain(const std::vector<std::string>& args) {
+  CommandLine cl;
+  std::string error;
+  if (!ParseCommandLine(args, cl, error)) return Fail(kExitUsage, error);
+  if (cl.help) {
+    std::fputs(UsageText(), stdout);
+    return 0;
+  }
+  if (!cl.info.empty()) return Fail(kExitFailure, "--info is not available in this build");
+  if (!cl.savePreset.empty() || !cl.listPresets.empty() || !cl.deletePreset.empty() ||
+      !cl.preset.empty()) {
+    return Fail(kExitFailure, "presets are not available in this build");
+  }
+  return RunFilter(cl);
+}
