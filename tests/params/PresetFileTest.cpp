@@ -1,0 +1,294 @@
+// Preset files: exact file contents after save, replace and delete (written out by hand),
+// loading with undo, hostile files, locale independence and failed writes.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <locale>
+
+#include "ParamsTestSupport.h"
+#include "host/Log.h"
+#include "params/pfParameterBool.h"
+#include "params/pfParameterFloat.h"
+#include "params/pfParameterInt.h"
+#include "params/pfParameterList.h"
+#include "params/pfParameterPosition.h"
+#include "params/pfParameterRGB.h"
+#include "params/pfParameters.h"
+
+pfUndoHistory* pfGetUndoHistory(pfFilter* filter) {
+  return filter != nullptr ? &filter->undoHistory : nullptr;
+}
+
+namespace {
+class PresetFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    origin.SetName("Origin");
+    intensity.SetName("Intensity");
+    invert.SetName("Invert");
+    count.SetName("Count");
+    tint.SetName("Tint");
+    blend.SetName("Blend");
+    for (const char* s : {"normal", "screen", "overlay", "add"}) blend.AddItem(s);
+    amount.SetName("Amount");
+    amount.SetSaved(false);
+    for (pfParameter* p : std::initializer_list<pfParameter*>{&origin, &intensity, &invert, &count,
+                                                              &tint, &blend, &amount}) {
+      all.AddParameter(p);
+    }
+    SetA();
+  }
+  void SetA() {
+    origin.SetXY(0.5, 0.5);
+    intensity.SetValue(0.1);
+    invert.SetValue(true);
+    count.SetValue(-7);
+    tint.SetRGB(1, 0.5, 0.25);
+    blend.SetValue(3);
+  }
+  void SetB() {
+    origin.SetXY(0.125, 1);
+    intensity.SetValue(2);
+    invert.SetValue(false);
+    count.SetValue(12);
+    tint.SetRGB(0, 0, 0);
+    blend.SetValue(1);
+  }
+  const std::string kLinesA =
+      "Origin 0.500000 0.500000\nIntensity 0.100000\nInvert 1\nCount -7\n"
+      "Tint 1.000000 0.500000 0.250000\nBlend 3\n";
+  const std::string kLinesB =
+      "Origin 0.125000 1.000000\nIntensity 2.000000\nInvert 0\nCount 12\n"
+      "Tint 0.000000 0.000000 0.000000\nBlend 1\n";
+  const std::string kOwner = "FileOwner Quenara\n";
+
+  ScratchDir dir;
+  std::string file = dir.File("presets.cfg");
+  pfParameterPosition origin;
+  pfParameterFloat intensity, amount;
+  pfParameterBool invert;
+  pfParameterInt count;
+  pfParameterRGB tint;
+  pfParameterList blend;
+  pfParameters all;
+};
+}  // namespace
+
+TEST_F(PresetFile, SaveCreatesOwnerLineAndReplacesInPlace) {
+  ASSERT_TRUE(all.SaveSettings("soft glow", file, "Quenara"));
+  EXPECT_EQ(ReadFile(file), kOwner + "\nname soft_glow\n" + kLinesA);
+  SetB();
+  ASSERT_TRUE(all.SaveSettings("other", file, "Quenara"));
+  ASSERT_TRUE(all.SaveSettings("soft glow", file, "Quenara"));
+  EXPECT_EQ(ReadFile(file), kOwner + "\nname soft_glow\n" + kLinesB + "name other\n" + kLinesB);
+  std::list<std::string> names{"kept"};
+  EXPECT_TRUE(all.GetSettingNames(file, names, "Quenara"));
+  EXPECT_EQ(names, (std::list<std::string>{"kept", "soft_glow", "other"}));
+  EXPECT_FALSE(std::filesystem::exists(file + "tmp"));
+  EXPECT_FALSE(all.SaveSettings("", file, "Quenara"));
+}
+
+TEST_F(PresetFile, FloatIsWrittenInSinglePrecision) {
+  intensity.SetValue(16777217.0);  // 2^24 + 1 rounds to 2^24 in single precision
+  ASSERT_TRUE(all.SaveSettings("big", file, "Quenara"));
+  EXPECT_NE(ReadFile(file).find("\nIntensity 16777216.000000\n"), std::string::npos);
+}
+
+TEST_F(PresetFile, DeleteFirstLastAndOnlyPreset) {
+  const std::string a = "\nname a\n" + kLinesA, b = "\nname b\n" + kLinesB;
+  WriteFile(file, kOwner + a + b);
+  EXPECT_TRUE(all.DeleteSettings("a", file));
+  EXPECT_EQ(ReadFile(file), kOwner + b);
+  WriteFile(file, kOwner + a + b);
+  EXPECT_TRUE(all.DeleteSettings("b", file));
+  EXPECT_EQ(ReadFile(file), kOwner + a);
+  EXPECT_TRUE(all.DeleteSettings("a", file));
+  EXPECT_EQ(ReadFile(file), kOwner);
+  EXPECT_FALSE(all.DeleteSettings("a", file));
+  EXPECT_EQ(ReadFile(file), kOwner);
+  EXPECT_FALSE(all.DeleteSettings("a", dir.File("missing.cfg")));
+}
+
+TEST_F(PresetFile, LoadAppliesKnownKeysAsOneUndoStep) {
+  WriteFile(file, kOwner +
+                      "\nname x\nBogus 12\nOrigin 0.25 0.75\nIntensity 2.5abc\nBlend 9\n"
+                      "Tint 0.1 0.2 0.3\nCount +42\nInvert 0\nname y\nIntensity 9\n");
+  pfFilter filter;
+  ASSERT_TRUE(all.LoadSettings("x", file, &filter));
+  EXPECT_EQ(origin.GetX(), 0.25);
+  EXPECT_EQ(origin.GetY(), 0.75);
+  EXPECT_EQ(intensity.GetValue(), 2.5);  // the numeric prefix counts; "y" is not read
+  EXPECT_EQ(blend.GetValue(), 3);        // 9 is outside the items
+  EXPECT_EQ(tint.GetGreen(), 0.2);
+  EXPECT_EQ(count.GetValue(), 42);
+  EXPECT_FALSE(invert.GetValue());
+  EXPECT_TRUE(filter.undoHistory.Undo());
+  EXPECT_EQ(origin.GetX(), 0.5);
+  EXPECT_EQ(intensity.GetValue(), 0.1);
+  EXPECT_TRUE(invert.GetValue());
+  EXPECT_EQ(count.GetValue(), -7);
+  EXPECT_EQ(tint.GetGreen(), 0.5);
+  EXPECT_FALSE(filter.undoHistory.CanUndo());
+  EXPECT_FALSE(all.LoadSettings("z", file, &filter));
+}
+
+TEST_F(PresetFile, LoadingUnchangedValuesRecordsNothingButClosesTheGroup) {
+  ASSERT_TRUE(all.SaveSettings("same", file, "Quenara"));
+  pfFilter filter;
+  pfParameterFloat other;
+  filter.undoHistory.Add(other.CreateUndo());  // an open group before the load
+  other.SetValue(1);
+  ASSERT_TRUE(all.LoadSettings("same", file, &filter));
+  filter.undoHistory.Add(amount.CreateUndo());
+  amount.SetValue(0.7);
+  EXPECT_TRUE(filter.undoHistory.Undo());
+  EXPECT_EQ(amount.GetValue(), 0.0);
+  EXPECT_EQ(other.GetValue(), 1.0);  // only the step after the load was undone
+  EXPECT_TRUE(filter.undoHistory.Undo());
+  EXPECT_EQ(other.GetValue(), 0.0);
+}
+
+TEST_F(PresetFile, OwnerChecks) {
+  std::string name = "Quenara";
+  EXPECT_TRUE(all.IsSettingFileValid(dir.File("new.cfg"), name));
+  EXPECT_FALSE(all.IsSettingFileValid("", name));
+  WriteFile(file, "FileOwner Other\n\nname a\nIntensity 1\n");
+  EXPECT_FALSE(all.IsSettingFileValid(file, name));
+  EXPECT_EQ(name, "Other");
+  std::list<std::string> names;
+  EXPECT_FALSE(all.GetSettingNames(file, names, "Quenara"));
+  EXPECT_TRUE(names.empty());
+  EXPECT_FALSE(all.SaveSettings("a", file, "Quenara"));
+  for (const std::string& text : {std::string("name a\nIntensity 1\n"), std::string("FileOwner")}) {
+    WriteFile(file, text);
+    name = "Quenara";
+    EXPECT_FALSE(all.IsSettingFileValid(file, name));
+    EXPECT_EQ(name, "Quenara");
+    EXPECT_FALSE(all.SaveSettings("a", file, "Quenara"));
+    EXPECT_EQ(ReadFile(file), text);
+  }
+}
+
+TEST_F(PresetFile, HostileFilesAreReadSafely) {
+  // A 300-character word whose tail reads "name" must not start a preset.
+  WriteFile(file, kOwner + "name p1\nIntensity 3\n" + std::string(296, 'a') + "name evil\nname");
+  std::list<std::string> names;
+  EXPECT_TRUE(all.GetSettingNames(file, names, "Quenara"));
+  EXPECT_EQ(names, std::list<std::string>{"p1"});  // the final "name" has no value
+  EXPECT_FALSE(all.LoadSettings("evil", file, nullptr));
+  EXPECT_FALSE(all.LoadSettings("name", file, nullptr));
+  EXPECT_TRUE(all.LoadSettings("p1", file, nullptr));
+  EXPECT_EQ(intensity.GetValue(), 3.0);
+
+  // Truncated: the position's y and the tint's blue are missing at the end of the file.
+  WriteFile(file, kOwner + "name t\nIntensity 4\nOrigin 0.9");
+  EXPECT_TRUE(all.LoadSettings("t", file, nullptr));
+  EXPECT_EQ(intensity.GetValue(), 4.0);
+  EXPECT_EQ(origin.GetX(), 0.5);
+  WriteFile(file, kOwner + "name t\nTint 0.9 0.9\nname u\n");
+  EXPECT_TRUE(all.LoadSettings("t", file, nullptr));
+  EXPECT_EQ(tint.GetRed(), 1.0);
+
+  // Binary garbage, NUL and 0xFF bytes included, in front of and inside presets.
+  std::string garbage;
+  for (int i = 0; i < 4096; ++i) garbage += char((i * 7919 + 13) & 0xFF);
+  std::string tail = "\nname b\nBogus \xFF";
+  tail += '\0';
+  tail += "\xFE\n" + garbage;
+  WriteFile(file, kOwner + "\nname a\nIntensity 1\n" + tail);
+  SetA();
+  EXPECT_TRUE(all.SaveSettings("a", file, "Quenara"));
+  EXPECT_EQ(ReadFile(file), kOwner + "\nname a\n" + kLinesA + tail.substr(1));
+  names.clear();
+  EXPECT_TRUE(all.GetSettingNames(file, names, "Quenara"));
+  EXPECT_TRUE(all.LoadSettings("b", file, nullptr));
+  WriteFile(file, garbage + "\nFileOwner Quenara " + garbage);
+  EXPECT_TRUE(all.GetSettingNames(file, names, "Quenara"));
+  EXPECT_FALSE(all.DeleteSettings("zzz", file));
+}
+
+namespace {
+struct CommaDecimal : std::numpunct<char> {
+  char do_decimal_point() const override { return ','; }
+};
+}  // namespace
+
+TEST_F(PresetFile, NumbersIgnoreTheProcessLocale) {
+  const std::locale oldGlobal = std::locale::global(std::locale(std::locale(), new CommaDecimal));
+  const std::string oldC = std::setlocale(LC_ALL, nullptr);
+#ifdef QUENARA_TEST_LOCPATH
+  setenv("LOCPATH", QUENARA_TEST_LOCPATH, 1);
+#endif
+  const char* german = std::setlocale(LC_ALL, "de_DE.UTF-8");
+  if (german == nullptr) german = std::setlocale(LC_ALL, "de_DE.utf8");
+  char probe[16];
+  std::snprintf(probe, sizeof probe, "%f", 0.5);
+  ASSERT_TRUE(all.SaveSettings("soft", file, "Quenara"));
+  WriteFile(dir.File("in.cfg"), kOwner + "name p\nIntensity 0.25\nOrigin 0.125 0.375\n");
+  ASSERT_TRUE(all.LoadSettings("p", dir.File("in.cfg"), nullptr));
+  std::setlocale(LC_ALL, oldC.c_str());
+  std::locale::global(oldGlobal);
+  EXPECT_EQ(ReadFile(file), kOwner + "\nname soft\n" + kLinesA);
+  EXPECT_EQ(intensity.GetValue(), 0.25);
+  EXPECT_EQ(origin.GetY(), 0.375);
+  if (german != nullptr) {
+    EXPECT_STREQ(probe, "0,500000");  // the C locale really was switched
+  } else {
+    std::printf("note: no comma-decimal C locale; only the C++ global locale was switched\n");
+  }
+}
+
+TEST_F(PresetFile, FailedWritesLeaveTheOriginalIntact) {
+  ASSERT_TRUE(all.SaveSettings("a", file, "Quenara"));
+  const std::string original = ReadFile(file);
+  SetB();
+  // Disk full midway: the file-size limit makes the temporary file's writes fail.
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 40;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool saved = all.SaveSettings("b", file, "Quenara");
+  const bool replaced = all.SaveSettings("a", file, "Quenara");
+  const bool deleted = all.DeleteSettings("a", file);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, SIG_DFL);
+  EXPECT_FALSE(saved);
+  EXPECT_FALSE(replaced);
+  EXPECT_TRUE(deleted);  // the owner line alone fits under the limit
+  EXPECT_EQ(ReadFile(file), kOwner);
+  EXPECT_FALSE(std::filesystem::exists(file + "tmp"));
+
+  // The temporary file cannot be created: save fails silently, delete reports it.
+  WriteFile(file, original);
+  std::filesystem::create_directory(file + "tmp");
+  EXPECT_TRUE(all.SaveSettings("a", file, "Quenara"));
+  EXPECT_FALSE(all.DeleteSettings("a", file));
+  EXPECT_EQ(ReadFile(file), original);
+  EXPECT_TRUE(all.SaveSettings("a", dir.File("no/such/dir.cfg"), "Quenara"));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("no")));
+}
+
+TEST_F(PresetFile, LogLines) {
+  const std::string log = dir.File("log.txt");
+  ASSERT_TRUE(OpenLogFile(log));
+  const std::string missing = dir.File("missing.cfg");
+  all.LoadSettings("x", missing, nullptr);
+  std::list<std::string> names;
+  all.GetSettingNames(missing, names, "Q");
+  CloseLogFile();
+  EXPECT_EQ(ReadFile(log), "ENTER: pfParmeters::LoadSettings( strName(x), strPath(" + missing +
+                               "), pFilter(" + std::string(sizeof(void*) * 2, '0') + ") )\n" +
+                               "    -**### WARNING ###**-: Could not open file for reading: '" +
+                               missing + "'\n" + "EXIT : pfParmeters::LoadSettings( return(0) )\n" +
+                               "ENTER: pfParmeters::GetSettingNames( strPath(" + missing +
+                               "), lstNames(), strFilterName(Q) )\n" +
+                               "    ENTER: pfParmeters::IsSettingFileValid( strPath(" + missing +
+                               "), strFilterName(Q) )\n" +
+                               "    EXIT : pfParmeters::IsSettingFileValid( return(1) )\n" +
+                               "EXIT : pfParmeters::GetSettingNames( return(1) )\n");
+}

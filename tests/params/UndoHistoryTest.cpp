@@ -1,0 +1,128 @@
+// Groups, the 500-entry ring, ownership of records and the per-kind swaps.
+#include <gtest/gtest.h>
+
+#include "params/pfParameterFloat.h"
+#include "params/pfParameterList.h"
+#include "params/pfParameterPosition.h"
+#include "params/pfUndo.h"
+#include "params/pfUndoHistory.h"
+#include "params/pfUndoParameterList.h"
+
+namespace {
+struct Tally {
+  int alive = 0;
+  int applied = 0;
+};
+class TrackingUndo : public pfUndo {
+ public:
+  explicit TrackingUndo(Tally& t) : tally(t) { ++tally.alive; }
+  ~TrackingUndo() override { --tally.alive; }
+  void Apply() override { ++tally.applied; }
+  Tally& tally;
+};
+
+// One user step that moves f from its value to v.
+void Step(pfUndoHistory& h, pfParameterFloat& f, double v) {
+  h.Add(f.CreateUndo());
+  f.SetValue(v);
+  h.EndGroup();
+}
+}  // namespace
+
+TEST(UndoHistory, FullRingForgetsTheOldestStep) {
+  pfUndoHistory h;
+  h.SetEnabled(true);
+  pfParameterFloat f;
+  for (int i = 1; i <= 501; ++i) Step(h, f, i);
+  int undos = 0;
+  while (h.Undo()) ++undos;
+  EXPECT_EQ(undos, 500);
+  EXPECT_EQ(f.GetValue(), 1.0);  // step 1 (0 -> 1) was forgotten
+  EXPECT_FALSE(h.CanUndo());
+  int redos = 0;
+  while (h.Redo()) ++redos;
+  EXPECT_EQ(redos, 500);
+  EXPECT_EQ(f.GetValue(), 501.0);
+}
+
+TEST(UndoHistory, FullRingDropsAWholeMultiRecordGroup) {
+  Tally t;
+  {
+    pfUndoHistory h;
+    h.SetEnabled(true);
+    for (int i = 0; i < 3; ++i) h.Add(new TrackingUndo(t));
+    h.EndGroup();
+    for (int i = 0; i < 498; ++i) {
+      h.Add(new TrackingUndo(t));
+      h.EndGroup();
+    }
+    EXPECT_EQ(t.alive, 500);  // the 501st record took the slot of the first
+    int undos = 0;
+    while (h.Undo()) ++undos;
+    EXPECT_EQ(undos, 498);  // the three-record group went as a whole
+    EXPECT_EQ(t.applied, 498);
+  }
+  EXPECT_EQ(t.alive, 0);  // the history releases every slot
+}
+
+TEST(UndoHistory, NewChangeAfterUndoAbandonsRedoAndDisabledReleases) {
+  Tally t;
+  pfUndoHistory h;
+  h.Add(new TrackingUndo(t));  // disabled: released at once
+  EXPECT_EQ(t.alive, 0);
+  EXPECT_FALSE(h.CanUndo());
+  h.Add(nullptr);
+  h.SetEnabled(true);
+  pfParameterFloat f;
+  Step(h, f, 1);
+  Step(h, f, 2);
+  Step(h, f, 3);
+  EXPECT_FALSE(h.CanRedo());
+  EXPECT_TRUE(h.Undo());
+  EXPECT_TRUE(h.Undo());
+  EXPECT_EQ(f.GetValue(), 1.0);
+  EXPECT_TRUE(h.CanRedo());
+  Step(h, f, 10);
+  EXPECT_FALSE(h.CanRedo());
+  EXPECT_FALSE(h.Redo());
+  EXPECT_TRUE(h.Undo());
+  EXPECT_EQ(f.GetValue(), 1.0);
+  EXPECT_TRUE(h.Undo());
+  EXPECT_EQ(f.GetValue(), 0.0);
+  EXPECT_FALSE(h.Undo());
+}
+
+TEST(UndoHistory, GroupUndoesAndRedoesTogether) {
+  pfUndoHistory h;
+  h.SetEnabled(true);
+  pfParameterFloat a;
+  pfParameterPosition p;
+  h.Add(a.CreateUndo());
+  h.Add(p.CreateUndo());
+  a.SetValue(0.5);
+  p.SetXY(0.25, 0.75);
+  h.EndGroup();
+  h.EndGroup();  // an empty group undoes nothing and costs nothing
+  EXPECT_TRUE(h.Undo());
+  EXPECT_EQ(a.GetValue(), 0.0);
+  EXPECT_EQ(p.GetX(), 0.0);
+  EXPECT_EQ(p.GetY(), 0.0);
+  EXPECT_TRUE(h.Redo());
+  EXPECT_EQ(a.GetValue(), 0.5);
+  EXPECT_EQ(p.GetX(), 0.25);
+  EXPECT_EQ(p.GetY(), 0.75);
+}
+
+TEST(UndoHistory, ListRecordOutOfRangeStillSwaps) {
+  pfParameterList l;
+  for (const char* s : {"a", "b", "c"}) l.AddItem(s);
+  l.SetValue(2);
+  pfUndoParameterList record(&l, 5);  // items changed since the record was taken
+  record.Apply();
+  EXPECT_EQ(l.GetValue(), 2);
+  EXPECT_EQ(record.GetValue(), 2);
+  l.SetValue(1);
+  record.Apply();
+  EXPECT_EQ(l.GetValue(), 2);
+  EXPECT_EQ(record.GetValue(), 1);
+}
