@@ -1,0 +1,84 @@
+// Files for the host's tests: a temporary directory that removes itself, raw file access, and
+// a PNG writer that takes the compressed image data as given (for interlaced, palette and
+// damaged files the codecs themselves never write).
+#pragma once
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+
+class TempDir {
+ public:
+  TempDir() {
+    std::random_device seed;
+    dir = std::filesystem::temp_directory_path() /
+          ("quenara-test-" + std::to_string(seed()) + std::to_string(seed()));
+    std::filesystem::create_directories(dir);
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::string Path(const std::string& name) const { return (dir / name).string(); }
+  std::filesystem::path Dir() const { return dir; }
+
+ private:
+  std::filesystem::path dir;
+};
+
+inline std::string ReadFileForTest(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void WriteFileForTest(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string ZlibCompressForTest(const std::string& raw) {
+  uLongf size = compressBound(uLong(raw.size()));
+  std::string out(size, '\0');
+  compress(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(raw.data()),
+           uLong(raw.size()));
+  out.resize(size);
+  return out;
+}
+
+inline void AppendBe32ForTest(std::string& s, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) s += char((v >> shift) & 0xFF);
+}
+
+inline void AppendChunkForTest(std::string& file, const char* type, const std::string& data) {
+  AppendBe32ForTest(file, uint32_t(data.size()));
+  const std::string body = std::string(type, 4) + data;
+  file += body;
+  AppendBe32ForTest(
+      file, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
+}
+
+inline void WriteRawPng(const std::string& path, uint32_t w, uint32_t h, int colorType, int depth,
+                        int interlace, const std::string& idat) {
+  std::string file("\x89PNG\r\n\x1a\n", 8);
+  std::string ihdr;
+  AppendBe32ForTest(ihdr, w);
+  AppendBe32ForTest(ihdr, h);
+  ihdr += char(depth);
+  ihdr += char(colorType);
+  ihdr += '\0';
+  ihdr += '\0';
+  ihdr += char(interlace);
+  AppendChunkForTest(file, "IHDR", ihdr);
+  if (colorType == 3) AppendChunkForTest(file, "PLTE", std::string("\0\0\0", 3));
+  AppendChunkForTest(file, "IDAT", idat);
+  AppendChunkForTest(file, "IEND", "");
+  WriteFileForTest(path, file);
+}
