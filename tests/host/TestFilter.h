@@ -1,0 +1,81 @@
+// A pfFilter with the effect's identity but a scripted render, a recording dialog object and
+// an injectable processor count, for driving the framework without an effect.
+#pragma once
+
+#include <string>
+
+#include "effect/pfFilterQuenara.h"
+#include "host/pfFilter.h"
+
+class RecordingPreview : public pfPreview {
+ public:
+  bool Show(pfFilter*, FilterRecord*, std::list<pfParameterUI*>&) override {
+    ++showCalls;
+    return showResult;
+  }
+  void ShowAbout(const std::string& text) override {
+    ++aboutCalls;
+    aboutText = text;
+  }
+  void ParametersChanged() override {}
+  bool AlternativeColorSelection(double& r, double& g, double& b) override {
+    ++alternativeCalls;
+    if (!alternativeResult) return false;
+    r = alternative[0];
+    g = alternative[1];
+    b = alternative[2];
+    return true;
+  }
+  uint32_t GetRenderStartTick() const override { return renderStartTick; }
+  bool IsRenderRequested() const override { return renderRequested; }
+  bool GetInterruptPreview() const override { return interruptPreview; }
+
+  bool showResult = true;
+  int showCalls = 0;
+  int aboutCalls = 0;
+  std::string aboutText;
+  bool alternativeResult = false;
+  double alternative[3] = {0, 0, 0};
+  int alternativeCalls = 0;
+  uint32_t renderStartTick = 0;
+  bool renderRequested = false;
+  bool interruptPreview = false;
+};
+
+class TestFilter : public pfFilter {
+ public:
+  TestFilter()
+      : pfFilter(pfFilterQuenara::kDisplayName, pfFilterQuenara::kVersionMajor,
+                 pfFilterQuenara::kVersionMinor, pfFilterQuenara::kVersionPatch,
+                 pfFilterQuenara::kDescription) {
+    delete preview;
+    recording = new RecordingPreview();
+    preview = recording;
+  }
+
+  int16_t Render(FilterRecord*) override {
+    ++renderCalls;
+    return renderResult;
+  }
+  void ResetParameters(bool) override {}
+  const char* GetName() override { return "Quenara"; }
+
+  // processors < 0: what the machine reports.
+  int32_t GetProcessorCount(int32_t* count) override {
+    if (processors < 0) return pfFilter::GetProcessorCount(count);
+    *count = processors;
+    return NoError();
+  }
+
+  int16_t Dispatch(int16_t selector, FilterRecord* record) {
+    int16_t result = 12345;
+    intptr_t data = 0;
+    HandleSelector(selector, record, &data, &result);
+    return result;
+  }
+
+  RecordingPreview* recording;
+  int16_t renderResult = noErr;
+  int renderCalls = 0;
+  int32_t processors = -1;
+};

@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "host/pfWorkerPool.h"
+#include "tests/host/FakeHost.h"
+#include "tests/host/TestFilter.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kPatience = std::chrono::seconds(20);
+
+// What the bands of one run saw. Bands may block until `gather` of them run at once, which
+// proves how many threads work without timing assumptions.
+struct BandLog {
+  explicit BandLog(int32_t n) : calls(size_t(n)), flags(size_t(n), -1) {}
+
+  std::mutex lock;
+  std::condition_variable changed;
+  int32_t gather = 0;
+  int32_t running = 0;
+  int32_t maxRunning = 0;
+  bool gathered = false;
+  std::vector<int> calls;
+  std::vector<int> flags;
+  std::vector<std::thread::id> threads;
+  std::vector<int32_t> order;
+
+  void Enter(int32_t band, int32_t report) {
+    std::unique_lock<std::mutex> guard(lock);
+    ++calls[size_t(band)];
+    flags[size_t(band)] = report;
+    threads.push_back(std::this_thread::get_id());
+    order.push_back(band);
+    ++running;
+    maxRunning = std::max(maxRunning, running);
+    if (gather > 0 && running >= gather) gathered = true;
+    changed.notify_all();
+    if (gather > 0) changed.wait_until(guard, Clock::now() + kPatience, [&] { return gathered; });
+  }
+  void Leave() {
+    std::lock_guard<std::mutex> guard(lock);
+    --running;
+  }
+  size_t DistinctThreads() {
+    std::set<std::thread::id> ids(threads.begin(), threads.end());
+    return ids.size();
+  }
+};
+
+int32_t RecordingBand(void* data, int32_t band, int32_t, int32_t report) {
+  auto* run = static_cast<BandLog*>(data);
+  run->Enter(band, report);
+  run->Leave();
+  return 0;
+}
+
+TEST(WorkerPool, NoBandsStartsNothing) {
+  TestFilter filter;
+  filter.processors = 8;
+  BandLog run(1);
+  EXPECT_EQ(filter.RunParallel(0, &run, &RecordingBand), 0);
+  EXPECT_EQ(run.calls[0], 0);
+  EXPECT_EQ(pfWorkerPool::Instance().LastStartedWorkers(), 0);
+}
+
+TEST(WorkerPool, OneProcessorRunsEveryBandInOrderOnTheCallingThread) {
+  TestFilter filter;
+  filter.processors = 1;
+  BandLog run(5);
+  EXPECT_EQ(filter.RunParallel(5, &run, &RecordingBand), 0);
+  EXPECT_EQ(pfWorkerPool::Instance().LastStartedWorkers(), 0);
+  EXPECT_EQ(run.order, (std::vector<int32_t>{0, 1, 2, 3, 4}));
+  for (int flag : run.flags) EXPECT_EQ(flag, 1);
+  for (std::thread::id id : run.threads) EXPECT_EQ(id, std::this_thread::get_id());
+}
+
+TEST(WorkerPool, FourBandsOnEightProcessorsRunAtOnce) {
+  TestFilter filter;
+  filter.processors = 8;
+  BandLog run(4);
+  run.gather = 4;
+  EXPECT_EQ(filter.RunParallel(4, &run, &RecordingBand), 0);
+  EXPECT_TRUE(run.gathered);
+  EXPECT_EQ(run.maxRunning, 4);
+  EXPECT_EQ(run.DistinctThreads(), 4u);
+  EXPECT_EQ(pfWorkerPool::Instance().LastStartedWorkers(), 3);
+  // Exactly one band ran on the calling thread, and only it reported progress.
+  int reporting = 0;
+  for (size_t i = 0; i < run.threads.size(); ++i) {
+    const int32_t band = run.order[i];
+    const bool caller = run.threads[i] == std::this_thread::get_id();
+    EXPECT_EQ(run.flags[size_t(band)], caller ? 1 : 0);
+    reporting += caller ? 1 : 0;
+  }
+  EXPECT_EQ(reporting, 1);
+}
+
+TEST(WorkerPool, AtMostSixtyFourThreads) {
+  TestFilter filter;
+  filter.processors = 128;
+  BandLog run(100);
+  run.gather = 64;
+  EXPECT_EQ(filter.RunParallel(100, &run, &RecordingBand), 0);
+  EXPECT_TRUE(run.gathered);
+  EXPECT_EQ(run.maxRunning, 64);
+  EXPECT_EQ(run.DistinctThreads(), 64u);
+  EXPECT_EQ(pfWorkerPool::Instance().LastStartedWorkers(), 63);
+  for (int c : run.calls) EXPECT_EQ(c, 1);
+}
+
+TEST(WorkerPool, EveryBandRunsExactlyOnce) {
+  TestFilter filter;
+  for (int32_t processors : {2, 3, 7}) {
+    filter.processors = processors;
+    BandLog run(1000);
+    EXPECT_EQ(filter.RunParallel(1000, &run, &RecordingBand), 0);
+    for (int c : run.calls) ASSERT_EQ(c, 1);
+    EXPECT_LE(run.DistinctThreads(), size_t(processors));
+    // Bands are handed out in increasing order.
+    std::vector<int32_t> sorted = run.order;
+    std::sort(sorted.begin(), sorted.end());
+    for (int32_t i = 0; i < 1000; ++i) ASSERT_EQ(sorted[size_t(i)], i);
+  }
+}
+
+TEST(WorkerPool, MachineProcessorCountIsUsedByDefault) {
+  TestFilter filter;
+  int32_t count = 0;
+  EXPECT_EQ(filter.GetProcessorCount(&count), 0);
+  EXPECT_GE(count, 1);
+  BandLog run(64);
+  EXPECT_EQ(filter.RunParallel(64, &run, &RecordingBand), 0);
+  EXPECT_EQ(pfWorkerPool::Instance().LastStartedWorkers(), std::min(count, 64) - 1);
+}
+
+// ---- failures ----------------------------------------------------------------------------------
+
+// Scripted failures: the calling thread's bands and/or the first worker band fail, after
+// waiting for the other side where the test needs an order.
+struct FailingRun {
+  std::atomic<int> started{0};
+  std::atomic<int> finished{0};
+  int32_t callerResult = 0;
+  int32_t workerResult = 0;
+  bool callerWaitsForWorkerFailure = false;
+  bool workersWaitForCallerFailure = false;
+  std::atomic<bool> callerStarted{false};
+  std::atomic<bool> callerFailed{false};
+  std::atomic<bool> workerFailed{false};
+  std::atomic<bool> workerHasFailedOnce{false};
+
+  static void WaitFor(const std::atomic<bool>& flag) {
+    const auto deadline = Clock::now() + kPatience;
+    while (!flag && Clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+};
+
+int32_t FailingBand(void* data, int32_t, int32_t, int32_t report) {
+  auto* run = static_cast<FailingRun*>(data);
+  ++run->started;
+  int32_t result = 0;
+  if (report == 1) {
+    run->callerStarted = true;
+    if (run->callerWaitsForWorkerFailure) FailingRun::WaitFor(run->workerFailed);
+    result = run->callerResult;
+    if (result != 0) run->callerFailed = true;
+  } else {
+    if (run->workersWaitForCallerFailure) FailingRun::WaitFor(run->callerFailed);
+    // The calling thread takes its first band only after starting the workers; a worker that
+    // failed before would leave it none.
+    if (run->workerResult != 0) FailingRun::WaitFor(run->callerStarted);
+    if (run->workerResult != 0 && !run->workerHasFailedOnce.exchange(true)) {
+      result = run->workerResult;
+      run->workerFailed = true;
+    }
+  }
+  ++run->finished;
+  return result;
+}
+
+TEST(WorkerPool, CancelOnTheCallingThreadStopsTheHandOut) {
+  TestFilter filter;
+  filter.processors = 1;
+  FailingRun single;
+  single.callerResult = -128;
+  EXPECT_EQ(filter.RunParallel(10, &single, &FailingBand), -128);
+  EXPECT_EQ(single.started, 1);
+
+  filter.processors = 4;
+  FailingRun run;
+  run.callerResult = -128;
+  run.workersWaitForCallerFailure = true;
+  EXPECT_EQ(filter.RunParallel(1000, &run, &FailingBand), -128);
+  // The bands already running finished before the call returned; no more were handed out.
+  EXPECT_EQ(run.started.load(), run.finished.load());
+  EXPECT_LT(run.started, 100);
+}
+
+TEST(WorkerPool, FailingWorkerBandStopsTheRunAndIsItsResult) {
+  TestFilter filter;
+  filter.processors = 4;
+  FailingRun run;
+  run.workerResult = -108;
+  run.callerWaitsForWorkerFailure = true;
+  EXPECT_EQ(filter.RunParallel(1000, &run, &FailingBand), -108);
+  EXPECT_EQ(run.started.load(), run.finished.load());
+  EXPECT_LT(run.started, 100);
+}
+
+TEST(WorkerPool, CallingThreadsOwnFailureWins) {
+  TestFilter filter;
+  filter.processors = 4;
+  FailingRun run;
+  run.workerResult = -108;
+  run.callerResult = -128;
+  run.callerWaitsForWorkerFailure = true;  // the worker fails first
+  EXPECT_EQ(filter.RunParallel(1000, &run, &FailingBand), -128);
+}
+
+TEST(WorkerPool, ANewRunForgetsTheLastRunsFailure) {
+  TestFilter filter;
+  filter.processors = 4;
+  FailingRun failing;
+  failing.workerResult = -108;
+  failing.callerWaitsForWorkerFailure = true;
+  EXPECT_EQ(filter.RunParallel(100, &failing, &FailingBand), -108);
+  BandLog run(100);
+  EXPECT_EQ(filter.RunParallel(100, &run, &RecordingBand), 0);
+  for (int c : run.calls) EXPECT_EQ(c, 1);
+}
+
+// Worker bands allocate while the calling thread reports progress: the filter's lock keeps the
+// host's suite single-threaded.
+struct AllocatingRun {
+  pfFilter* filter;
+  std::atomic<bool> callerStarted{false};
+};
+
+int32_t AllocatingBand(void* data, int32_t band, int32_t bandCount, int32_t report) {
+  auto* run = static_cast<AllocatingRun*>(data);
+  // Workers wait for the calling thread, so that both really run at the same time.
+  if (report) {
+    run->callerStarted = true;
+  } else {
+    FailingRun::WaitFor(run->callerStarted);
+  }
+  for (int i = 0; i < 50; ++i) {
+    void* block = run->filter->AllocateMemory(size_t(64 + band));
+    if (block == nullptr) return run->filter->OutOfMemoryError();
+    static_cast<char*>(block)[0] = char(i);
+    if (report) {
+      const int32_t status = run->filter->ReportProgress(band, bandCount);
+      if (status != run->filter->NoError()) {
+        run->filter->FreeMemory(block);
+        return status;
+      }
+    }
+    run->filter->FreeMemory(block);
+  }
+  return run->filter->NoError();
+}
+
+TEST(WorkerPool, HostServicesAreSerialisedForWorkerBands) {
+  FakeHost host;
+  TestFilter filter;
+  filter.processors = 4;
+  filter.Dispatch(filterSelectorContinue, &host.record);
+  AllocatingRun run;
+  run.filter = &filter;
+  EXPECT_EQ(filter.RunParallel(40, &run, &AllocatingBand), 0);
+  EXPECT_EQ(host.allocateCalls, 40 * 50);
+  EXPECT_EQ(host.freeCalls, 40 * 50);
+  EXPECT_TRUE(filter.GetHostBlocks().empty());
+  EXPECT_FALSE(host.progress.empty());
+}
+
+}  // namespace
