@@ -33,9 +33,9 @@ class FakeDescriptorHost {
     read.openReadDescriptorProc = &OpenRead;
     read.closeReadDescriptorProc = &CloseRead;
     read.getKeyProc = &GetKey;
-    read.getIntegerProc = &GetInteger;
-    read.getFloatProc = &GetFloat;
-    read.getBooleanProc = &GetBoolean;
+    read.getIntegerProc = &Get<typeInteger, int32_t>;
+    read.getFloatProc = &Get<typeFloat, double>;
+    read.getBooleanProc = &Get<typeBoolean, PiBoolean>;
     // The routines the plug-in never calls only have to be present.
     read.getUnitFloatProc = Unused<GetUnitFloatProc>();
     read.getTextProc = Unused<GetTextProc>();
@@ -54,9 +54,9 @@ class FakeDescriptorHost {
     write.numWriteDescriptorProcs = kWriteDescriptorProcsCount;
     write.openWriteDescriptorProc = &OpenWrite;
     write.closeWriteDescriptorProc = &CloseWrite;
-    write.putIntegerProc = &PutInteger;
+    write.putIntegerProc = &Put<typeInteger, int32_t>;
     write.putFloatProc = &PutFloat;
-    write.putBooleanProc = &PutBoolean;
+    write.putBooleanProc = &Put<typeBoolean, PiBoolean>;
     parameters.descriptorParametersVersion = kDescriptorParametersVersion;
     parameters.playInfo = plugInDialogDisplay;
     parameters.recordInfo = plugInDialogRequired;
@@ -149,25 +149,13 @@ class FakeDescriptorHost {
     const FakeEntry& e = s->entries[s->next - 1];
     return e.type == type ? &e : nullptr;
   }
-  static OSErr GetInteger(PIReadDescriptor t, int32_t* v) {
-    const FakeEntry* e = Current(t, typeInteger);
+  template <DescriptorTypeID T, class V>
+  static OSErr Get(PIReadDescriptor t, V* v) {
+    const FakeEntry* e = Current(t, T);
     if (e == nullptr) return paramErr;
-    *v = int32_t(e->number);
+    *v = V(e->number);
     return noErr;
   }
-  static OSErr GetFloat(PIReadDescriptor t, double* v) {
-    const FakeEntry* e = Current(t, typeFloat);
-    if (e == nullptr) return paramErr;
-    *v = e->number;
-    return noErr;
-  }
-  static OSErr GetBoolean(PIReadDescriptor t, PiBoolean* v) {
-    const FakeEntry* e = Current(t, typeBoolean);
-    if (e == nullptr) return paramErr;
-    *v = e->number != 0;
-    return noErr;
-  }
-
   static PIWriteDescriptor OpenWrite() {
     ++current->opens;
     if (!current->returnTokens) return nullptr;
@@ -178,16 +166,12 @@ class FakeDescriptorHost {
     *out = current->MakeDescriptor(S(t)->entries);
     return noErr;
   }
-  static OSErr PutInteger(PIWriteDescriptor t, DescriptorKeyID k, int32_t v) {
-    S(t)->entries.push_back({k, typeInteger, double(v)});
+  template <DescriptorTypeID T, class V>
+  static OSErr Put(PIWriteDescriptor t, DescriptorKeyID k, V v) {
+    S(t)->entries.push_back({k, T, double(v)});
     return noErr;
   }
   static OSErr PutFloat(PIWriteDescriptor t, DescriptorKeyID k, const double* v) {
-    S(t)->entries.push_back({k, typeFloat, *v});
-    return noErr;
-  }
-  static OSErr PutBoolean(PIWriteDescriptor t, DescriptorKeyID k, PiBoolean v) {
-    S(t)->entries.push_back({k, typeBoolean, double(v)});
-    return noErr;
+    return Put<typeFloat>(t, k, *v);
   }
 };

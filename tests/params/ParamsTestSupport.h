@@ -2,8 +2,7 @@
 // counter, a filter that only has an undo history, and a scratch directory.
 #pragma once
 
-#include <unistd.h>
-
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -43,8 +42,9 @@ class ScratchDir {
  public:
   ScratchDir() {
     static int counter = 0;
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     path = std::filesystem::temp_directory_path() /
-           ("quenara-params-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+           ("quenara-params-" + std::to_string(stamp) + "-" + std::to_string(++counter));
     std::filesystem::create_directories(path);
   }
   ~ScratchDir() {

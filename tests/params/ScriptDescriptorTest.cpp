@@ -3,6 +3,7 @@
 
 #include "FakeDescriptorHost.h"
 #include "ParamsTestSupport.h"
+#include "host/Log.h"
 #include "params/pfParameterBool.h"
 #include "params/pfParameterFloat.h"
 #include "params/pfParameterInt.h"
@@ -162,4 +163,20 @@ TEST_F(Scripting, UnusableHandleSuiteFallsBackWithoutCallingIt) {
     h.Forget(d);  // the portable fallback leaves the handle to its owner
     intensity.SetValue(1);
   }
+}
+
+TEST_F(Scripting, LogLines) {
+  ScratchDir dir;
+  const std::string log = dir.File("log.txt");
+  ASSERT_TRUE(OpenLogFile(log));
+  all.ReadScriptParams(nullptr);
+  all.WriteScriptParams(nullptr);
+  CloseLogFile();
+  std::string text = ReadFile(log);
+  std::erase(text, '\r');
+  const std::string zero(sizeof(void*) * 2, '0');
+  EXPECT_EQ(text, "ENTER: pfParmeters::ReadScriptParams( pFilterRecord(0x" + zero + ") )\n" +
+                      "EXIT : pfParmeters::ReadScriptParams( return(1) )\n" +
+                      "ENTER: pfParmeters::WriteScriptParams( pFilterRecord(0x" + zero + ") )\n" +
+                      "EXIT : pfParmeters::WriteScriptParams(' return(0) )\n");
 }
