@@ -1,16 +1,36 @@
 #!/usr/bin/env bash
-# Runs a Windows program under 64-bit Wine with one prefix per build tree (creating a prefix
-# takes about 15 s, so it is kept). The prefix lives next to the CTest working directory's
-# build tree: QUENARA_WINEPREFIX overrides it.
+# Runs a Windows program under 64-bit Wine (CTest's cross-compiling emulator for the win64
+# build): wine-run.sh PROGRAM.exe [ARGS...]
+#
+# One prefix per build tree, kept between runs because creating one takes about 15 s. It lives
+# in the build tree that holds the program (QUENARA_WINEPREFIX overrides it). Tests that may
+# open a window need a display: without DISPLAY the program runs under its own xvfb-run.
 set -euo pipefail
 prog="$1"
 shift
 build_dir="${QUENARA_WINE_BUILD_DIR:-$(cd "$(dirname "$prog")" && while [ ! -f CMakeCache.txt ] && [ "$PWD" != / ]; do cd ..; done; pwd)}"
 export WINEPREFIX="${QUENARA_WINEPREFIX:-$build_dir/wineprefix}"
 export WINEDEBUG=-all
+# No Mono or Gecko installer dialogs in a test prefix.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -d "$WINEPREFIX" ]; then
-  /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+wine=/usr/lib/wine/wine64
+
+# Tests running in parallel share the prefix: the first one sets it up, the others wait.
+mkdir -p "$(dirname "$WINEPREFIX")"
+exec 9>"$WINEPREFIX.lock"
+flock 9
+if [ ! -f "$WINEPREFIX/.quenara-ready" ]; then
+  "$wine" wineboot -i >/dev/null 2>&1 || true
+  # Windows not managed by a window manager: the test display has none, and Wine waits two
+  # seconds for the manager whenever a managed window (every message box) goes away.
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
   /usr/lib/wine/wineserver -w || true
+  touch "$WINEPREFIX/.quenara-ready"
 fi
-exec /usr/lib/wine/wine64 "$prog" "$@"
+flock -u 9
+exec 9>&-
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a "$wine" "$prog" "$@"
+fi
+exec "$wine" "$prog" "$@"

@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
-"""Builds the plug-in's icon (.ico, 24 bits per pixel) and cursor (.cur, 8 bits per pixel) from
-the character-per-pixel drawings in this directory, so that the resource script embeds files
+"""Builds the plug-in's icon (24 bits per pixel) and cursor (8 bits per pixel) from the
+character-per-pixel drawings in this directory, so that the resource script embeds files
 generated from readable source rather than binary blobs.
 
     make_icon_files.py icon   Icon116.txt   Quenara.ico
-    make_icon_files.py cursor Cursor102.txt Pick.cur
+    make_icon_files.py cursor Cursor102.txt Pick.cur Pick.cursor-image Pick.cursor-group 102
+
+The cursor also comes as its two resources, the image (hot spot + bitmap) and the group
+directory naming image 102: GNU windres writes a bit count of 1 into the group entry of a
+.cur file, which would misdescribe the 8-bit image, so the script writes both itself.
 
 Drawing format: '#' starts a comment line; 'colour <character> <RRGGBB>' assigns a colour;
 'transparent <character>' names the see-through character (cursor only); 'hotspot <x> <y>'
@@ -88,7 +92,8 @@ def icon_file(colours, rows):
     return directory + entry + image
 
 
-def cursor_file(colours, rows, transparent, hotspot):
+def cursor_image(colours, rows, transparent, hotspot):
+    """The cursor's bitmap (header, 256-colour table, colour rows, mask rows)."""
     width, height = len(rows[0]), len(rows)
     if hotspot is None or not (0 <= hotspot[0] < width and 0 <= hotspot[1] < height):
         sys.exit("the cursor needs a hot spot inside the drawing")
@@ -107,7 +112,10 @@ def cursor_file(colours, rows, transparent, hotspot):
     table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
     table += bytes(4 * (256 - len(palette)))
     mask = and_mask(rows, transparent)
-    image = bitmap_header(width, height, 8, len(pixels) + len(mask)) + table + pixels + mask
+    return bitmap_header(width, height, 8, len(pixels) + len(mask)) + table + pixels + mask
+
+
+def cursor_file(image, width, height, hotspot):
     directory = struct.pack("<HHH", 0, 2, 1)
     # In a cursor file the planes and bit-count fields of the entry hold the hot spot.
     entry = struct.pack("<BBBBHHII", width, height, 0, 0, hotspot[0], hotspot[1], len(image),
@@ -115,19 +123,37 @@ def cursor_file(colours, rows, transparent, hotspot):
     return directory + entry + image
 
 
-def main():
-    if len(sys.argv) != 4 or sys.argv[1] not in ("icon", "cursor"):
-        sys.exit(__doc__)
-    kind, source, target = sys.argv[1:]
-    colours, rows, transparent, hotspot = read_drawing(source)
-    if kind == "icon":
-        data = icon_file(colours, rows)
-    else:
-        if transparent is None:
-            sys.exit(f"{source}: a cursor needs a transparent character")
-        data = cursor_file(colours, rows, transparent, hotspot)
-    with open(target, "wb") as f:
+def cursor_resources(image, width, height, hotspot, image_id):
+    """RT_CURSOR data (hot spot, then the bitmap) and the RT_GROUP_CURSOR directory."""
+    resource = struct.pack("<HH", *hotspot) + image
+    directory = struct.pack("<HHH", 0, 2, 1)
+    # Group entries give the height of colour image and mask together, and the image's planes
+    # and bit count.
+    entry = struct.pack("<HHHHIH", width, 2 * height, 1, 8, len(resource), image_id)
+    return resource, directory + entry
+
+
+def write(path, data):
+    with open(path, "wb") as f:
         f.write(data)
+
+
+def main():
+    args = sys.argv[1:]
+    if not ((len(args) == 3 and args[0] == "icon") or (len(args) == 6 and args[0] == "cursor")):
+        sys.exit(__doc__)
+    colours, rows, transparent, hotspot = read_drawing(args[1])
+    if args[0] == "icon":
+        write(args[2], icon_file(colours, rows))
+        return
+    if transparent is None:
+        sys.exit(f"{args[1]}: a cursor needs a transparent character")
+    width, height = len(rows[0]), len(rows)
+    image = cursor_image(colours, rows, transparent, hotspot)
+    resource, group = cursor_resources(image, width, height, hotspot, int(args[5]))
+    write(args[2], cursor_file(image, width, height, hotspot))
+    write(args[3], resource)
+    write(args[4], group)
 
 
 if __name__ == "__main__":

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
-#include <iterator>
 
 #include "tools/pe/ByteCursor.h"
 
@@ -85,9 +84,12 @@ bool PeReader::Load(const std::string& path, std::string* error) {
     *error = "cannot open " + path;
     return false;
   }
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                             std::istreambuf_iterator<char>());
-  if (in.bad()) {
+  in.seekg(0, std::ios::end);
+  std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  std::vector<uint8_t> bytes(size > 0 ? size_t(size) : 0);
+  in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
+  if (!in || size < 0) {
     *error = "cannot read " + path;
     return false;
   }

@@ -11,7 +11,9 @@ std::string SzOrOrdinal(ByteCursor& c, uint16_t* ordinal) {
   if (first == 0xFFFF) {
     uint16_t value = c.U16();
     if (ordinal != nullptr) *ordinal = value;
-    return "#" + std::to_string(value);
+    std::string text = "#";  // appended, not '"#" + ...', which GCC 12 warns about wrongly
+    text += std::to_string(value);
+    return text;
   }
   std::u16string text(1, char16_t(first));
   text += c.WString();

@@ -1,0 +1,90 @@
+// The PE reader against the Windows loader itself: every resource it finds in the plug-in is
+// found by FindResourceEx with the same bytes, the export resolves, and the loader reads the
+// cursor's hot spot and the icon's size as the readers do.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "tools/pe/PeReader.h"
+
+#ifndef QUENARA_WIN64_PLUGIN
+#define QUENARA_WIN64_PLUGIN ""
+#endif
+
+namespace {
+
+class ResourceLoader : public testing::Test {
+ protected:
+  void SetUp() override {
+    path = QUENARA_WIN64_PLUGIN;
+    if (path.empty()) GTEST_SKIP() << "the build names no 64-bit plug-in";
+    std::string error;
+    ASSERT_TRUE(pe.Load(path, &error)) << error;
+    module = LoadLibraryA(path.c_str());
+    ASSERT_NE(module, nullptr) << "LoadLibrary failed: " << GetLastError();
+  }
+  void TearDown() override {
+    if (module != nullptr) FreeLibrary(module);
+  }
+
+  std::string path;
+  PeReader pe;
+  HMODULE module = nullptr;
+};
+
+LPCWSTR Id(const PeResourceName& name, std::wstring* storage) {
+  if (!name.IsNamed()) return MAKEINTRESOURCEW(name.id);
+  storage->assign(name.text.begin(), name.text.end());
+  return storage->c_str();
+}
+
+TEST_F(ResourceLoader, EveryResourceHasTheSameBytesForWindows) {
+  ASSERT_FALSE(pe.Resources().empty());
+  for (const PeResource& r : pe.Resources()) {
+    SCOPED_TRACE(r.type.ToString() + "/" + r.name.ToString() + "/" + std::to_string(r.language));
+    std::wstring type, name;
+    HRSRC found = FindResourceExW(module, Id(r.type, &type), Id(r.name, &name), r.language);
+    ASSERT_NE(found, nullptr);
+    DWORD size = SizeofResource(module, found);
+    const uint8_t* bytes = static_cast<const uint8_t*>(LockResource(LoadResource(module, found)));
+    ASSERT_NE(bytes, nullptr);
+    std::vector<uint8_t> ours;
+    ASSERT_TRUE(pe.ReadResource(r, &ours));
+    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + size), ours);
+  }
+}
+
+TEST_F(ResourceLoader, EntryPointResolvesByItsName) {
+  EXPECT_NE(GetProcAddress(module, "ENTRYPOINT"), nullptr);
+  EXPECT_EQ(GetProcAddress(module, "PluginMain"), nullptr);
+}
+
+TEST_F(ResourceLoader, WindowsReadsTheCursorHotSpotAndTheIconSize) {
+  HCURSOR cursor = LoadCursorW(module, MAKEINTRESOURCEW(102));
+  ASSERT_NE(cursor, nullptr);
+  ICONINFO info = {};
+  ASSERT_TRUE(GetIconInfo(cursor, &info));
+  EXPECT_FALSE(info.fIcon);
+  EXPECT_EQ(info.xHotspot, 1u);
+  EXPECT_EQ(info.yHotspot, 14u);
+  BITMAP colour = {};
+  ASSERT_NE(info.hbmColor, nullptr);  // a colour cursor, not a monochrome one
+  GetObjectW(info.hbmColor, sizeof(colour), &colour);
+  EXPECT_EQ(colour.bmWidth, 32);
+  EXPECT_EQ(colour.bmHeight, 32);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+
+  HICON icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(116), IMAGE_ICON, 0, 0, 0));
+  ASSERT_NE(icon, nullptr);
+  ASSERT_TRUE(GetIconInfo(icon, &info));
+  EXPECT_TRUE(info.fIcon);
+  ASSERT_NE(info.hbmColor, nullptr);
+  GetObjectW(info.hbmColor, sizeof(colour), &colour);
+  EXPECT_EQ(colour.bmWidth, 32);
+  EXPECT_EQ(colour.bmHeight, 32);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  DestroyIcon(icon);
+}
+
+}  // namespace
