@@ -67,11 +67,11 @@ void Restore(HKEY key, const SavedValue& v) {
 std::string DefaultPluginPath() {
   char path[MAX_PATH];
   const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return sizeof(void*) == 8 ? "Quenara64.8bf" : "Quenara32.8bf";
+  if (n == 0 || n >= MAX_PATH) return sizeof(void*) == 8 ? "Quenara64.8bf" : "Quenara.8bf";
   std::string dir(path, n);
   const size_t slash = dir.find_last_of("\\/");
   dir = slash == std::string::npos ? std::string() : dir.substr(0, slash + 1);
-  return dir + (sizeof(void*) == 8 ? "Quenara64.8bf" : "Quenara32.8bf");
+  return dir + (sizeof(void*) == 8 ? "Quenara64.8bf" : "Quenara.8bf");
 }
 
 bool RoutePluginLog(const std::string& logPath, std::string& error) {

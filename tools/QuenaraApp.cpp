@@ -11,6 +11,7 @@
 #include "tools/CommandLine.h"
 #include "tools/HostImage.h"
 #include "tools/ParameterValues.h"
+#include "tools/PluginFile.h"
 #include "tools/PluginModule.h"
 #include "tools/PngImage.h"
 #include "tools/ProgressBar.h"
@@ -100,7 +101,19 @@ int RunFilter(const CommandLine& cl) {
 
   const std::string pluginPath = cl.plugin.empty() ? DefaultPluginPath() : cl.plugin;
   std::string entryName;
-  // (The PiPL check of pluginPath sets entryName; see PiplCheck.)
+  // The host reads the PiPL before it runs anything. Natively the linked plug-in is trusted
+  // unless a file is named; on Windows the file must also be loadable into this process.
+  if (!pluginPath.empty()) {
+#ifdef _WIN32
+    const bool requireHostMachine = true;
+#else
+    const bool requireHostMachine = false;
+#endif
+    const int16_t mode = ImageModeFor(doc.colourPlanes, doc.source.BytesPerSample());
+    if (!CheckPluginFile(pluginPath, mode, requireHostMachine, entryName, error)) {
+      return Fail(kExitFailure, error);
+    }
+  }
   if (!cl.log.empty() && !RoutePluginLog(cl.log, error)) return Fail(kExitFailure, error);
   std::unique_ptr<PluginModule> plugin = LoadPluginModule(pluginPath, entryName, error);
   if (plugin == nullptr) {
@@ -156,7 +169,12 @@ int QuenaraMain(const std::vector<std::string>& args) {
     std::fputs(UsageText(), stdout);
     return 0;
   }
-  if (!cl.info.empty()) return Fail(kExitFailure, "--info is not available in this build");
+  if (!cl.info.empty()) {
+    std::string text;
+    if (!DescribePluginFile(cl.info, text, error)) return Fail(kExitFailure, error);
+    std::fputs(text.c_str(), stdout);
+    return 0;
+  }
   if (!cl.savePreset.empty() || !cl.listPresets.empty() || !cl.deletePreset.empty() ||
       !cl.preset.empty()) {
     return Fail(kExitFailure, "presets are not available in this build");

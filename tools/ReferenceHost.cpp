@@ -76,11 +76,7 @@ void ReferenceHost::FillRecord() {
     record.foreColor[i] = colours.foreground[i];
   }
   record.hostSig = kHostSignature;
-  if (c == 1) {
-    record.imageMode = bytes == 1 ? plugInModeGrayScale : plugInModeGray16;
-  } else {
-    record.imageMode = bytes == 1 ? plugInModeRGBColor : plugInModeRGB48;
-  }
+  record.imageMode = ImageModeFor(c, bytes);
   record.imageHRes = 72 << 16;
   record.imageVRes = 72 << 16;
   record.wholeSize = record.imageSize;
@@ -403,6 +399,11 @@ OSErr ReferenceHost::AdvanceStateProc() { return active->AdvanceState(); }
 OSErr ReferenceHost::ColorServicesProc(ColorServicesInfo* info) {
   return ServeColorRequest(info, active->colours, &active->document.source,
                            active->document.colourPlanes);
+}
+
+int16_t ImageModeFor(int32_t colourPlanes, int32_t bytesPerSample) {
+  if (colourPlanes == 1) return bytesPerSample == 1 ? plugInModeGrayScale : plugInModeGray16;
+  return bytesPerSample == 1 ? plugInModeRGBColor : plugInModeRGB48;
 }
 
 std::string ResultCodeText(int16_t result) {

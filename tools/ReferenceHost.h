@@ -139,5 +139,8 @@ class ReferenceHost {
   const std::atomic<bool>* cancelFlag = nullptr;
 };
 
+// The image mode of a document with this many colour planes (1 or 3) and sample size.
+int16_t ImageModeFor(int32_t colourPlanes, int32_t bytesPerSample);
+
 // The text of a host result code for the one-line error message.
 std::string ResultCodeText(int16_t result);
