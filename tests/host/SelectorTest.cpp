@@ -8,6 +8,10 @@
 #include "tests/host/FakeHost.h"
 #include "tests/host/TestFilter.h"
 
+#if defined(_WIN32)
+#include "tests/support/DialogWatchdogWin32.h"
+#endif
+
 namespace {
 
 void ExpectEmptyRects(const FilterRecord& r) {
@@ -175,8 +179,13 @@ TEST(StartSelector, MissingCallbacksAnswerOneAfterTellingTheUser) {
     if (missing == 0) host.record.advanceState = nullptr;
     if (missing == 1) host.record.progressProc = nullptr;
 #if defined(_WIN32)
-    GTEST_SKIP() << "needs the dialog watchdog to close the message box";
+    DialogWatchdogWin32 watchdog;  // answers the modal message box
     const int16_t result = filter.Dispatch(filterSelectorStart, &host.record);
+    ASSERT_EQ(watchdog.Count(), 1u);
+    const WatchedWindowWin32 box = watchdog.Windows()[0];
+    EXPECT_EQ(box.title, "Quenara");
+    EXPECT_TRUE(box.HasText("Sorry, but this Plug-In requires some functions"));
+    EXPECT_TRUE(box.HasText("you need a photoshop 3.0+ compatible host to run this filter."));
 #else
     testing::internal::CaptureStderr();
     const int16_t result = filter.Dispatch(filterSelectorStart, &host.record);
