@@ -116,7 +116,9 @@ bool BuildPlayback(const std::vector<ParamAssignment>& params, HostDescriptor& o
       return false;
     }
     const HostParameterRow& row = *rows[0];
-    const std::string shown = rows.size() == 2 ? row.keyName : DisplayName(row);
+    // Messages name the parameter as it was typed, with its key name when typed as a key.
+    std::string shown = rows.size() == 2 ? row.keyName : DisplayName(row);
+    if (p.name != row.keyName) shown = p.name + " (" + shown + ")";
     DescriptorItem item = Item(row);
     if (rows.size() == 2) {  // a position by its key name: "X,Y"
       const size_t comma = p.value.find(',');

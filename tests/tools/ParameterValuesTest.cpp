@@ -1,0 +1,185 @@
+// The command line, -p values, the comparison with what the plug-in recorded, the enable
+// expression, and the parameter table against the plug-in's own terminology resource.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "tools/CommandLine.h"
+#include "tools/HostParameterTable.h"
+#include "tools/ParameterValues.h"
+#include "tools/PluginFile.h"
+#include "tools/pe/AeteReader.h"
+#include "tools/pe/PeReader.h"
+#include "tools/pe/PiplReader.h"
+
+namespace {
+
+TEST(CommandLine, ReadsOptionsInEitherSpellingAndRefusesMalformedLines) {
+  CommandLine cl;
+  std::string error;
+  ASSERT_TRUE(ParseCommandLine({"-p", "Intensity=2", "--param=Origin=0.1,0.2", "--mask", "m.png",
+                                "--reduction=4", "--quiet", "--time", "in.png", "out.png"},
+                               cl, error))
+      << error;
+  ASSERT_EQ(cl.params.size(), 2u);
+  EXPECT_EQ(cl.params[1].name, "Origin");
+  EXPECT_EQ(cl.params[1].value, "0.1,0.2");
+  EXPECT_EQ(cl.mask, "m.png");
+  EXPECT_EQ(cl.reduction, 4);
+  EXPECT_TRUE(cl.quiet && cl.time);
+  EXPECT_EQ(cl.output, "out.png");
+
+  for (const std::vector<std::string>& bad :
+       std::vector<std::vector<std::string>>{{"in.png"},
+                                             {"in.png", "out.png", "extra.png"},
+                                             {"-p", "Intensity", "in.png", "out.png"},
+                                             {"--reduction", "2x", "in.png", "out.png"},
+                                             {"--mask"},
+                                             {"--quiet=1", "in.png", "out.png"},
+                                             {"--preset", "a.cfg", "in.png", "out.png"},
+                                             {"--info", "a.8bf", "--list-presets", "b.cfg"}}) {
+    EXPECT_FALSE(ParseCommandLine(bad, cl, error)) << bad[0];
+    EXPECT_FALSE(error.empty());
+  }
+  ASSERT_TRUE(ParseCommandLine({"--info", "Quenara64.8bf"}, cl, error)) << error;
+  EXPECT_EQ(cl.info, "Quenara64.8bf");
+}
+
+TEST(ParameterValues, PlaybackTakesKeyNamesKeysItemsAndTheLastValue) {
+  HostDescriptor d;
+  std::string error;
+  ASSERT_TRUE(BuildPlayback({{"Origin", "0.25,1e-1"},
+                             {"ORIY", "0.5"},
+                             {"BlendMode", "Luminosity"},
+                             {"MODE", "2"},
+                             {"GAMA", "0"},
+                             {"Intensity", "1"},
+                             {"INTE", "3.5"}},
+                            d, error))
+      << error;
+  ASSERT_EQ(d.items.size(), 6u);
+  EXPECT_EQ(d.Find(FourCC("ORIX"))->number, 0.25);
+  EXPECT_EQ(d.Find(FourCC("ORIY"))->number, 0.5);  // the later key replaced Origin's y
+  EXPECT_EQ(d.Find(FourCC("BLND"))->integer, 18);  // "luminosity" is item 18
+  EXPECT_EQ(d.Find(FourCC("BLND"))->type, typeInteger);
+  EXPECT_EQ(d.Find(FourCC("MODE"))->integer, 2);
+  EXPECT_EQ(d.Find(FourCC("GAMA"))->type, typeBoolean);
+  EXPECT_FALSE(d.Find(FourCC("GAMA"))->boolean);
+  EXPECT_EQ(d.Find(FourCC("INTE"))->number, 3.5);
+
+  for (const ParamAssignment& bad : std::vector<ParamAssignment>{{"Randomize", "0.5"},
+                                                                 {"inte", "1"},
+                                                                 {"Intensity", ""},
+                                                                 {"Intensity", "1.5x"},
+                                                                 {"Intensity", "nan"},
+                                                                 {"Origin", "1;2"},
+                                                                 {"USES", "2"},
+                                                                 {"Mode", "3.5"},
+                                                                 {"SelectionShow", "every"}}) {
+    EXPECT_FALSE(BuildPlayback({bad}, d, error)) << bad.name << "=" << bad.value;
+    EXPECT_NE(error.find(bad.name), std::string::npos) << error;
+  }
+}
+
+TEST(ParameterValues, ARecordedValueThatDiffersIsReportedAsRejected) {
+  HostDescriptor sent, kept;
+  sent.PutInteger(FourCC("BLND"), 24);
+  sent.PutFloat(FourCC("ORIY"), 0.5);
+  kept.PutFloat(FourCC("ORIY"), 0.5);
+  kept.PutInteger(FourCC("BLND"), 1);
+  std::string error;
+  EXPECT_FALSE(CheckRecorded(sent, kept, error));
+  EXPECT_EQ(error, "value 24 for BlendMode was rejected by the plug-in (it kept 1)");
+  kept.items[1].integer = 24;
+  EXPECT_TRUE(CheckRecorded(sent, kept, error));
+  HostDescriptor none;
+  EXPECT_FALSE(CheckRecorded(sent, none, error));
+  EXPECT_NE(error.find("did not record"), std::string::npos);
+}
+
+TEST(ParameterValues, RecordedValuesPrintAsLinesThatParseBackToThemselves) {
+  HostDescriptor recorded;
+  recorded.PutFloat(FourCC("ORIX"), 0.1);
+  recorded.PutFloat(FourCC("ORIY"), 1.0 / 3.0);
+  recorded.PutFloat(FourCC("INTE"), 2.5);
+  recorded.PutInteger(FourCC("SHOW"), 4);
+  recorded.PutBoolean(FourCC("USES"), true);
+  recorded.PutInteger(FourCC("Xtra"), 7);  // unknown to the table
+  const std::string text = FormatRecorded(recorded);
+  EXPECT_EQ(text,
+            "Origin=0.1,0.3333333333333333\nIntensity=2.5\nSelectionShow=4\n"
+            "UseSizeSelection=1\nXtra=7\n");
+  std::vector<ParamAssignment> back;
+  size_t start = 0;
+  for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1) {
+    const std::string line = text.substr(start, nl - start);
+    if (line.rfind("Xtra", 0) == 0) continue;
+    back.push_back({line.substr(0, line.find('=')), line.substr(line.find('=') + 1)});
+  }
+  HostDescriptor parsed;
+  std::string error;
+  ASSERT_TRUE(BuildPlayback(back, parsed, error)) << error;
+  EXPECT_TRUE(CheckRecorded(parsed, recorded, error)) << error;  // every value exactly
+}
+
+TEST(ParameterTable, RowsAreUniqueAndListsHaveTheirItems) {
+  std::set<uint32_t> keys;
+  std::set<std::string> names;
+  for (const HostParameterRow& row : HostParameterTable()) {
+    EXPECT_TRUE(keys.insert(ScriptKeyCode(row)).second) << row.scriptKey;
+    if (row.kind != HostParameterKind::kPositionY) {
+      EXPECT_TRUE(names.insert(row.keyName).second) << row.keyName;
+    }
+    EXPECT_EQ(row.kind == HostParameterKind::kList, !row.items.empty()) << row.keyName;
+    EXPECT_EQ(row.type == typeInteger, row.kind == HostParameterKind::kList) << row.keyName;
+  }
+  EXPECT_EQ(keys.size(), 21u);
+  EXPECT_EQ(FindParametersByName("Origin").size(), 2u);
+  EXPECT_EQ(FindParametersByName("HSLS").size(), 1u);
+  EXPECT_TRUE(FindParametersByName("Randomize").empty());  // not scripted
+}
+
+TEST(PluginFile, EnableExpressionAdmitsExactlyTheListedModes) {
+  const std::string e = "in (PSHOP_ImageMode, GrayScaleMode, RGBMode, Gray16Mode, RGB48Mode)";
+  EXPECT_TRUE(EnableExpressionAdmits(e, 1));
+  EXPECT_TRUE(EnableExpressionAdmits(e, 11));
+  EXPECT_FALSE(EnableExpressionAdmits(e, 4));  // CMYK
+  EXPECT_FALSE(EnableExpressionAdmits("in(PSHOP_ImageMode,RGBMode)", 10));
+  EXPECT_TRUE(EnableExpressionAdmits("in(PSHOP_ImageMode,RGBMode)", 3));
+  EXPECT_TRUE(EnableExpressionAdmits("PSHOP_ImageDepth == 16", 4));  // not evaluated
+  EXPECT_TRUE(EnableExpressionAdmits("", 4));
+}
+
+#ifdef QUENARA_PLUGIN_FILE
+// The host's table mirrors the terminology resource of the built plug-in row for row.
+TEST(ParameterTable, MirrorsThePlugInsTerminologyResource) {
+  PeReader pe;
+  std::string error;
+  ASSERT_TRUE(pe.Load(QUENARA_PLUGIN_FILE, &error)) << error;
+  PiplInfo pipl;
+  ASSERT_TRUE(ReadPluginPipl(pe, &pipl, &error)) << error;
+  const PeResource* res =
+      pe.FindResource(PeResourceName("AETE"), PeResourceName(pipl.terminologyId));
+  ASSERT_NE(res, nullptr);
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(pe.ReadResource(*res, &bytes));
+  AeteInfo aete;
+  ASSERT_TRUE(ParseAete(bytes, &aete, &error)) << error;
+  ASSERT_EQ(aete.suites.size(), 1u);
+  ASSERT_EQ(aete.suites[0].events.size(), 1u);
+  const std::vector<AeteParameter>& params = aete.suites[0].events[0].parameters;
+  const std::vector<HostParameterRow>& table = HostParameterTable();
+  ASSERT_EQ(params.size(), table.size());
+  for (size_t i = 0; i < table.size(); ++i) {
+    EXPECT_EQ(params[i].name, table[i].aeteName) << i;
+    EXPECT_EQ(params[i].key, ScriptKeyCode(table[i])) << i;
+    EXPECT_EQ(params[i].type, table[i].type) << i;
+  }
+  std::string entry;
+  EXPECT_TRUE(CheckPluginFile(QUENARA_PLUGIN_FILE, 11, true, entry, error)) << error;
+  EXPECT_EQ(entry, "ENTRYPOINT");
+  EXPECT_FALSE(CheckPluginFile(QUENARA_PLUGIN_FILE, 4, true, entry, error));  // CMYK
+}
+#endif
+
+}  // namespace

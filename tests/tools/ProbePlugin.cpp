@@ -1,0 +1,82 @@
+// A probe filter with a known, trivially computed result, linked into `quenara_probe` in place
+// of the real plug-in, so that the host's own work (PNG mapping, planes, mask, reduction,
+// cancel, atomic output) can be checked pixel for pixel end to end:
+//   colour planes become full scale minus the input, or the mask sample where there is a
+//   selection; the transparency plane passes through unchanged.
+// With QUENARA_PROBE_SPIN set it reports progress until the host signals a cancel.
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "host/EntryPoint.h"
+
+namespace {
+
+uint32_t Read(const void* base, int32_t rowBytes, int32_t x, int32_t y, int32_t stride, int32_t p,
+              int32_t bytes) {
+  const auto* at = static_cast<const uint8_t*>(base) + size_t(y) * size_t(rowBytes) +
+                   (size_t(x) * size_t(stride) + size_t(p)) * size_t(bytes);
+  if (bytes == 1) return *at;
+  uint16_t v;
+  std::memcpy(&v, at, 2);
+  return v;
+}
+
+void Write(void* base, int32_t rowBytes, int32_t x, int32_t y, int32_t stride, int32_t p,
+           int32_t bytes, uint32_t v) {
+  auto* at = static_cast<uint8_t*>(base) + size_t(y) * size_t(rowBytes) +
+             (size_t(x) * size_t(stride) + size_t(p)) * size_t(bytes);
+  if (bytes == 1) {
+    *at = uint8_t(v);
+  } else {
+    const uint16_t s = uint16_t(v);
+    std::memcpy(at, &s, 2);
+  }
+}
+
+int16_t Start(FilterRecord* r) {
+  const int16_t planes = r->planes;
+  const Rect whole{0, 0, r->imageSize.v, r->imageSize.h};
+  r->inRect = r->outRect = whole;
+  if (r->haveMask) r->maskRect = whole;
+  r->inLoPlane = r->outLoPlane = 0;
+  r->inHiPlane = r->outHiPlane = int16_t(planes - 1);
+  r->inputRate = r->maskRate = 1 << 16;
+  const int16_t e = r->advanceState();
+  if (e != 0) return e;
+  if (std::getenv("QUENARA_PROBE_SPIN") != nullptr) {
+    while (!r->abortProc()) {
+      r->progressProc(0, 1);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return userCanceledErr;
+  }
+  // The host may have rescaled the request (preview reduction): use what it delivered.
+  const int32_t w = r->outRect.right - r->outRect.left;
+  const int32_t h = r->outRect.bottom - r->outRect.top;
+  const int32_t bytes = r->depth == 16 ? 2 : 1;
+  const uint32_t full = bytes == 2 ? 32768 : 255;
+  const int32_t colours = planes - r->inTransparencyMask;
+  for (int32_t y = 0; y < h; ++y) {
+    for (int32_t x = 0; x < w; ++x) {
+      for (int32_t p = 0; p < planes; ++p) {
+        uint32_t v = Read(r->inData, r->inRowBytes, x, y, planes, p, bytes);
+        if (p < colours) {
+          v = r->maskData != nullptr ? Read(r->maskData, r->maskRowBytes, x, y, 1, 0, bytes)
+                                     : full - v;
+        }
+        Write(r->outData, r->outRowBytes, x, y, planes, p, bytes, v);
+      }
+    }
+    r->progressProc(y + 1, h);
+  }
+  r->inRect = r->outRect = r->maskRect = Rect{0, 0, 0, 0};
+  return 0;
+}
+
+}  // namespace
+
+extern "C" void ENTRYPOINT(int16_t selector, FilterRecord* r, intptr_t*, int16_t* result) {
+  *result = selector == filterSelectorStart ? Start(r) : int16_t(0);
+}

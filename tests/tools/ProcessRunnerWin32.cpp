@@ -1,0 +1,71 @@
+#include <windows.h>
+
+#include "tests/tools/ProcessRunner.h"
+#include "tests/tools/TestFiles.h"
+
+namespace {
+
+// Quotes one argument the way the C runtime's command-line parser reads it back.
+std::string Quote(const std::string& a) {
+  std::string q = "\"";
+  size_t backslashes = 0;
+  for (char c : a) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == '"')
+      q.append(backslashes * 2 + 1, '\\');
+    else
+      q.append(backslashes, '\\');
+    backslashes = 0;
+    q += c;
+  }
+  q.append(backslashes * 2, '\\');
+  return q + "\"";
+}
+
+HANDLE OpenForChild(const std::string& path) {
+  SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
+  return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& workDir,
+                         const std::vector<std::string>& extraEnv) {
+  ProcessResult r;
+  std::string commandLine;
+  for (const std::string& a : argv) commandLine += (commandLine.empty() ? "" : " ") + Quote(a);
+  for (const std::string& e : extraEnv) {
+    const size_t eq = e.find('=');
+    SetEnvironmentVariableA(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str());
+  }
+  const std::string outPath = workDir + "\\child.out", errPath = workDir + "\\child.err";
+  HANDLE out = OpenForChild(outPath), err = OpenForChild(errPath);
+  STARTUPINFOA si{};
+  si.cb = sizeof(si);
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  si.hStdOutput = out;
+  si.hStdError = err;
+  PROCESS_INFORMATION pi{};
+  if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                     &pi)) {
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    r.exitCode = int(code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+  CloseHandle(out);
+  CloseHandle(err);
+  for (const std::string& e : extraEnv) {
+    SetEnvironmentVariableA(e.substr(0, e.find('=')).c_str(), nullptr);
+  }
+  r.out = ReadFileForTest(outPath);
+  r.err = ReadFileForTest(errPath);
+  return r;
+}

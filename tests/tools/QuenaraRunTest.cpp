@@ -1,0 +1,304 @@
+// End-to-end runs of the quenara program. The probe build (native) checks the host's own work
+// pixel for pixel; the real build (native with the linked plug-in, Windows with the .8bf under
+// Wine) checks layouts, parameters, scripting round trips and every error path.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <sstream>
+
+#include "tests/tools/ProcessRunner.h"
+#include "tests/tools/TestFiles.h"
+#include "tools/HostParameterTable.h"
+#include "tools/PngImage.h"
+
+namespace {
+
+PngImage Random(uint32_t w, uint32_t h, int channels, int depth, uint32_t seed) {
+  std::mt19937 rng(seed);
+  PngImage img;
+  img.width = w;
+  img.height = h;
+  img.channels = channels;
+  img.bitDepth = depth;
+  img.samples.resize(size_t(w) * h * size_t(channels));
+  for (uint16_t& s : img.samples) s = uint16_t(rng() % (depth == 8 ? 256u : 65536u));
+  return img;
+}
+
+void Save(const std::string& path, const PngImage& img) {
+  std::string error;
+  ASSERT_TRUE(WritePng(path, img, error)) << error;
+}
+
+PngImage Load(const std::string& path) {
+  PngImage img;
+  std::string error;
+  EXPECT_TRUE(ReadPng(path, img, error)) << error;
+  return img;
+}
+
+// The sample contract of the command line, restated: 16-bit PNG values map to 0..32768 on the
+// way in and back on the way out; 8-bit values pass unchanged.
+uint32_t ToHost(uint32_t v, int depth) { return depth == 8 ? v : (v * 32768u + 32767u) / 65535u; }
+uint32_t FromHost(uint32_t s, int depth) {
+  if (depth == 8) return s;
+  const uint32_t v = (s * 65535u + 16384u) / 32768u;
+  return v > 65535u ? 65535u : v;
+}
+
+bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) lines.push_back(line);
+  }
+  return lines;
+}
+
+struct Layout {
+  int channels;
+  int depth;
+};
+const Layout kLayouts[] = {{1, 8}, {2, 8}, {3, 8}, {4, 8}, {1, 16}, {2, 16}, {3, 16}, {4, 16}};
+
+class Run : public ::testing::Test {
+ protected:
+  TempDir dir;
+  ProcessResult Quenara(std::vector<std::string> args, const char* program = QUENARA_EXE) {
+    args.insert(args.begin(), program);
+    return RunProcess(args, dir.Dir().string());
+  }
+  // A failure: non-zero exit, one line on stderr naming the program, no output file.
+  void ExpectCleanFailure(const ProcessResult& r, const std::string& output,
+                          const std::string& expectedText) {
+    EXPECT_NE(r.exitCode, 0);
+    const std::vector<std::string> lines = Lines(r.err);
+    ASSERT_EQ(lines.size(), 1u) << r.err;
+    EXPECT_EQ(lines[0].rfind("quenara: ", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find(expectedText), std::string::npos) << lines[0];
+    EXPECT_FALSE(Exists(output));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Dir())) {
+      EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+    }
+  }
+};
+
+#ifdef QUENARA_PROBE_EXE
+
+TEST_F(Run, ProbeSeesEveryLayoutWithTheSampleMapping) {
+  for (const Layout& l : kLayouts) {
+    const PngImage in = Random(5, 4, l.channels, l.depth, uint32_t(l.channels * 100 + l.depth));
+    Save(dir.Path("in.png"), in);
+    const ProcessResult r = Quenara({dir.Path("in.png"), dir.Path("out.png")}, QUENARA_PROBE_EXE);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const PngImage out = Load(dir.Path("out.png"));
+    ASSERT_EQ(out.channels, l.channels);
+    ASSERT_EQ(out.bitDepth, l.depth);
+    const uint32_t full = l.depth == 8 ? 255 : 32768;
+    const int colours = l.channels <= 2 ? 1 : 3;
+    for (uint32_t y = 0; y < 4; ++y) {
+      for (uint32_t x = 0; x < 5; ++x) {
+        for (int c = 0; c < l.channels; ++c) {
+          const uint32_t s = ToHost(in.At(x, y, c), l.depth);
+          const uint32_t expected = FromHost(c < colours ? full - s : s, l.depth);
+          ASSERT_EQ(out.At(x, y, c), expected)
+              << l.channels << "ch " << l.depth << "bit at " << x << "," << y << "," << c;
+        }
+      }
+    }
+  }
+}
+
+TEST_F(Run, ProbeReceivesTheMaskAtTheImageDepth) {
+  const PngImage image16 = Random(6, 3, 3, 16, 5);
+  const PngImage mask8 = Random(6, 3, 1, 8, 6);
+  Save(dir.Path("in.png"), image16);
+  Save(dir.Path("mask.png"), mask8);
+  ProcessResult r = Quenara(
+      {"--mask", dir.Path("mask.png"), dir.Path("in.png"), dir.Path("out.png")}, QUENARA_PROBE_EXE);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  PngImage out = Load(dir.Path("out.png"));
+  for (uint32_t y = 0; y < 3; ++y) {
+    for (uint32_t x = 0; x < 6; ++x) {
+      // An 8-bit mask sample m is the 16-bit PNG value m * 257, then mapped like an image sample.
+      const uint32_t expected = FromHost(ToHost(mask8.At(x, y, 0) * 257u, 16), 16);
+      for (int c = 0; c < 3; ++c) ASSERT_EQ(out.At(x, y, c), expected) << x << "," << y;
+    }
+  }
+  const PngImage image8 = Random(6, 3, 1, 8, 7);
+  const PngImage mask16 = Random(6, 3, 1, 16, 8);
+  Save(dir.Path("in.png"), image8);
+  Save(dir.Path("mask.png"), mask16);
+  r = Quenara({"--mask", dir.Path("mask.png"), dir.Path("in.png"), dir.Path("out.png")},
+              QUENARA_PROBE_EXE);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  out = Load(dir.Path("out.png"));
+  for (uint32_t y = 0; y < 3; ++y) {
+    for (uint32_t x = 0; x < 6; ++x) {
+      const uint32_t expected = uint32_t(std::floor(mask16.At(x, y, 0) * 255.0 / 65535.0 + 0.5));
+      ASSERT_EQ(out.At(x, y, 0), expected) << x << "," << y;
+    }
+  }
+}
+
+TEST_F(Run, ProbeRendersAtTheReductionLikeAPreview) {
+  const PngImage in = Random(9, 7, 4, 8, 9);
+  Save(dir.Path("in.png"), in);
+  const ProcessResult r =
+      Quenara({"--reduction", "2", dir.Path("in.png"), dir.Path("out.png")}, QUENARA_PROBE_EXE);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const PngImage out = Load(dir.Path("out.png"));
+  ASSERT_EQ(out.width, 4u);
+  ASSERT_EQ(out.height, 3u);
+  for (uint32_t y = 0; y < 3; ++y) {
+    for (uint32_t x = 0; x < 4; ++x) {
+      for (int c = 0; c < 4; ++c) {
+        double sum = 0;
+        for (uint32_t j = 0; j < 2; ++j) {
+          for (uint32_t i = 0; i < 2; ++i) sum += in.At(2 * x + i, 2 * y + j, c);
+        }
+        const uint32_t mean = uint32_t(std::floor(sum / 4 + 0.5));
+        ASSERT_EQ(out.At(x, y, c), c < 3 ? 255 - mean : mean) << x << "," << y << "," << c;
+      }
+    }
+  }
+}
+
+TEST_F(Run, CtrlCCancelsTheRenderAndWritesNothing) {
+  Save(dir.Path("in.png"), Random(8, 8, 3, 8, 10));
+  const ProcessResult r = RunProcessAndInterrupt(
+      {QUENARA_PROBE_EXE, "--quiet", dir.Path("in.png"), dir.Path("out.png")}, dir.Dir().string(),
+      {"QUENARA_PROBE_SPIN=1"}, 400);
+  EXPECT_EQ(r.exitCode, 130) << r.err;
+  EXPECT_NE(r.err.find("cancelled"), std::string::npos) << r.err;
+  EXPECT_FALSE(Exists(dir.Path("out.png")));
+}
+
+#endif  // QUENARA_PROBE_EXE
+
+TEST_F(Run, RealPlugInRendersEveryLayout) {
+  for (const Layout& l : kLayouts) {
+    Save(dir.Path("in.png"), Random(11, 7, l.channels, l.depth, uint32_t(l.channels + l.depth)));
+    const ProcessResult r = Quenara({"--quiet", dir.Path("in.png"), dir.Path("out.png")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const PngImage out = Load(dir.Path("out.png"));
+    EXPECT_EQ(out.width, 11u);
+    EXPECT_EQ(out.height, 7u);
+    EXPECT_EQ(out.channels, l.channels);
+    EXPECT_EQ(out.bitDepth, l.depth);
+  }
+  Save(dir.Path("mask.png"), Random(11, 7, 1, 8, 3));
+  ProcessResult r = Quenara({"--mask", dir.Path("mask.png"), "-p", "UseSizeSelection=1",
+                             dir.Path("in.png"), dir.Path("out.png")});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  r = Quenara({"--reduction", "3", dir.Path("in.png"), dir.Path("small.png")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const PngImage small = Load(dir.Path("small.png"));
+  EXPECT_EQ(small.width, 3u);
+  EXPECT_EQ(small.height, 2u);
+}
+
+TEST_F(Run, EveryBadInputFailsWithOneLineAndNoOutput) {
+  const std::string in = dir.Path("in.png"), out = dir.Path("out.png");
+  Save(in, Random(4, 3, 3, 8, 1));
+  Save(dir.Path("rgbmask.png"), Random(4, 3, 3, 8, 2));
+  Save(dir.Path("bigmask.png"), Random(5, 3, 1, 8, 2));
+  WriteFileForTest(dir.Path("text.png"), "not a png at all");
+  WriteRawPng(dir.Path("pal.png"), 1, 1, 3, 8, 0, ZlibCompressForTest(std::string("\0\0", 2)));
+  const struct {
+    std::vector<std::string> args;
+    const char* text;
+  } cases[] = {
+      {{dir.Path("missing.png"), out}, "cannot open"},
+      {{dir.Path("text.png"), out}, "is not a PNG file"},
+      {{dir.Path("pal.png"), out}, "unsupported PNG layout"},
+      {{"--mask", dir.Path("bigmask.png"), in, out}, "mask"},
+      {{"--mask", dir.Path("rgbmask.png"), in, out}, "grey"},
+      {{"-p", "Sharpness=1", in, out}, "unknown parameter 'Sharpness'"},
+      {{"-p", "Intensity=lots", in, out}, "is not a number"},
+      {{"-p", "Origin=0.5", in, out}, "is not X,Y"},
+      {{"-p", "GAMA=yes", in, out}, "is not 0 or 1"},
+      {{"-p", "BlendMode=sideways", in, out}, "neither an item number"},
+      {{"-p", "BlendMode=24", in, out}, "rejected by the plug-in"},
+      {{"-p", "SHOW=0", in, out}, "rejected by the plug-in"},
+      {{"--reduction", "0", in, out}, "--reduction"},
+      {{"--reduction", "5", in, out}, "too small"},
+      {{"--frobnicate", in, out}, "unknown option"},
+      {{in}, "missing"},
+      {{"--plugin", dir.Path("text.png"), in, out}, "cannot read the plug-in"},
+  };
+  for (const auto& c : cases) {
+    std::string line;
+    for (const std::string& a : c.args) line += a + " ";
+    SCOPED_TRACE(line);
+    ExpectCleanFailure(Quenara(c.args), out, c.text);
+  }
+}
+
+TEST_F(Run, RecordedParametersCoverTheTableAndFeedBack) {
+  Save(dir.Path("in.png"), Random(6, 5, 3, 8, 4));
+  ProcessResult r =
+      Quenara({"-p", "Origin=0.25,0.75", "-p", "BlendMode=screen", "-p", "INGR=1", "-p",
+               "ZoomStart=-2", "--print-params", dir.Path("in.png"), dir.Path("out.png")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::vector<std::string> printed = Lines(r.out);
+  std::map<std::string, std::string> values;
+  for (const std::string& line : printed) {
+    const size_t eq = line.find('=');
+    ASSERT_NE(eq, std::string::npos) << line;
+    EXPECT_TRUE(values.emplace(line.substr(0, eq), line.substr(eq + 1)).second) << line;
+  }
+  // Every parameter of the table, and nothing else, comes back under its key name.
+  std::map<std::string, int> expectedNames;
+  for (const HostParameterRow& row : HostParameterTable()) expectedNames[row.keyName] = 1;
+  EXPECT_EQ(values.size(), expectedNames.size());
+  for (const auto& [name, unused] : expectedNames) EXPECT_EQ(values.count(name), 1u) << name;
+  EXPECT_EQ(values["Origin"], "0.25,0.75");
+  EXPECT_EQ(values["BlendMode"], "3");
+  EXPECT_EQ(values["InvertGradient"], "1");
+  EXPECT_EQ(values["ZoomStart"], "-2");
+
+  // Fed back, the printed lines are accepted and print the same.
+  std::vector<std::string> args;
+  for (const std::string& line : printed) {
+    args.push_back("-p");
+    args.push_back(line);
+  }
+  args.insert(args.end(), {"--print-params", dir.Path("in.png"), dir.Path("out2.png")});
+  r = Quenara(args);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Lines(r.out), printed);
+}
+
+TEST_F(Run, ListItemCountsMatchThePlugIn) {
+  Save(dir.Path("in.png"), Random(3, 3, 3, 8, 5));
+  for (const HostParameterRow& row : HostParameterTable()) {
+    if (row.kind != HostParameterKind::kList) continue;
+    const std::string last = std::to_string(row.items.size());
+    const std::string past = std::to_string(row.items.size() + 1);
+    ProcessResult r = Quenara(
+        {"-p", std::string(row.keyName) + "=" + last, dir.Path("in.png"), dir.Path("out.png")});
+    EXPECT_EQ(r.exitCode, 0) << row.keyName << ": " << r.err;
+    r = Quenara(
+        {"-p", std::string(row.scriptKey) + "=" + past, dir.Path("in.png"), dir.Path("out.png")});
+    EXPECT_NE(r.err.find("rejected by the plug-in"), std::string::npos) << row.keyName;
+  }
+}
+
+TEST_F(Run, TimeAndHelpPrintOnStdout) {
+  Save(dir.Path("in.png"), Random(3, 3, 1, 8, 6));
+  ProcessResult r = Quenara({"--time", dir.Path("in.png"), dir.Path("out.png")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("render time: ", 0), 0u) << r.out;
+  r = Quenara({"--help"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("usage: quenara"), std::string::npos);
+}
+
+}  // namespace
