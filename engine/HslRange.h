@@ -27,16 +27,25 @@ class HslRange {
     invFall = peak != 1.0 ? 1.0 / (1.0 - peak) : 0.0;
   }
 
+  // True when every value in [0, 1] passes with factor 1, so the value need not be computed.
+  bool AcceptsUnitInterval() const { return soften <= 0.0 && !wrap && lo <= 0.0 && hi >= 1.0; }
+
+  // 1 inside the range, 0 outside. Pixels fall in and out at random, so no branch.
+  double Pass(double v) const {
+    static constexpr double kFactor[2] = {0.0, 1.0};  // an index, where a cast became a jump
+    const bool in = wrap ? ((v >= lo) | (v <= hi)) : ((v >= lo) & (v <= hi));
+    return kFactor[in];
+  }
+
   // The factor of value v: 0 outside the range, else the ramp (1 when soften is 0).
   double Factor(double v) const {
+    if (soften <= 0.0) return Pass(v);
     double t;
     if (!wrap) {
       if (v < lo || v > hi) return 0.0;
-      if (soften <= 0.0) return 1.0;
       t = (v - lo) * inv;
     } else {
       if (v < lo && v > hi) return 0.0;
-      if (soften <= 0.0) return 1.0;
       t = v <= lo ? (v - lo + 1.0) * inv : (v - lo) * inv;
     }
     if (t < peak) return std::pow(t * invPeak, soften);

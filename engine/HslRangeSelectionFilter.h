@@ -4,11 +4,14 @@
 // alpha before they are judged, so a transparent pixel looks black.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <type_traits>
 
 #include "engine/CentredPlacement.h"
 #include "engine/ColourHsl.h"
 #include "engine/HslRange.h"
+#include "engine/HslRangeFactorCache.h"
 #include "engine/HslRangeSettings.h"
 #include "engine/KestrimondFilter.h"
 #include "engine/SampleConvert.h"
@@ -18,9 +21,7 @@ class HslRangeSelectionFilter : public KestrimondFilter {
   static_assert(HostFmt::kAlpha == Working::kAlpha && HostFmt::kColours == Working::kColours &&
                     Working::kWeight == 0,
                 "the working image has the host image's channels");
-  static_assert(SelectionFmt::kAlpha == HostFmt::kAlpha &&
-                    SelectionFmt::kColours == HostFmt::kColours,
-                "both sources share one layout");
+  static_assert(std::is_same_v<SelectionFmt, HostFmt>, "both sources share one host format");
 
  public:
   HslRangeSelectionFilter(KestrimondHost* host_, HostFmt colourSource_, Working destination_,
@@ -50,18 +51,49 @@ class HslRangeSelectionFilter : public KestrimondFilter {
                                        destination.height);
     const CentredPlacement selectionPlace(selectionSource.width, selectionSource.height,
                                           destination.width, destination.height);
-    const bool selecting = s.enabled != 0;
-    const bool weightOnly = s.weightOnly != 0;
+    if (!s.enabled) {
+      return ProcessBandRows(host, destination.height, band, bandCount, reportProgress,
+                             progressIndex, progressTotal, [&](int32_t y) {
+                               s.weightOnly ? ConvertRow<true>(y, colourPlace)
+                                            : ConvertRow<false>(y, colourPlace);
+                             });
+    }
+    // The effect leaves hue and saturation wide open; every hue, saturation and lightness
+    // lies in [0, 1] (converted samples never exceed 1), so an open range need not be judged,
+    // and the lightness alone needs no division. The pipeline also passes one image as both
+    // sources: convert it once.
+    const bool hueSaturationOpen =
+        ranges.hue.AcceptsUnitInterval() && ranges.saturation.AcceptsUnitInterval();
+    const int judge = !hueSaturationOpen                       ? kJudgeAll
+                      : ranges.lightness.AcceptsUnitInterval() ? kJudgeNothing
+                                                               : kJudgeLightness;
+    const bool sameSource = colourSource.base == selectionSource.base &&
+                            colourSource.width == selectionSource.width &&
+                            colourSource.height == selectionSource.height &&
+                            colourSource.rowBytes == selectionSource.rowBytes &&
+                            colourSource.columnBytes == selectionSource.columnBytes &&
+                            colourSource.alphaOffset == selectionSource.alphaOffset;
+    using Row =
+        void (HslRangeSelectionFilter::*)(int32_t, const CentredPlacement&, const CentredPlacement&,
+                                          const Ranges&, HslRangeFactorCache&) const;
+    static constexpr Row kRows[2][3][2] = {
+        {{&HslRangeSelectionFilter::SelectRow<false, kJudgeNothing, false>,
+          &HslRangeSelectionFilter::SelectRow<false, kJudgeNothing, true>},
+         {&HslRangeSelectionFilter::SelectRow<false, kJudgeLightness, false>,
+          &HslRangeSelectionFilter::SelectRow<false, kJudgeLightness, true>},
+         {&HslRangeSelectionFilter::SelectRow<false, kJudgeAll, false>,
+          &HslRangeSelectionFilter::SelectRow<false, kJudgeAll, true>}},
+        {{&HslRangeSelectionFilter::SelectRow<true, kJudgeNothing, false>,
+          &HslRangeSelectionFilter::SelectRow<true, kJudgeNothing, true>},
+         {&HslRangeSelectionFilter::SelectRow<true, kJudgeLightness, false>,
+          &HslRangeSelectionFilter::SelectRow<true, kJudgeLightness, true>},
+         {&HslRangeSelectionFilter::SelectRow<true, kJudgeAll, false>,
+          &HslRangeSelectionFilter::SelectRow<true, kJudgeAll, true>}}};
+    const Row row = kRows[s.weightOnly != 0][judge][sameSource];
+    HslRangeFactorCache lightness(ranges.lightness);
     return ProcessBandRows(
         host, destination.height, band, bandCount, reportProgress, progressIndex, progressTotal,
-        [&](int32_t y) {
-          if (!selecting) {
-            weightOnly ? ConvertRow<true>(y, colourPlace) : ConvertRow<false>(y, colourPlace);
-          } else {
-            weightOnly ? SelectRow<true>(y, colourPlace, selectionPlace, ranges)
-                       : SelectRow<false>(y, colourPlace, selectionPlace, ranges);
-          }
-        });
+        [&](int32_t y) { (this->*row)(y, colourPlace, selectionPlace, ranges, lightness); });
   }
 
   HostFmt colourSource;
@@ -81,6 +113,11 @@ class HslRangeSelectionFilter : public KestrimondFilter {
   static constexpr double kReciprocalSquared =
       1.0 / (SampleScale<HostFmt::kFullScale>::kScale * SampleScale<HostFmt::kFullScale>::kScale);
   static constexpr double kSixth = 1.0 / 6.0;
+
+  // What a pixel's weight depends on.
+  static constexpr int kJudgeNothing = 0;    // every range is open: weight 1
+  static constexpr int kJudgeLightness = 1;  // hue and saturation open
+  static constexpr int kJudgeAll = 2;
 
   struct Ranges {
     HslRange hue, saturation, lightness;
@@ -104,7 +141,9 @@ class HslRangeSelectionFilter : public KestrimondFilter {
     return c;
   }
 
-  static double Weight(const Converted& c, const Ranges& ranges) {
+  template <int Judge>
+  static double Weight(const Converted& c, const Ranges& ranges, HslRangeFactorCache& lightness) {
+    if constexpr (Judge == kJudgeNothing) return 1.0;
     double r, g, b;
     if constexpr (K == 1) {
       r = g = b = c.v[A];
@@ -115,12 +154,19 @@ class HslRangeSelectionFilter : public KestrimondFilter {
       g = c.v[A + 1];
       b = c.v[A + 2];
     }
-    const Hsl hsl = RgbToHsl(r, g, b);
-    const double fh = ranges.hue.Factor(hsl.h * kSixth);
-    if (fh == 0.0) return 0.0;
-    const double fs = ranges.saturation.Factor(hsl.s);
-    if (fs == 0.0) return 0.0;
-    return fh * fs * ranges.lightness.Factor(hsl.l);
+    if constexpr (Judge == kJudgeLightness) {
+      // The same lightness RgbToHsl computes.
+      const double mx = std::max(r, std::max(g, b));
+      const double mn = std::min(r, std::min(g, b));
+      return lightness.Factor((mx + mn) * 0.5);
+    } else {
+      const Hsl hsl = RgbToHsl(r, g, b);
+      const double fh = ranges.hue.Factor(hsl.h * kSixth);
+      if (fh == 0.0) return 0.0;
+      const double fs = ranges.saturation.Factor(hsl.s);
+      if (fs == 0.0) return 0.0;
+      return fh * fs * lightness.Factor(hsl.l);
+    }
   }
 
   // Interval [x0, x1) of the destination row y that a source covers, and the source address
@@ -141,9 +187,10 @@ class HslRangeSelectionFilter : public KestrimondFilter {
     return span;
   }
 
-  template <bool WeightOnly>
+  template <bool WeightOnly, int Judge, bool SameSource>
   void SelectRow(int32_t y, const CentredPlacement& colourPlace,
-                 const CentredPlacement& selectionPlace, const Ranges& ranges) const {
+                 const CentredPlacement& selectionPlace, const Ranges& ranges,
+                 HslRangeFactorCache& lightness) const {
     const RowSpan cs = Span(colourSource, colourPlace, y);
     const RowSpan ss = Span(selectionSource, selectionPlace, y);
     const intptr_t cStep = colourSource.columnBytes;
@@ -153,11 +200,19 @@ class HslRangeSelectionFilter : public KestrimondFilter {
     Out* out = destination.Row(y);
     for (int32_t x = 0; x < destination.width; ++x, out += kChannels) {
       double weight = 0.0;
-      if (x >= ss.x0 && x < ss.x1) {
-        weight = Weight(Premultiplied(ss.first + (x - ss.x0) * sStep, sAlpha), ranges);
-      }
       Converted c{};
-      if (x >= cs.x0 && x < cs.x1) c = Premultiplied(cs.first + (x - cs.x0) * cStep, cAlpha);
+      if constexpr (SameSource) {
+        if (x >= cs.x0 && x < cs.x1) {
+          c = Premultiplied(cs.first + (x - cs.x0) * cStep, cAlpha);
+          weight = Weight<Judge>(c, ranges, lightness);
+        }
+      } else {
+        if (x >= ss.x0 && x < ss.x1) {
+          const Converted judged = Premultiplied(ss.first + (x - ss.x0) * sStep, sAlpha);
+          weight = Weight<Judge>(judged, ranges, lightness);
+        }
+        if (x >= cs.x0 && x < cs.x1) c = Premultiplied(cs.first + (x - cs.x0) * cStep, cAlpha);
+      }
       if constexpr (WeightOnly) {
         if constexpr (A == 1) out[0] = Out(c.v[0]);
         for (int k = 0; k < K; ++k) out[A + k] = Out(weight);

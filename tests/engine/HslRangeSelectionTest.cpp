@@ -5,6 +5,7 @@
 #include <random>
 
 #include "engine/DynamicRgbA.h"
+#include "engine/HslRangeFactorCache.h"
 #include "engine/HslRangeSelectionFilter.h"
 #include "engine/StaticArgb.h"
 #include "tests/engine/HostBuffers.h"
@@ -420,4 +421,53 @@ TEST(HslRangeSelection, ThreadedBandsEqualASequentialRun) {
     EXPECT_EQ(p.second, 37);
     EXPECT_LT(p.first, 37);
   }
+}
+
+TEST(HslRangeSelection, OpenHueAndSaturationSkipTheFullConversionWithoutChangingResults) {
+  // A hue range of [-0.5, 1.5] wraps and so takes the full hue / saturation path, yet lets
+  // every hue through with factor 1: the result must be bit for bit the lightness-only one.
+  HslRangeSettings fast = Lightness(0.2, 0.9, -0.3, 1.4);
+  HslRangeSettings full = fast;
+  full.hueLow = -0.5;
+  full.hueHigh = 1.5;
+  HostImage<uint8_t> rgb = Image<Rgb8>(19, 7);
+  RandomFill<Rgb8>(rgb, 41);
+  EXPECT_EQ(Select<Rgb8>(rgb, fast).data, Select<Rgb8>(rgb, full).data);
+  HostImage<uint8_t> rgba = Image<Rgba8>(19, 7);
+  RandomFill<Rgba8>(rgba, 42);
+  EXPECT_EQ(Select<Rgba8>(rgba, fast).data, Select<Rgba8>(rgba, full).data);
+  // Open lightness ranges too: [-0.5, 1.5] wraps and is judged, the default is not.
+  HslRangeSettings judged = full;
+  judged.lightnessLow = -0.5;
+  judged.lightnessHigh = 1.5;
+  judged.lightnessSoften = 0.0;
+  HslRangeSettings open = fast;
+  open.lightnessLow = 0.0;
+  open.lightnessHigh = 1.0;
+  open.lightnessSoften = 0.0;
+  EXPECT_EQ(Select<Rgba8>(rgba, open).data, Select<Rgba8>(rgba, judged).data);
+  EXPECT_EQ(Select<Rgb8>(rgb, WeightOnly(open)).data, Select<Rgb8>(rgb, WeightOnly(judged)).data);
+  // Separate colour and selection images take a path of their own.
+  HostImage<uint8_t> other = Image<Rgba8>(19, 7);
+  RandomFill<Rgba8>(other, 43);
+  EXPECT_EQ(Select<Rgba8>(other, rgba, fast).data, Select<Rgba8>(other, rgba, full).data);
+}
+
+TEST(HslRangeFactorCache, ReturnsExactlyTheRangeFactorUnderHeavyReuseAndEviction) {
+  const HslRange range(0.1, 0.8, 0.4, 2.3, 0.0);
+  HslRangeFactorCache cache(range);
+  std::mt19937 rng(51);
+  std::uniform_real_distribution<double> u(0.0, 1.0);
+  std::vector<double> values;
+  for (int i = 0; i < 20000; ++i) values.push_back(u(rng));
+  for (int pass = 0; pass < 3; ++pass) {
+    for (size_t i = 0; i < values.size(); ++i) {
+      const double v = values[(i * 7919 + size_t(pass)) % values.size()];
+      ASSERT_EQ(cache.Factor(v), range.Factor(v)) << v;
+    }
+  }
+  const HslRange hard(0.1, 0.8, 0.4, 0.0, 0.0);
+  HslRangeFactorCache plain(hard);
+  EXPECT_EQ(plain.Factor(0.05), 0.0);
+  EXPECT_EQ(plain.Factor(0.5), 1.0);
 }

@@ -100,3 +100,17 @@ TEST(ImageViews, StaticViewOrdersAlphaColoursWeight) {
   EXPECT_EQ(mem[p + 3], 4.0f);
   EXPECT_EQ(mem[p + 4], 5.0f);
 }
+
+// The range selection skips judging open ranges because hue, saturation and lightness of
+// converted samples stay within [0, 1]; that rests on no converted sample exceeding 1, with or
+// without premultiplication by alpha.
+TEST(SampleConvert, ConvertedSamplesNeverExceedOne) {
+  const double r8 = 1.0 / (255.0 * 255.0);
+  for (int s = 0; s <= 255; ++s) {
+    ASSERT_LE(SampleToDouble<255>(uint8_t(s)), 1.0);
+    for (int a = 0; a <= 255; ++a) ASSERT_LE(double(s) * double(a) * r8, 1.0) << s << "," << a;
+  }
+  EXPECT_EQ(SampleToDouble<255>(uint8_t(255)), 1.0);
+  EXPECT_EQ(SampleToDouble<32768>(uint16_t(32768)), 1.0);
+  EXPECT_EQ(32768.0 * 32768.0 * (1.0 / (32768.0 * 32768.0)), 1.0);
+}
