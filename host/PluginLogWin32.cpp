@@ -5,7 +5,42 @@
 
 namespace {
 constexpr const char* kSettingsKey = "SOFTWARE\\Kestrimond\\Photoshop\\Quenara";
+
+// The optional "LogLevel" value; the current level when it is absent or not a DWORD.
+int32_t ReadLevel(HKEY key) {
+  DWORD type = 0;
+  DWORD level = 0;
+  DWORD size = sizeof(level);
+  if (RegQueryValueExA(key, "LogLevel", nullptr, &type, reinterpret_cast<BYTE*>(&level), &size) ==
+          ERROR_SUCCESS &&
+      type == REG_DWORD) {
+    return int32_t(level);
+  }
+  return GetLogLevel();
 }
+
+// The "LogFile" value, with environment references expanded for REG_EXPAND_SZ (so that
+// "%TEMP%\quenara.log" works). Empty when absent.
+bool ReadPath(HKEY key, char (&path)[MAX_PATH + 1]) {
+  char raw[MAX_PATH + 1] = {};
+  DWORD type = 0;
+  DWORD size = MAX_PATH;  // leaves room for a terminator the registry need not store
+  if (RegQueryValueExA(key, "LogFile", nullptr, &type, reinterpret_cast<BYTE*>(raw), &size) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  raw[size <= MAX_PATH ? size : MAX_PATH] = '\0';
+  if (type == REG_SZ) {
+    lstrcpynA(path, raw, MAX_PATH + 1);
+    return path[0] != '\0';
+  }
+  if (type == REG_EXPAND_SZ) {
+    const DWORD length = ExpandEnvironmentStringsA(raw, path, MAX_PATH + 1);
+    return length > 0 && length <= MAX_PATH + 1 && path[0] != '\0';
+  }
+  return false;
+}
+}  // namespace
 
 void OpenPluginLogFromSettings() {
   HKEY key = nullptr;
@@ -13,23 +48,8 @@ void OpenPluginLogFromSettings() {
     return;
   }
   char path[MAX_PATH + 1] = {};
-  DWORD type = 0;
-  DWORD size = MAX_PATH;
-  const LONG pathStatus =
-      RegQueryValueExA(key, "LogFile", nullptr, &type, reinterpret_cast<BYTE*>(path), &size);
-  DWORD level = DWORD(GetLogLevel());
-  DWORD levelType = 0;
-  DWORD levelSize = sizeof(level);
-  DWORD storedLevel = 0;
-  if (RegQueryValueExA(key, "LogLevel", nullptr, &levelType, reinterpret_cast<BYTE*>(&storedLevel),
-                       &levelSize) == ERROR_SUCCESS &&
-      levelType == REG_DWORD) {
-    level = storedLevel;
-  }
+  const bool havePath = ReadPath(key, path);
+  const int32_t level = ReadLevel(key);
   RegCloseKey(key);
-  // The value need not be terminated in the registry; path has room for the terminator.
-  if (pathStatus == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ)) {
-    path[size < sizeof(path) ? size : sizeof(path) - 1] = '\0';
-    QuenaraOpenLog(path, int32_t(level));
-  }
+  if (havePath) QuenaraOpenLog(path, level);
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "host/EntryPoint.h"
 #include "params/pfParameterFloat.h"
@@ -200,6 +202,101 @@ TEST(StartSelector, MissingCallbacksAnswerOneAfterTellingTheUser) {
     EXPECT_EQ(host.advanceCalls, 0);
     ExpectEmptyRects(host.record);
   }
+}
+
+// A host's scripting suites that accept everything and record the floats put into a new
+// descriptor. Every routine must be present for the plug-in to use the suites.
+template <class F>
+struct StubOf;
+template <class R, class... A>
+struct StubOf<R (*)(A...)> {
+  static R Call(A...) { return R{}; }
+};
+template <class F>
+void Stub(F& routine) {
+  routine = &StubOf<F>::Call;
+}
+
+struct FakeScripting {
+  FakeScripting(FilterRecord& record, int16_t playInfo) {
+    current = this;
+    parameters.descriptorParametersVersion = 0;
+    parameters.playInfo = playInfo;
+    parameters.readDescriptorProcs = &read;
+    parameters.writeDescriptorProcs = &write;
+    read.readDescriptorProcsVersion = 0;
+    read.numReadDescriptorProcs = 18;
+    Stub(read.closeReadDescriptorProc), Stub(read.getKeyProc), Stub(read.getIntegerProc);
+    Stub(read.getFloatProc), Stub(read.getUnitFloatProc), Stub(read.getBooleanProc);
+    Stub(read.getTextProc), Stub(read.getAliasProc), Stub(read.getEnumeratedProc);
+    Stub(read.getClassProc), Stub(read.getSimpleReferenceProc), Stub(read.getObjectProc);
+    Stub(read.getCountProc), Stub(read.getStringProc), Stub(read.getPinnedIntegerProc);
+    Stub(read.getPinnedFloatProc), Stub(read.getPinnedUnitFloatProc);
+    read.openReadDescriptorProc = [](PIDescriptorHandle, DescriptorKeyID*) {
+      return reinterpret_cast<PIReadDescriptor>(&current->read);
+    };
+    write.writeDescriptorProcsVersion = 0;
+    write.numWriteDescriptorProcs = 16;
+    Stub(write.putIntegerProc), Stub(write.putUnitFloatProc), Stub(write.putBooleanProc);
+    Stub(write.putTextProc), Stub(write.putAliasProc), Stub(write.putEnumeratedProc);
+    Stub(write.putClassProc), Stub(write.putSimpleReferenceProc), Stub(write.putObjectProc);
+    Stub(write.putCountProc), Stub(write.putStringProc), Stub(write.putScopedClassProc);
+    Stub(write.putScopedObjectProc);
+    write.openWriteDescriptorProc = [] {
+      ++current->opened;
+      return reinterpret_cast<PIWriteDescriptor>(&current->write);
+    };
+    write.putFloatProc = [](PIWriteDescriptor, DescriptorKeyID key, const double* value) {
+      current->floats.emplace_back(key, *value);
+      return OSErr(noErr);
+    };
+    write.closeWriteDescriptorProc = [](PIWriteDescriptor, PIDescriptorHandle* handle) {
+      ++current->closed;
+      *handle = nullptr;
+      return OSErr(noErr);
+    };
+    record.descriptorParameters = &parameters;
+  }
+
+  PIDescriptorParameters parameters = {};
+  ReadDescriptorProcs read = {};
+  WriteDescriptorProcs write = {};
+  int opened = 0;
+  int closed = 0;
+  std::vector<std::pair<DescriptorKeyID, double>> floats;
+  static inline FakeScripting* current = nullptr;
+};
+
+TEST(StartSelector, CancelledDialogStillRecordsTheParameters) {
+  FakeHost host;
+  PrepareImage(host.record);
+  FakeScripting scripting(host.record, plugInDialogDisplay);
+  TestFilter filter;
+  pfParameterFloat amount;
+  amount.SetScriptKey(FourCC("AMNT"));
+  amount.SetValue(0.625);
+  filter.GetParameters().AddParameter(&amount);
+  filter.recording->showResult = false;
+
+  EXPECT_EQ(filter.Dispatch(filterSelectorStart, &host.record), userCanceledErr);
+  EXPECT_EQ(filter.recording->showCalls, 1);
+  EXPECT_EQ(scripting.opened, 1);
+  EXPECT_EQ(scripting.closed, 1);
+  ASSERT_EQ(scripting.floats.size(), 1u);
+  EXPECT_EQ(scripting.floats[0].first, 0x414D4E54u);
+  EXPECT_EQ(scripting.floats[0].second, 0.625);
+  EXPECT_EQ(filter.renderCalls, 0);
+}
+
+TEST(StartSelector, ReplayWithoutDialogRendersAtOnce) {
+  FakeHost host;
+  PrepareImage(host.record);
+  FakeScripting scripting(host.record, plugInDialogDontDisplay);
+  TestFilter filter;
+  EXPECT_EQ(filter.Dispatch(filterSelectorStart, &host.record), noErr);
+  EXPECT_EQ(filter.recording->showCalls, 0);
+  EXPECT_EQ(filter.renderCalls, 1);
+  EXPECT_EQ(scripting.closed, 1);
 }
 
 // ---- through the exported entry point ------------------------------------------------------

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "host/Log.h"
+#include "host/PluginLog.h"
+
+namespace {
+
+constexpr const char* kKey = "SOFTWARE\\Kestrimond\\Photoshop\\Quenara";
+
+// Sets the log values under the plug-in's key and removes exactly those values afterwards, so
+// that other settings in the key (dialog state) survive the test.
+class RegistryLogSetting : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    QuenaraOpenLog(nullptr, kLogTrace);
+  }
+  void TearDown() override {
+    RegDeleteValueA(key, "LogFile");
+    RegDeleteValueA(key, "LogLevel");
+    RegCloseKey(key);
+    QuenaraOpenLog(nullptr, kLogTrace);
+    if (!path.empty()) std::remove(path.c_str());
+  }
+  void SetString(const char* name, DWORD type, const std::string& value) {
+    ASSERT_EQ(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                             DWORD(value.size() + 1)),
+              ERROR_SUCCESS);
+  }
+  void SetLevel(DWORD level) {
+    ASSERT_EQ(RegSetValueExA(key, "LogLevel", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&level),
+                             sizeof(level)),
+              ERROR_SUCCESS);
+  }
+  static std::string TempDirectory() {
+    char dir[MAX_PATH + 1] = {};
+    GetTempPathA(MAX_PATH, dir);
+    return dir;
+  }
+  std::string Contents() {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  HKEY key = nullptr;
+  std::string path;
+};
+
+TEST_F(RegistryLogSetting, FileAndLevelComeFromTheCurrentUsersKey) {
+  path = TempDirectory() + "quenara_registry_log.txt";
+  std::remove(path.c_str());
+  SetString("LogFile", REG_SZ, path);
+  SetLevel(2);
+  OpenPluginLogFromSettings();
+  EXPECT_EQ(GetLogLevel(), 2);
+  EXPECT_TRUE(LogWanted(kLogWarning));
+  EXPECT_FALSE(LogWanted(kLogTrace));
+  QLOG_TRACE("not written");
+  QLOG_WARNING("written");
+  QuenaraOpenLog(nullptr, kLogTrace);
+  EXPECT_EQ(Contents(), "-**### WARNING ###**-: written\r\n");
+}
+
+TEST_F(RegistryLogSetting, ExpandablePathAndDefaultLevel) {
+  path = TempDirectory() + "quenara_registry_log2.txt";
+  std::remove(path.c_str());
+  SetString("LogFile", REG_EXPAND_SZ, "%TEMP%\\quenara_registry_log2.txt");
+  OpenPluginLogFromSettings();
+  EXPECT_EQ(GetLogLevel(), kLogTrace);
+  QLOG_TRACE("traced");
+  QuenaraOpenLog(nullptr, kLogTrace);
+  EXPECT_EQ(Contents(), "traced\r\n");
+}
+
+TEST_F(RegistryLogSetting, NoValueLeavesTheLogClosed) {
+  SetLevel(1);
+  OpenPluginLogFromSettings();
+  EXPECT_FALSE(LogWanted(kLogError));
+}
+
+}  // namespace
