@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "engine/ClearImageFilter.h"
 #include "engine/KestrimondFilter.h"
+#include "engine/StaticArgb.h"
+#include "tests/support/EngineTestHosts.h"
 
 TEST(BandRows, LastBandTakesTheRemainder) {
   // 10 rows over 4 bands: 2 rows each, the last band 4.
@@ -24,11 +29,6 @@ TEST(BandRows, MoreBandsThanRowsLeavesAllButTheLastEmpty) {
 
 // The band frame, driven through ClearImageFilter on a one-column image whose rows start at 1:
 // a row reads 0 once it has been processed.
-#include <vector>
-
-#include "engine/ClearImageFilter.h"
-#include "engine/StaticArgb.h"
-#include "tests/support/EngineTestHosts.h"
 
 namespace {
 
@@ -85,37 +85,6 @@ TEST(BandFrame, CancelAfterRowFiveOfBandZeroStopsThereAndStartsNoFurtherBand) {
   EXPECT_EQ(host.progress.size(), 6u);
 }
 
-TEST(BandFrame, CancelOnAThreadedRunEndsTheCallingThreadsBand) {
-  TestHost host;
-  host.processors = 2;
-  host.threaded = true;
-  host.cancelAfterReports = 0;  // the very first report cancels
-  std::vector<float> rows(64, 1.0f);
-  ClearImageFilter<Column> clear(&host, Column::Packed(rows.data(), 1, 64));
-  const int32_t status = clear.Run(0, 1);
-  if (host.progress.empty()) {
-    // The worker took both bands before the calling thread asked for one: nothing to cancel.
-    EXPECT_EQ(status, host.NoError());
-    EXPECT_EQ(ProcessedRows(rows), Range(0, 64));
-    return;
-  }
-  EXPECT_EQ(status, TestHost::kCancelled);
-  ASSERT_EQ(host.progress.size(), 1u);
-  // The calling thread processed exactly one row of its band. The other band belongs to the
-  // worker, which runs it to the end if it took it before the cancel, else not at all.
-  const int reported = host.progress[0].first;
-  ASSERT_TRUE(reported == 0 || reported == 32);
-  const std::vector<int> done = ProcessedRows(rows);
-  std::vector<int> alone{reported};
-  std::vector<int> withOther = reported == 0 ? Range(0, 1) : Range(0, 32);
-  if (reported == 0) {
-    for (int y : Range(32, 64)) withOther.push_back(y);
-  } else {
-    withOther.push_back(32);
-  }
-  EXPECT_TRUE(done == withOther || (reported == 0 && done == alone));
-}
-
 TEST(BandFrame, StopsOnTheFirstResultOtherThanNoError) {
   TestHost host;
   std::vector<int32_t> seen;
@@ -130,18 +99,4 @@ TEST(BandFrame, StopsOnTheFirstResultOtherThanNoError) {
   EXPECT_EQ(ProcessBandRows(&host, 9, 1, 2, false, 0, 1, [&](int32_t y) { seen.push_back(y); }),
             host.NoError());
   EXPECT_EQ(seen, (std::vector<int32_t>{4, 5, 6, 7, 8}));
-}
-
-TEST(BandFrame, ThreadedRunClearsEveryRow) {
-  TestHost host;
-  host.processors = 2;
-  host.threaded = true;
-  std::vector<float> rows(5 * 3, 1.0f);  // odd height: the last band takes the extra row
-  ClearImageFilter<Column> clear(&host, Column::Packed(rows.data(), 3, 5));
-  ASSERT_EQ(clear.Run(0, 1), host.NoError());
-  for (float v : rows) EXPECT_EQ(v, 0.0f);
-  // Only the calling thread reports, in increasing order within its bands.
-  for (size_t i = 1; i < host.progress.size(); ++i) {
-    EXPECT_GT(host.progress[i].first, host.progress[i - 1].first);
-  }
 }
