@@ -27,6 +27,7 @@ class HostBufferSuite {
  private:
   struct Buffer;
   static HostBufferSuite* active;
+  HostBufferSuite* previous = nullptr;
   static OSErr AllocateProc(int32_t size, BufferID* bufferID);
   static Ptr LockProc(BufferID bufferID, PiBoolean moveHigh);
   static void UnlockProc(BufferID bufferID);

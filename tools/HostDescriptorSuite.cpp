@@ -1,7 +1,6 @@
 #include "tools/HostDescriptorSuite.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cstring>
 
 namespace {
@@ -27,7 +26,7 @@ struct HostDescriptorSuite::WriteToken {
 HostDescriptorSuite* HostDescriptorSuite::active = nullptr;
 
 HostDescriptorSuite::HostDescriptorSuite(HostHandleSuite& handles) : handles(handles) {
-  assert(active == nullptr && "one descriptor suite at a time");
+  previous = active;  // the newest instance serves the callbacks until it ends
   active = this;
   readProcs = ReadDescriptorProcs{};
   readProcs.readDescriptorProcsVersion = 0;
@@ -75,7 +74,7 @@ HostDescriptorSuite::HostDescriptorSuite(HostHandleSuite& handles) : handles(han
 HostDescriptorSuite::~HostDescriptorSuite() {
   for (ReadToken* t : readTokens) delete t;
   for (WriteToken* t : writeTokens) delete t;
-  active = nullptr;
+  active = previous;
 }
 
 Handle HostDescriptorSuite::Store(const HostDescriptor& descriptor) {

@@ -32,6 +32,7 @@ class HostDescriptorSuite {
   struct ReadToken;
   struct WriteToken;
   static HostDescriptorSuite* active;
+  HostDescriptorSuite* previous = nullptr;
 
   ReadToken* FindRead(PIReadDescriptor token);
   WriteToken* FindWrite(PIWriteDescriptor token);

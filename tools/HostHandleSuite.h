@@ -33,6 +33,7 @@ class HostHandleSuite {
  private:
   struct Block;
   static HostHandleSuite* active;
+  HostHandleSuite* previous = nullptr;
   static Handle NewProc(int32_t size);
   static void DisposeProc(Handle h);
   static int32_t GetSizeProc(Handle h);

@@ -1,6 +1,5 @@
 #include "tools/ReferenceHost.h"
 
-#include <cassert>
 #include <cstring>
 #include <new>
 
@@ -35,14 +34,14 @@ ReferenceHost* ReferenceHost::active = nullptr;
 
 ReferenceHost::ReferenceHost(HostDocument doc)
     : document(std::move(doc)), destination(document.source), descriptors(handles) {
-  assert(active == nullptr && "one reference host at a time");
+  previous = active;  // the newest instance serves the callbacks until it ends
   active = this;
   FillRecord();
 }
 
 ReferenceHost::~ReferenceHost() {
   if (descriptorParameters.descriptor != nullptr) handles.Dispose(descriptorParameters.descriptor);
-  active = nullptr;
+  active = previous;
 }
 
 void ReferenceHost::FillRecord() {

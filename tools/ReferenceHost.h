@@ -101,6 +101,7 @@ class ReferenceHost {
   };
 
   static ReferenceHost* active;
+  ReferenceHost* previous = nullptr;
   static PiBoolean AbortProc();
   static void ProgressProc(int32_t done, int32_t total);
   static OSErr AdvanceStateProc();
