@@ -1,4 +1,4 @@
 #include "host/pfPreviewFactory.h"
+#include "ui/pfPreviewWin32.h"
 
-// The Win32 dialog takes over here once it is part of the build.
-pfPreview* pfCreatePreview() { return new pfPreviewNone(); }
+pfPreview* pfCreatePreview() { return new pfPreviewWin32(); }
