@@ -85,17 +85,6 @@ TEST(HostMemory, UnusableSuitesFallBackToTheHeap) {
   }
 }
 
-TEST(HostMemory, NewerSuiteWithMoreProcsStillCountsWhenVersionIsTwo) {
-  FakeHost host;
-  TestFilter filter;
-  host.bufferProcs.numBufferProcs = 8;
-  Attach(filter, host);
-  void* block = filter.AllocateMemory(8);
-  EXPECT_EQ(host.allocateCalls, 1);
-  filter.FreeMemory(block);
-  EXPECT_EQ(host.freeCalls, 1);
-}
-
 TEST(HostMemory, FreeingABlockTheSuiteDidNotHandOutDoesNothing) {
   FakeHost host;
   TestFilter filter;

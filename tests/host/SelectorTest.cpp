@@ -75,17 +75,6 @@ TEST(Selectors, HighByteIsIgnored) {
   EXPECT_EQ(filter.renderCalls, 1);  // continue and finish do no work
 }
 
-TEST(Selectors, CurrentRecordIsReplacedOnEveryCall) {
-  FakeHost host;
-  TestFilter filter;
-  FilterRecord other;
-  std::memset(&other, 0, sizeof(other));
-  filter.Dispatch(filterSelectorPrepare, &host.record);
-  EXPECT_EQ(filter.GetFilterRecord(), &host.record);
-  filter.Dispatch(filterSelectorFinish, &other);
-  EXPECT_EQ(filter.GetFilterRecord(), &other);
-}
-
 TEST(Selectors, PrepareAsksForNoBufferSpace) {
   FakeHost host;
   TestFilter filter;

@@ -132,16 +132,6 @@ TEST(WorkerPool, EveryBandRunsExactlyOnce) {
   }
 }
 
-TEST(WorkerPool, MachineProcessorCountIsUsedByDefault) {
-  TestFilter filter;
-  int32_t count = 0;
-  EXPECT_EQ(filter.GetProcessorCount(&count), 0);
-  EXPECT_GE(count, 1);
-  BandLog run(64);
-  EXPECT_EQ(filter.RunParallel(64, &run, &RecordingBand), 0);
-  EXPECT_EQ(pfWorkerPool::Instance().LastStartedWorkers(), std::min(count, 64) - 1);
-}
-
 // ---- failures ----------------------------------------------------------------------------------
 
 // Scripted failures: the calling thread's bands and/or the first worker band fail, after
