@@ -3,19 +3,214 @@
 #include <utility>
 
 #include "host/Log.h"
+#include "params/pfUndo.h"
 
 pfFilterQuenara::pfFilterQuenara(std::string name_, int32_t major, int32_t minor, int32_t patch,
                                  std::string description_)
     : pfFilter(std::move(name_), major, minor, patch, std::move(description_)) {
   QLOG_ENTER("pfFilterQuenara::pfFilterQuenara()");
+  RandomizeButton.SetCallback(&OnRandomizePressed, reinterpret_cast<intptr_t>(this));
+  Mode.SetCallback(&OnModeChanged, reinterpret_cast<intptr_t>(this));
+  for (int32_t i = 0; i < kQuenaraParameterCount; ++i) {
+    const QuenaraParameter index = QuenaraParameter(i);
+    Configure(index);
+    bindings[i].SetParameter(&Parameter(index));
+    controls.push_back(&bindings[i]);
+    parameters.AddParameter(&Parameter(index));
+  }
+  // Reset leaves the randomize amount and button alone, so the amount starts from the table
+  // here. The button starts released as constructed: setting it would press it.
+  static_assert(kQuenaraParameters[kRandomizeButton].initial == 0.0);
+  SetInitialValue(kRandomize);
+  ResetParameters(false);
+  parameters.ValidateAll();
   QLOG_EXIT("pfFilterQuenara::pfFilterQuenara()");
 }
 
 pfFilterQuenara::~pfFilterQuenara() = default;
 
-// Not rendering yet: leaves the host's output as it is.
-int16_t pfFilterQuenara::Render(FilterRecord*) { return noErr; }
+pfParameter& pfFilterQuenara::Parameter(QuenaraParameter index) {
+  switch (index) {
+    case kOrigin:
+      return Origin;
+    case kIntensity:
+      return Intensity;
+    case kStrength:
+      return Strength;
+    case kZoomStart:
+      return ZoomStart;
+    case kHoldoutRadius:
+      return HoldoutRadius;
+    case kMode:
+      return Mode;
+    case kInvertGradient:
+      return InvertGradient;
+    case kGammaCorrection:
+      return GammaCorrection;
+    case kContrast:
+      return Contrast;
+    case kGammaCorrectionCorrective:
+      return GammaCorrectionCorrective;
+    case kHue:
+      return Hue;
+    case kSaturation:
+      return Saturation;
+    case kLightness:
+      return Lightness;
+    case kSelectionLow:
+      return SelectionLow;
+    case kSelectionHigh:
+      return SelectionHigh;
+    case kSelectionSoften:
+      return SelectionSoften;
+    case kSelectionClimax:
+      return SelectionClimax;
+    case kUseSizeSelection:
+      return UseSizeSelection;
+    case kBlendMode:
+      return BlendMode;
+    case kSelectionShow:
+      return SelectionShow;
+    case kRandomize:
+      return Randomize;
+    default:
+      return RandomizeButton;
+  }
+}
 
-void pfFilterQuenara::ResetParameters(bool) {}
+// Name, flags, bounds, items and script keys of one parameter, from its table entry. The
+// member's kind always matches the entry's (the switch in Parameter pairs them).
+void pfFilterQuenara::Configure(QuenaraParameter index) {
+  const QuenaraParameterEntry& e = kQuenaraParameters[index];
+  pfParameter& p = Parameter(index);
+  p.SetName(e.name);
+  p.SetSaved(e.saved);
+  p.SetAffectsPreview(e.affectsPreview);
+  switch (e.kind) {
+    case QuenaraParameterKind::Position:
+      static_cast<pfParameterPosition&>(p).SetScriptKey(e.scriptKey, e.scriptKeyY);
+      break;
+    case QuenaraParameterKind::Float: {
+      auto& f = static_cast<pfParameterFloat&>(p);
+      f.SetMin(e.minimum, e.enforceMinimum);
+      f.SetMax(e.maximum, e.enforceMaximum);
+      f.SetScriptKey(e.scriptKey);
+      break;
+    }
+    case QuenaraParameterKind::Bool:
+      static_cast<pfParameterBool&>(p).SetScriptKey(e.scriptKey);
+      break;
+    case QuenaraParameterKind::List: {
+      auto& l = static_cast<pfParameterList&>(p);
+      for (int32_t i = 0; i < e.itemCount; ++i) l.AddItem(e.items[i]);
+      l.SetScriptKey(e.scriptKey);
+      break;
+    }
+  }
+}
+
+// Through the normal setters, so that change callbacks run.
+void pfFilterQuenara::SetInitialValue(QuenaraParameter index) {
+  const QuenaraParameterEntry& e = kQuenaraParameters[index];
+  pfParameter& p = Parameter(index);
+  switch (e.kind) {
+    case QuenaraParameterKind::Position:
+      static_cast<pfParameterPosition&>(p).SetXY(e.initial, e.initialY);
+      break;
+    case QuenaraParameterKind::Float:
+      static_cast<pfParameterFloat&>(p).SetValue(e.initial);
+      break;
+    case QuenaraParameterKind::Bool:
+      static_cast<pfParameterBool&>(p).SetValue(e.initial != 0.0);
+      break;
+    case QuenaraParameterKind::List:
+      static_cast<pfParameterList&>(p).SetValue(int32_t(e.initial));
+      break;
+  }
+}
+
+void pfFilterQuenara::ResetParameters(bool recordUndo) {
+  QLOG_ENTER("pfFilterQuenara::ResetParameters( bRecordUndo(" << recordUndo << ") )");
+  if (recordUndo) {
+    for (int32_t i = 0; i < kQuenaraResetCount; ++i) {
+      undoHistory.Add(Parameter(QuenaraParameter(i)).CreateUndo());
+    }
+    undoHistory.EndGroup();
+  }
+  for (int32_t i = 0; i < kQuenaraResetCount; ++i) SetInitialValue(QuenaraParameter(i));
+  QLOG_EXIT("pfFilterQuenara::ResetParameters()");
+}
+
+void pfFilterQuenara::AdaptToImage(FilterRecord* record) {
+  QLOG_ENTER("pfFilterQuenara::AdaptToImage( pFilterRecord(0x" << LogPtr(record) << ") )");
+  if (record != nullptr) {
+    const int16_t mode = record->imageMode;
+    const bool colourMode =
+        mode == plugInModeRGBColor || mode == plugInModeMultichannel || mode == plugInModeRGB48;
+    const bool colour = colourMode && (record->inLayerPlanes >= 3 || record->inNonLayerPlanes >= 3);
+    bindings[kHue].SetEnabled(colour);
+    bindings[kSaturation].SetEnabled(colour);
+    bindings[kLightness].SetEnabled(colour);
+    if (!colour) Mode.SetValue(1);
+    // The aberration spreads three colour channels apart, so a grey image offers only the
+    // plain blur; a later colour image offers both again.
+    bindings[kMode].SetEnabled(colour);
+    bindings[kUseSizeSelection].SetEnabled(record->maskData != nullptr);
+  }
+  QLOG_EXIT("pfFilterQuenara::AdaptToImage()");
+}
 
 const char* pfFilterQuenara::GetName() { return "Quenara"; }
+
+void pfFilterQuenara::OnModeChanged(pfParameter*, intptr_t filter) {
+  auto* self = reinterpret_cast<pfFilterQuenara*>(filter);
+  self->bindings[kInvertGradient].SetEnabled(self->Mode.GetValue() == 2);
+}
+
+void pfFilterQuenara::OnRandomizePressed(pfParameter*, intptr_t filter) {
+  auto* self = reinterpret_cast<pfFilterQuenara*>(filter);
+  QLOG_ENTER("pfFilterQuenara::OnRandomizePressed()");
+  // The amount, the button and the choices that change what the result shows stay as the user
+  // set them.
+  for (QuenaraParameter kept :
+       {kRandomizeButton, kRandomize, kBlendMode, kSelectionShow, kUseSizeSelection}) {
+    self->Parameter(kept).SetRandomizable(false);
+  }
+  self->parameters.RandomizeAll(self->Randomize.GetValue(), &self->undoHistory);
+  self->preview->ParametersChanged();
+  QLOG_EXIT("pfFilterQuenara::OnRandomizePressed()");
+}
+
+QuenaraRenderValues pfFilterQuenara::GetRenderValues() const {
+  QuenaraRenderValues v;
+  v.originX = Origin.GetX();
+  v.originY = Origin.GetY();
+  v.intensity = Intensity.GetValue();
+  v.strength = Strength.GetValue();
+  v.zoomStart = ZoomStart.GetValue();
+  v.holdoutRadius = HoldoutRadius.GetValue();
+  v.invertGradient = InvertGradient.GetValue();
+  v.gammaCorrection = GammaCorrection.GetValue();
+  v.gammaCorrective = GammaCorrectionCorrective.GetValue();
+  v.contrast = Contrast.GetValue();
+  v.hue = Hue.GetValue();
+  v.saturation = Saturation.GetValue();
+  v.lightness = Lightness.GetValue();
+  v.selectionLow = SelectionLow.GetValue();
+  v.selectionHigh = SelectionHigh.GetValue();
+  v.selectionSoften = SelectionSoften.GetValue();
+  v.selectionClimax = SelectionClimax.GetValue();
+  v.useSizeSelection = UseSizeSelection.GetValue();
+  v.mode = Mode.GetValue();
+  v.blendMode = BlendMode.GetValue();
+  v.show = SelectionShow.GetValue();
+  return v;
+}
+
+int16_t pfFilterQuenara::Render(FilterRecord* record) {
+  QLOG_ENTER("pfFilterQuenara::Render( pFilterRecord(0x" << LogPtr(record) << ") )");
+  const int16_t result =
+      record != nullptr ? int16_t(RenderQuenara(this, *record, GetRenderValues())) : int16_t(noErr);
+  QLOG_EXIT("pfFilterQuenara::Render() = " << result);
+  return result;
+}

@@ -1,11 +1,18 @@
 // The effect's filter class: the identity of the Quenara filter and, on top of pfFilter, its
-// parameters, their controls and the render.
+// parameters (built from QuenaraParameterTable.h), their control bindings and the render.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "effect/QuenaraParameterTable.h"
+#include "effect/QuenaraRender.h"
 #include "host/pfFilter.h"
+#include "params/pfParameterBool.h"
+#include "params/pfParameterFloat.h"
+#include "params/pfParameterList.h"
+#include "params/pfParameterPosition.h"
+#include "ui/pfParameterUI.h"
 
 class pfFilterQuenara : public pfFilter {
  public:
@@ -23,6 +30,50 @@ class pfFilterQuenara : public pfFilter {
   ~pfFilterQuenara() override;
 
   int16_t Render(FilterRecord* record) override;
+  void AdaptToImage(FilterRecord* record) override;
   void ResetParameters(bool recordUndo) override;
   const char* GetName() override;
+
+  // The parameter at a table position, and the binding that shows it.
+  pfParameter& Parameter(QuenaraParameter index);
+  pfParameterUI& Control(QuenaraParameter index) { return bindings[index]; }
+
+  // The values one render uses, read through the parameters' getters now.
+  QuenaraRenderValues GetRenderValues() const;
+
+  static void OnModeChanged(pfParameter* parameter, intptr_t filter);
+  static void OnRandomizePressed(pfParameter* parameter, intptr_t filter);
+
+  // The parameters, in the order the design gives for the members (the container order is the
+  // table's).
+  pfParameterPosition Origin;
+  pfParameterFloat Intensity;
+  pfParameterFloat Strength;
+  pfParameterFloat ZoomStart;
+  pfParameterFloat HoldoutRadius;
+  pfParameterBool InvertGradient;
+  pfParameterBool GammaCorrection;
+  pfParameterFloat GammaCorrectionCorrective;
+  pfParameterFloat Contrast;
+  pfParameterFloat Hue;
+  pfParameterFloat Saturation;
+  pfParameterFloat Lightness;
+  pfParameterFloat SelectionLow;
+  pfParameterFloat SelectionHigh;
+  pfParameterFloat SelectionSoften;
+  pfParameterFloat SelectionClimax;
+  pfParameterBool UseSizeSelection;
+  pfParameterList Mode;
+  pfParameterList BlendMode;
+  pfParameterList SelectionShow;
+  pfParameterFloat Randomize;
+  pfParameterBool RandomizeButton;
+
+ private:
+  void Configure(QuenaraParameter index);
+  void SetInitialValue(QuenaraParameter index);
+
+  // Portable bindings, one per parameter in table order; the dialog's Win32 bindings take
+  // their place where there is a dialog.
+  pfParameterUI bindings[kQuenaraParameterCount];
 };

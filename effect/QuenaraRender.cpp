@@ -1,0 +1,101 @@
+#include "effect/QuenaraRender.h"
+
+#include <algorithm>
+
+#include "engine/QuenaraEffect.h"
+#include "host/Log.h"
+
+bool ChooseQuenaraLayout(const FilterRecord& r, QuenaraLayoutChoice& choice) {
+  choice.width = r.outRect.right - r.outRect.left;
+  choice.height = r.outRect.bottom - r.outRect.top;
+  const int32_t layerPlanes = r.inLayerPlanes;
+  int32_t total = r.inLayerPlanes + r.inTransparencyMask + r.inLayerMasks + r.inInvertedLayerMasks +
+                  r.inNonLayerPlanes;
+  total = std::max<int32_t>(total, r.planes);
+  bool alpha = r.inTransparencyMask != 0;
+  int32_t colours;
+  if (alpha) {
+    colours = layerPlanes;
+    // A transparency count without the plane to go with it: render without alpha.
+    if (total < layerPlanes + 1) alpha = false;
+  } else {
+    colours = layerPlanes != 0 ? layerPlanes : r.inNonLayerPlanes;
+  }
+  if (colours == 0) colours = r.planes;
+
+  switch (r.imageMode) {
+    case plugInModeGrayScale:
+    case plugInModeGray16:
+      colours = std::min(colours, 1);
+      break;
+    case plugInModeRGBColor:
+    case plugInModeMultichannel:
+    case plugInModeRGB48:
+    case plugInModeDeepMultichannel:
+      colours = std::min(colours, 3);
+      break;
+    default:
+      return false;
+  }
+  int32_t depth;
+  if (r.depth == 16) {
+    depth = 16;
+  } else if (r.depth == 8 || r.depth == 0) {
+    depth = 8;
+  } else {
+    return false;
+  }
+  if (colours < 1 || colours > 3) return false;
+  choice.layout = PixelLayout{depth, alpha, colours};
+  choice.totalPlanes = total;
+  choice.layerPlanes = layerPlanes;
+  return true;
+}
+
+namespace {
+
+template <class Tag>
+int32_t RenderLayout(KestrimondHost* host, const FilterRecord& r, const QuenaraRenderValues& v,
+                     const QuenaraLayoutChoice& c) {
+  using Host = typename Tag::Host;
+  using Mask = typename Tag::Mask;
+  constexpr int32_t sampleBytes = int32_t(sizeof(typename Host::SampleType));
+  const int32_t columnBytes = c.totalPlanes * sampleBytes;
+  const int32_t alphaOffset = Tag::kAlpha ? c.layerPlanes : 0;
+  const Host input =
+      MakeHostRecord<Host>(r.inData, r.inRowBytes, c.width, c.height, columnBytes, alphaOffset);
+  const Host output =
+      MakeHostRecord<Host>(r.outData, r.outRowBytes, c.width, c.height, columnBytes, alphaOffset);
+  // The host's selection mask has samples of the image's depth (16-bit masks run 0..32768).
+  const Mask mask =
+      MakeHostRecord<Mask>(r.maskData, r.maskRowBytes, c.width, c.height, sampleBytes, 0);
+
+  QuenaraEffect<Host, Mask> effect(host);
+  FillQuenaraEffect(effect, v, c.width, c.height);
+  effect.source = input;
+  effect.destination = output;
+  effect.selectionSource = input;
+  if (v.useSizeSelection) {
+    effect.sizeMask = mask;
+  } else {
+    effect.mask = mask;
+  }
+  return effect.Run(0, 1);
+}
+
+}  // namespace
+
+int32_t RenderQuenara(KestrimondHost* host, const FilterRecord& record,
+                      const QuenaraRenderValues& values) {
+  QuenaraLayoutChoice choice;
+  if (!ChooseQuenaraLayout(record, choice)) {
+    QLOG_WARNING("Quenara: image mode " << record.imageMode << ", depth " << record.depth
+                                        << " not supported; nothing rendered");
+    return host->NoError();
+  }
+  int32_t result = host->NoError();
+  DispatchLayout(
+      choice.layout,
+      [&](auto tag) { return RenderLayout<decltype(tag)>(host, record, values, choice); }, result);
+  return result;
+}

@@ -1,0 +1,253 @@
+// The whole effect for one host layout: selection, mask, linear light, sub-pixel shift of the
+// origin, ray blur or aberration, then the compositing bands that write the host's output; the
+// display modes show the selection instead. All stages work in place on one float working image.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "engine/CompositingBand.h"
+#include "engine/CopyImageFilter.h"
+#include "engine/HslRangeSelectionFilter.h"
+#include "engine/HslRangeSettings.h"
+#include "engine/KestrimondFilter.h"
+#include "engine/MoveSubPixelImageFilter.h"
+#include "engine/MultImageFilter.h"
+#include "engine/QuenaraFilter.h"
+#include "engine/StaticArgb.h"
+#include "engine/VolumetricAbberationFilter.h"
+
+template <class HostFmt, class MaskFmt>
+class QuenaraEffect : public KestrimondFilter {
+ public:
+  static constexpr int A = HostFmt::kAlpha;
+  static constexpr int K = HostFmt::kColours;
+  static constexpr int kFullScale = HostFmt::kFullScale;
+  static constexpr int32_t kLinearTableSize = 32768;
+  using Sample = typename HostFmt::SampleType;
+  using MaskSample = typename MaskFmt::SampleType;
+  using Working = StaticArgb<char, float, A, K, 0, 1>;
+
+  // Stage numbers for progress: each stage covers H rows of 6 x H.
+  enum Stage : uint32_t {
+    kStageSelection = 0,
+    kStageMask = 1,
+    kStageLinear = 2,
+    kStageShift = 3,
+    kStageBlur = 4,
+    kStageOutput = 5,
+    kStageCount = 6
+  };
+
+  explicit QuenaraEffect(KestrimondHost* host_) : KestrimondFilter(host_) {}
+  QuenaraEffect(const QuenaraEffect&) = default;  // band copies
+
+  HostFmt source;
+  HostFmt destination;
+  HostFmt selectionSource;
+  MaskFmt mask;      // multiplied into the working image
+  MaskFmt sizeMask;  // strength map of the blur, shown by display mode 4
+  double intensity = 1.0;
+  double strength = 0.25;
+  double zoomStart = 0.5;
+  double holdoutRadius = 0.0;
+  bool invertGradient = false;
+  double hue = 0.0;
+  double saturation = 0.0;
+  double lightness = 0.0;
+  double gammaExponent = 1.0;
+  double contrast = 0.0;
+  bool colourAdjust = false;
+  bool linearLight = false;
+  int32_t mode = 1;       // 1 ray blur, 2 aberration
+  int32_t show = 1;       // 1 effect, 2 selected image, 3 selection only, 4 size selection
+  int32_t blendMode = 1;  // 1..23
+  double originX = 0.0;   // pixels of the delivered image, may lie outside it
+  double originY = 0.0;
+  HslRangeSettings selection;
+  Working blurred;  // written by Run for the bands
+  double shiftX = 0.0;
+  double shiftY = 0.0;
+  uint32_t progressIndex = 0;
+  uint32_t progressTotal = 1;
+
+  // Offset of an origin coordinate from the centre of the pixel containing it, -0.5..0.5.
+  static double OriginFraction(double c) {
+    const double f = std::fabs(c - std::trunc(c)) - 0.5;
+    return c < 0.0 ? -f : f;
+  }
+
+  // The whole pixel of the origin; far-away origins are held where int32 cannot overflow (they
+  // behave the same: outside, beyond every edge they lie beyond).
+  static int32_t OriginPixel(double c) {
+    return int32_t(std::trunc(std::clamp(c, -1073741824.0, 1073741824.0)));
+  }
+
+  // Inverse of the BT.709 transfer curve at i / 32768.
+  static void FillLinearTable(float* table) {
+    for (int32_t i = 0; i < kLinearTableSize; ++i) {
+      const double x = i * 3.0517578125e-05;
+      table[i] = float(x > 0.081 ? std::pow((x + 0.099) / 1.099, 2.2222222222222223) : x / 4.5);
+    }
+  }
+
+  int32_t Run(uint32_t progressIndex_, uint32_t progressTotal_) override {
+    progressIndex = progressIndex_;
+    progressTotal = progressTotal_;
+    const int32_t width = destination.width;
+    const int32_t height = destination.height;
+    if (!destination.valid || width <= 0 || height <= 0) return host->NoError();
+
+    void* workingMemory =
+        host->AllocateMemory(size_t(width) * size_t(height) * (A + K) * sizeof(float));
+    float* linearTable =
+        static_cast<float*>(host->AllocateMemory(kLinearTableSize * sizeof(float)));
+    if (workingMemory == nullptr || linearTable == nullptr) {
+      if (linearTable != nullptr) host->FreeMemory(linearTable);
+      if (workingMemory != nullptr) host->FreeMemory(workingMemory);
+      return host->OutOfMemoryError();
+    }
+    FillLinearTable(linearTable);
+    const Working working = Working::Packed(workingMemory, width, height);
+    const int32_t status = RunStages(working, linearTable);
+    host->FreeMemory(linearTable);
+    host->FreeMemory(workingMemory);
+    return status;
+  }
+
+  // The compositing of one band: the bands see the blurred view and shift that Run stored.
+  virtual int32_t ProcessBand(int32_t band, int32_t bandCount, bool reportProgress) {
+    CompositingBand<HostFmt> compose(host);
+    compose.source = source;
+    compose.destination = destination;
+    compose.blurred = blurred;
+    compose.shiftX = shiftX;
+    compose.shiftY = shiftY;
+    compose.intensity = intensity;
+    compose.contrast = contrast;
+    compose.gammaExponent = gammaExponent;
+    compose.linearLight = linearLight;
+    compose.colourAdjust = colourAdjust;
+    compose.hue = hue;
+    compose.saturation = saturation;
+    compose.lightness = lightness;
+    compose.blendMode = blendMode;
+    compose.progressIndex = kStageOutput;
+    compose.progressTotal = kStageCount;
+    return compose.Process(band, bandCount, reportProgress);
+  }
+
+ private:
+  int32_t RunStages(const Working& working, const float* linearTable) {
+    const int32_t ok = host->NoError();
+    HslRangeSelectionFilter<HostFmt, Working, HostFmt> select(
+        host, source, working, sizeMask.valid ? source : selectionSource, selection);
+    int32_t status = select.Run(kStageSelection, kStageCount);
+    if (status != ok) return status;
+
+    MultImageFilter<Working, MaskFmt> multiply(host, working, mask);
+    status = multiply.Run(kStageMask, kStageCount);
+    if (status != ok) return status;
+
+    if (show != 1) return ShowSelection(working);
+
+    if (linearLight) {
+      status = Linearise(working, linearTable);
+      if (status != ok) return status;
+    }
+    double fx = OriginFraction(originX);
+    double fy = OriginFraction(originY);
+    if (strength == 0.0) {
+      fx = 0.0;
+      fy = 0.0;
+    } else {
+      MoveSubPixelImageFilter<Working> shift(host, working, fx, fy);
+      status = shift.Run(kStageShift, kStageCount);
+      if (status != ok) return status;
+      status = mode == 1 ? Blur<QuenaraFilter<Working, MaskFmt>>(working)
+                         : Blur<VolumetricAbberationFilter<Working, MaskFmt>>(working);
+      if (status != ok) return status;
+    }
+
+    blurred = working;
+    shiftX = -fx;
+    shiftY = -fy;
+    int32_t count = 1;
+    status = host->GetProcessorCount(&count);
+    if (status != ok) return status;
+    return host->RunParallel(count, this, &BandEntry<QuenaraEffect>);
+  }
+
+  template <class RayFilter>
+  int32_t Blur(const Working& working) {
+    RayFilter rays(host);
+    rays.source = working;
+    rays.destination = working;
+    rays.strengthMap = sizeMask.valid ? sizeMask : MaskFmt{};
+    rays.zoomStart = zoomStart;
+    rays.strength = strength;
+    rays.originX = OriginPixel(originX);
+    rays.originY = OriginPixel(originY);
+    rays.holdoutRadius = holdoutRadius;
+    if constexpr (requires { rays.invertGradient; }) rays.invertGradient = invertGradient ? 1 : 0;
+    return rays.Run(kStageBlur, kStageCount);
+  }
+
+  // Colour floats through the linearisation table; alpha stays as it is. Runs on the calling
+  // thread, reporting after each row.
+  int32_t Linearise(const Working& working, const float* table) {
+    const int32_t height = working.height;
+    const int32_t total = int32_t(kStageCount) * height;
+    for (int32_t y = 0; y < height; ++y) {
+      float* p = working.Row(y);
+      for (int32_t x = 0; x < working.width; ++x, p += A + K) {
+        for (int k = A; k < A + K; ++k) {
+          const int32_t i = int32_t(double(p[k]) * 32767.0);
+          p[k] = table[std::clamp(i, 0, kLinearTableSize - 1)];
+        }
+      }
+      const int32_t status = host->ReportProgress(y + int32_t(kStageLinear) * height, total);
+      if (status != host->NoError()) return status;
+    }
+    return host->NoError();
+  }
+
+  // Display modes 2 to 4: the working image (or the size mask) as an opaque picture.
+  int32_t ShowSelection(const Working& working) {
+    CopyImageFilter<Working, HostFmt> copy(host, working, destination);
+    int32_t status = copy.Run(kStageOutput, kStageCount);
+    if (status != host->NoError()) return status;
+    const bool showSizeMask = show == 4;
+    for (int32_t y = 0; y < destination.height; ++y) {
+      if (showSizeMask) WriteSizeMaskRow(y);
+      if constexpr (A == 1) MakeRowOpaque(y);
+      status = host->ReportProgress(100, 100);
+      if (status != host->NoError()) return status;
+    }
+    return status;
+  }
+
+  void WriteSizeMaskRow(int32_t y) {
+    uint8_t* out = destination.Row(y);
+    if (sizeMask.valid) {
+      const uint8_t* in = sizeMask.Row(y);
+      for (int32_t x = 0; x < destination.width;
+           ++x, out += destination.columnBytes, in += sizeMask.columnBytes) {
+        const Sample v = Sample(*reinterpret_cast<const MaskSample*>(in));
+        for (int k = 0; k < K; ++k) reinterpret_cast<Sample*>(out)[k] = v;
+      }
+    } else {
+      for (int32_t x = 0; x < destination.width; ++x, out += destination.columnBytes) {
+        for (int k = 0; k < K; ++k) reinterpret_cast<Sample*>(out)[k] = Sample(kFullScale);
+      }
+    }
+  }
+
+  void MakeRowOpaque(int32_t y) {
+    uint8_t* out = destination.Row(y);
+    for (int32_t x = 0; x < destination.width; ++x, out += destination.columnBytes) {
+      reinterpret_cast<Sample*>(out)[destination.alphaOffset] = Sample(kFullScale);
+    }
+  }
+};

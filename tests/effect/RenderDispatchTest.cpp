@@ -1,0 +1,397 @@
+// Render dispatch: the layout chosen for each image mode, depth and plane count, the host
+// records built for it, the effect fields filled from the parameter values, and whole renders
+// of every layout on images whose result is known without computing it (flat, one bright
+// pixel, mirror symmetry).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "effect/QuenaraRender.h"
+#include "engine/QuenaraEffect.h"
+#include "tests/support/EngineTestHosts.h"
+
+namespace {
+
+FilterRecord Record(int16_t mode, int32_t depth, int16_t layer, int16_t transparency,
+                    int16_t nonLayer = 0, int16_t planes = 0) {
+  FilterRecord r;
+  std::memset(&r, 0, sizeof r);
+  r.imageMode = mode;
+  r.depth = depth;
+  r.inLayerPlanes = layer;
+  r.inTransparencyMask = transparency;
+  r.inNonLayerPlanes = nonLayer;
+  r.planes = planes;
+  r.outRect = Rect{0, 0, 10, 20};  // top, left, bottom, right
+  return r;
+}
+
+struct Choice {
+  bool supported;
+  int32_t depth;
+  bool alpha;
+  int32_t colours;
+};
+
+Choice Choose(const FilterRecord& r) {
+  QuenaraLayoutChoice c;
+  const bool ok = ChooseQuenaraLayout(r, c);
+  return {ok, c.layout.depth, c.layout.alpha, c.layout.colours};
+}
+
+void ExpectLayout(const FilterRecord& r, int32_t depth, bool alpha, int32_t colours) {
+  const Choice c = Choose(r);
+  ASSERT_TRUE(c.supported);
+  EXPECT_EQ(c.depth, depth);
+  EXPECT_EQ(c.alpha, alpha);
+  EXPECT_EQ(c.colours, colours);
+}
+
+TEST(RenderDispatch, LayoutFromModeDepthAndPlanes) {
+  ExpectLayout(Record(plugInModeRGBColor, 8, 3, 0), 8, false, 3);
+  ExpectLayout(Record(plugInModeRGB48, 16, 3, 0), 16, false, 3);
+  ExpectLayout(Record(plugInModeRGBColor, 8, 3, 1), 8, true, 3);
+  ExpectLayout(Record(plugInModeRGB48, 16, 3, 1), 16, true, 3);
+  ExpectLayout(Record(plugInModeGrayScale, 8, 1, 0), 8, false, 1);
+  ExpectLayout(Record(plugInModeGray16, 16, 1, 1), 16, true, 1);
+  // Depth 0 counts as 8.
+  ExpectLayout(Record(plugInModeGrayScale, 0, 1, 0), 8, false, 1);
+  // Background layers report their planes as non-layer planes.
+  ExpectLayout(Record(plugInModeRGBColor, 8, 0, 0, 3), 8, false, 3);
+  // Nothing reported but `planes`: greyscale takes it, limited to one channel.
+  ExpectLayout(Record(plugInModeGrayScale, 8, 0, 0, 0, 1), 8, false, 1);
+  ExpectLayout(Record(plugInModeGrayScale, 8, 0, 0, 0, 3), 8, false, 1);
+  // Multichannel: up to three channels, fewer as they come.
+  ExpectLayout(Record(plugInModeMultichannel, 8, 0, 0, 5), 8, false, 3);
+  ExpectLayout(Record(plugInModeMultichannel, 8, 0, 0, 2), 8, false, 2);
+  ExpectLayout(Record(plugInModeDeepMultichannel, 16, 2, 0), 16, false, 2);
+  ExpectLayout(Record(plugInModeDeepMultichannel, 16, 2, 1), 16, true, 2);
+}
+
+TEST(RenderDispatch, TransparencyWithoutItsPlaneIsDropped) {
+  FilterRecord r = Record(plugInModeRGBColor, 8, 3, 1);
+  r.inLayerMasks = -1;  // total 3 < 3 + 1
+  ExpectLayout(r, 8, false, 3);
+  // `planes` raises the total again.
+  r.planes = 4;
+  ExpectLayout(r, 8, true, 3);
+}
+
+TEST(RenderDispatch, UnsupportedModesDepthsAndCountsRenderNothing) {
+  for (int16_t mode : {0, 2, 4, 5, 6, 8, 9, 12, 13, 15, -1}) {
+    EXPECT_FALSE(Choose(Record(mode, 8, 3, 0)).supported) << mode;
+  }
+  for (int32_t depth : {1, 32, 24})
+    EXPECT_FALSE(Choose(Record(plugInModeRGBColor, depth, 3, 0)).supported);
+  EXPECT_FALSE(Choose(Record(plugInModeRGBColor, 8, 0, 0, 0, 0)).supported);
+
+  TestHost host;
+  std::vector<uint8_t> in(200 * 4, 77), out(200 * 4, 66);
+  FilterRecord r = Record(plugInModeRGBColor, 32, 3, 0);
+  r.inData = in.data();
+  r.outData = out.data();
+  r.inRowBytes = r.outRowBytes = 20 * 4;
+  EXPECT_EQ(RenderQuenara(&host, r, QuenaraRenderValues{}), 0);
+  EXPECT_EQ(out, std::vector<uint8_t>(200 * 4, 66));
+  EXPECT_EQ(host.allocations, 0);
+}
+
+using Grey8Effect =
+    QuenaraEffect<LayoutTag<uint8_t, 255, 0, 1>::Host, LayoutTag<uint8_t, 255, 0, 1>::Mask>;
+using TwoEffect =
+    QuenaraEffect<LayoutTag<uint8_t, 255, 0, 2>::Host, LayoutTag<uint8_t, 255, 0, 2>::Mask>;
+using Rgb16Effect =
+    QuenaraEffect<LayoutTag<uint16_t, 32768, 1, 3>::Host, LayoutTag<uint16_t, 32768, 1, 3>::Mask>;
+
+TEST(RenderDispatch, EffectFieldsFromTheParameters) {
+  TestHost host;
+  QuenaraRenderValues v;
+  v.intensity = 2.5;
+  v.strength = 0.4;
+  v.zoomStart = -0.25;
+  v.holdoutRadius = 0.1;
+  v.invertGradient = true;
+  v.gammaCorrection = false;
+  v.gammaCorrective = 2.0;
+  v.contrast = 0.7;
+  v.selectionLow = 51.0;
+  v.selectionHigh = 204.0;
+  v.selectionSoften = 1.5;
+  v.selectionClimax = -0.5;
+  v.mode = 2;
+  v.blendMode = 17;
+  v.show = 3;
+  Rgb16Effect e(&host);
+  FillQuenaraEffect(e, v, 1000, 600);
+  EXPECT_EQ(e.intensity, 2.5);
+  EXPECT_EQ(e.strength, 0.4);
+  EXPECT_EQ(e.zoomStart, -0.25);
+  EXPECT_EQ(e.holdoutRadius, 0.1);
+  EXPECT_TRUE(e.invertGradient);
+  EXPECT_FALSE(e.linearLight);
+  EXPECT_EQ(e.gammaExponent, 0.5);
+  EXPECT_EQ(e.contrast, 0.7);
+  EXPECT_EQ(e.mode, 2);
+  EXPECT_EQ(e.blendMode, 17);
+  EXPECT_EQ(e.show, 3);
+  EXPECT_EQ(e.originX, 500.0);
+  EXPECT_EQ(e.originY, 300.0);
+  EXPECT_EQ(e.selection.weightOnly, 1);
+  EXPECT_EQ(e.selection.enabled, 1);
+  EXPECT_EQ(e.selection.hueLow, 0.0);
+  EXPECT_EQ(e.selection.hueHigh, 1.0);
+  EXPECT_EQ(e.selection.saturationClimax, 1.0);
+  EXPECT_EQ(e.selection.lightnessLow, 0.2);  // 51 / 255, also at depth 16
+  EXPECT_EQ(e.selection.lightnessHigh, 0.8);
+  EXPECT_EQ(e.selection.lightnessSoften, 1.5);
+  EXPECT_EQ(e.selection.lightnessClimax, -0.5);
+  EXPECT_FALSE(e.colourAdjust);
+  // The same origin on the image delivered at reduction 4.
+  FillQuenaraEffect(e, v, 250, 150);
+  EXPECT_EQ(e.originX, 125.0);
+  EXPECT_EQ(e.originY, 75.0);
+  for (int32_t show : {1, 2, 4}) {
+    v.show = show;
+    FillQuenaraEffect(e, v, 10, 10);
+    EXPECT_EQ(e.selection.weightOnly, 0) << show;
+  }
+}
+
+TEST(RenderDispatch, GammaExponentHasAFloor) {
+  TestHost host;
+  Grey8Effect e(&host);
+  QuenaraRenderValues v;
+  for (double g : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
+    v.gammaCorrective = g;
+    FillQuenaraEffect(e, v, 10, 10);
+    EXPECT_NEAR(e.gammaExponent, 1000.0, 1e-9) << g;
+  }
+}
+
+TEST(RenderDispatch, ColourAdjustOnlyForThreeColoursWithAnAdjustment) {
+  TestHost host;
+  Grey8Effect grey(&host);
+  TwoEffect two(&host);
+  Rgb16Effect rgb(&host);
+  QuenaraRenderValues v;
+  FillQuenaraEffect(rgb, v, 10, 10);
+  EXPECT_FALSE(rgb.colourAdjust);
+  for (double* field : {&v.hue, &v.saturation, &v.lightness}) {
+    *field = -0.3;
+    FillQuenaraEffect(grey, v, 10, 10);
+    FillQuenaraEffect(two, v, 10, 10);
+    FillQuenaraEffect(rgb, v, 10, 10);
+    EXPECT_FALSE(grey.colourAdjust);
+    EXPECT_FALSE(two.colourAdjust);
+    EXPECT_TRUE(rgb.colourAdjust);
+    *field = 0.0;
+  }
+}
+
+// A host-delivered image of any layout: interleaved planes (colours, transparency, one extra
+// layer-mask plane that the effect must not touch), padded rows, and a mask buffer.
+struct HostBuffers {
+  HostBuffers(int32_t depth_, bool alpha_, int32_t colours_, int32_t w, int32_t h)
+      : depth(depth_),
+        alpha(alpha_),
+        colours(colours_),
+        width(w),
+        height(h),
+        sampleBytes(depth_ == 16 ? 2 : 1),
+        planes(colours_ + (alpha_ ? 1 : 0) + 1),
+        rowBytes(w * planes * sampleBytes + 5),
+        in(size_t(rowBytes) * h),
+        out(in.size(), 0xCD),
+        mask(size_t(w * sampleBytes + 3) * h) {}
+
+  int32_t Full() const { return depth == 16 ? 32768 : 255; }
+  int32_t Get(const std::vector<uint8_t>& b, int32_t x, int32_t y, int32_t s) const {
+    const size_t at =
+        size_t(y) * rowBytes + size_t(x) * planes * sampleBytes + size_t(s) * sampleBytes;
+    if (sampleBytes == 2) {
+      uint16_t v;
+      std::memcpy(&v, &b[at], 2);
+      return v;
+    }
+    return b[at];
+  }
+  void Set(std::vector<uint8_t>& b, int32_t x, int32_t y, int32_t s, int32_t v) {
+    const size_t at =
+        size_t(y) * rowBytes + size_t(x) * planes * sampleBytes + size_t(s) * sampleBytes;
+    if (sampleBytes == 2) {
+      const uint16_t u = uint16_t(v);
+      std::memcpy(&b[at], &u, 2);
+    } else {
+      b[at] = uint8_t(v);
+    }
+  }
+  void SetMask(int32_t x, int32_t y, int32_t v) {
+    const size_t at = size_t(y) * (width * sampleBytes + 3) + size_t(x) * sampleBytes;
+    if (sampleBytes == 2) {
+      const uint16_t u = uint16_t(v);
+      std::memcpy(&mask[at], &u, 2);
+    } else {
+      mask[at] = uint8_t(v);
+    }
+  }
+  // Fills colours with f(x, y, k), the alpha with a(x, y) and the extra plane with 0x5A.
+  template <class Colour, class Alpha>
+  void Fill(Colour f, Alpha a) {
+    for (int32_t y = 0; y < height; ++y) {
+      for (int32_t x = 0; x < width; ++x) {
+        for (int32_t k = 0; k < colours; ++k) Set(in, x, y, k, f(x, y, k));
+        if (alpha) Set(in, x, y, colours, a(x, y));
+        Set(in, x, y, planes - 1, 0x5A);
+      }
+    }
+  }
+
+  FilterRecord MakeRecord(bool withMask = false) {
+    FilterRecord r;
+    std::memset(&r, 0, sizeof r);
+    r.imageMode = colours == 1
+                      ? (depth == 16 ? plugInModeGray16 : plugInModeGrayScale)
+                      : (colours == 3 ? (depth == 16 ? plugInModeRGB48 : plugInModeRGBColor)
+                                      : plugInModeMultichannel);
+    r.depth = depth;
+    r.inLayerPlanes = int16_t(colours);
+    r.inTransparencyMask = alpha ? 1 : 0;
+    r.inLayerMasks = 1;
+    r.outRect = Rect{0, 0, int16_t(height), int16_t(width)};
+    r.inData = in.data();
+    r.outData = out.data();
+    r.inRowBytes = r.outRowBytes = rowBytes;
+    if (withMask) {
+      r.maskData = mask.data();
+      r.maskRowBytes = width * sampleBytes + 3;
+    }
+    return r;
+  }
+
+  int32_t depth;
+  bool alpha;
+  int32_t colours, width, height, sampleBytes, planes, rowBytes;
+  std::vector<uint8_t> in, out, mask;
+};
+
+struct LayoutCase {
+  int32_t depth;
+  bool alpha;
+  int32_t colours;
+};
+
+class EveryLayout : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(EveryLayout, RecordsAddressPlanesAlphaAndMaskAtTheImageDepth) {
+  const LayoutCase c = GetParam();
+  HostBuffers b(c.depth, c.alpha, c.colours, 7, 5);
+  b.Fill([](int32_t, int32_t, int32_t) { return 9; }, [](int32_t, int32_t) { return 3; });
+  for (int32_t y = 0; y < 5; ++y)
+    for (int32_t x = 0; x < 7; ++x) b.SetMask(x, y, (x * 5 + y) * (c.depth == 16 ? 300 : 7));
+  TestHost host;
+  QuenaraRenderValues v;
+  v.show = 4;  // shows the size selection: the mask read through its record
+  v.useSizeSelection = true;
+  ASSERT_EQ(RenderQuenara(&host, b.MakeRecord(true), v), 0);
+  for (int32_t y = 0; y < 5; ++y) {
+    for (int32_t x = 0; x < 7; ++x) {
+      for (int32_t k = 0; k < c.colours; ++k)
+        ASSERT_EQ(b.Get(b.out, x, y, k), (x * 5 + y) * (c.depth == 16 ? 300 : 7)) << x << "," << y;
+      if (c.alpha) {
+        ASSERT_EQ(b.Get(b.out, x, y, c.colours), b.Full());
+      }
+      ASSERT_EQ(b.Get(b.out, x, y, b.planes - 1), c.depth == 16 ? 0xCDCD : 0xCD);  // untouched
+    }
+  }
+  // The same mask without "extern is strength" goes to the mask view: the size selection
+  // display then has no mask and shows white.
+  v.useSizeSelection = false;
+  ASSERT_EQ(RenderQuenara(&host, b.MakeRecord(true), v), 0);
+  EXPECT_EQ(b.Get(b.out, 3, 2, 0), b.Full());
+}
+
+TEST_P(EveryLayout, FlatImageStaysFlatUnderEveryBlendMode) {
+  const LayoutCase c = GetParam();
+  HostBuffers b(c.depth, c.alpha, c.colours, 15, 11);
+  const int32_t full = c.depth == 16 ? 32768 : 255;
+  b.Fill([&](int32_t, int32_t, int32_t k) { return full * (3 + k) / 7; },
+         [&](int32_t, int32_t) { return full * 5 / 6; });
+  TestHost host;
+  QuenaraRenderValues v;
+  v.originX = 0.37;
+  v.originY = 0.61;
+  for (int32_t mode = 1; mode <= 23; ++mode) {
+    v.blendMode = mode;
+    ASSERT_EQ(RenderQuenara(&host, b.MakeRecord(), v), 0);
+    for (int32_t s = 0; s < c.colours + (c.alpha ? 1 : 0); ++s) {
+      const int32_t first = b.Get(b.out, 0, 0, s);
+      for (int32_t y = 0; y < 11; ++y)
+        for (int32_t x = 0; x < 15; ++x)
+          ASSERT_EQ(b.Get(b.out, x, y, s), first)
+              << "mode " << mode << " sample " << s << " at " << x << "," << y;
+    }
+  }
+}
+
+TEST_P(EveryLayout, OneBrightPixelAtTheOriginLeavesTheRestBlack) {
+  const LayoutCase c = GetParam();
+  HostBuffers b(c.depth, c.alpha, c.colours, 21, 15);
+  const int32_t full = c.depth == 16 ? 32768 : 255;
+  b.Fill([&](int32_t x, int32_t y, int32_t) { return x == 6 && y == 9 ? full : 0; },
+         [&](int32_t, int32_t) { return full; });
+  TestHost host;
+  QuenaraRenderValues v;
+  v.originX = 6.5 / 21.0;  // the centre of pixel (6, 9)
+  v.originY = 9.5 / 15.0;
+  ASSERT_EQ(RenderQuenara(&host, b.MakeRecord(), v), 0);
+  for (int32_t y = 0; y < 15; ++y) {
+    for (int32_t x = 0; x < 21; ++x) {
+      if (x == 6 && y == 9) continue;
+      for (int32_t k = 0; k < c.colours; ++k) ASSERT_EQ(b.Get(b.out, x, y, k), 0) << x << "," << y;
+    }
+  }
+  EXPECT_GT(b.Get(b.out, 6, 9, 0), 0);
+}
+
+TEST_P(EveryLayout, MirrorSymmetricImageGivesMirrorSymmetricResult) {
+  const LayoutCase c = GetParam();
+  const int32_t w = 19, h = 13;
+  HostBuffers b(c.depth, c.alpha, c.colours, w, h);
+  const int32_t full = c.depth == 16 ? 32768 : 255;
+  auto folded = [&](int32_t x) { return std::min(x, w - 1 - x); };
+  b.Fill([&](int32_t x, int32_t y,
+             int32_t k) { return full * ((folded(x) * 7 + y * 3 + k * 5) % 17) / 16; },
+         [&](int32_t x, int32_t y) { return full * (10 + (folded(x) + y) % 7) / 16; });
+  TestHost host;
+  QuenaraRenderValues v;
+  v.originX = 0.5;  // 9.5 pixels: the centre of column 9, the axis
+  v.originY = 0.3;
+  v.strength = 0.6;
+  for (int32_t mode : {1, 3, 13}) {
+    v.blendMode = mode;
+    ASSERT_EQ(RenderQuenara(&host, b.MakeRecord(), v), 0);
+    for (int32_t y = 0; y < h; ++y)
+      for (int32_t x = 0; x < w / 2; ++x)
+        for (int32_t s = 0; s < c.colours + (c.alpha ? 1 : 0); ++s)
+          ASSERT_NEAR(b.Get(b.out, x, y, s), b.Get(b.out, w - 1 - x, y, s), 1)
+              << "mode " << mode << " at " << x << "," << y << " sample " << s;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(RenderDispatch, EveryLayout,
+                         ::testing::Values(LayoutCase{8, false, 1}, LayoutCase{8, false, 2},
+                                           LayoutCase{8, false, 3}, LayoutCase{8, true, 1},
+                                           LayoutCase{8, true, 2}, LayoutCase{8, true, 3},
+                                           LayoutCase{16, false, 1}, LayoutCase{16, false, 2},
+                                           LayoutCase{16, false, 3}, LayoutCase{16, true, 1},
+                                           LayoutCase{16, true, 2}, LayoutCase{16, true, 3}),
+                         [](const auto& info) {
+                           const LayoutCase& c = info.param;
+                           return "d" + std::to_string(c.depth) + (c.alpha ? "_alpha_" : "_") +
+                                  std::to_string(c.colours);
+                         });
+
+}  // namespace
