@@ -14,6 +14,7 @@
 #include "tools/PluginFile.h"
 #include "tools/PluginModule.h"
 #include "tools/PngImage.h"
+#include "tools/PresetCommands.h"
 #include "tools/ProgressBar.h"
 #include "tools/ReferenceHost.h"
 
@@ -98,6 +99,24 @@ int RunFilter(const CommandLine& cl) {
 
   HostDescriptor playback;
   if (!BuildPlayback(cl.params, playback, error)) return Fail(kExitFailure, error);
+  if (!cl.preset.empty()) {
+    // The preset first, the -p values over it.
+    HostDescriptor preset;
+    if (!PresetToPlayback(cl.preset, cl.presetName, preset, error)) {
+      return Fail(kExitFailure, error);
+    }
+    for (const DescriptorItem& item : playback.items) {
+      bool replaced = false;
+      for (DescriptorItem& p : preset.items) {
+        if (p.key == item.key) {
+          p = item;
+          replaced = true;
+        }
+      }
+      if (!replaced) preset.items.push_back(item);
+    }
+    playback = std::move(preset);
+  }
 
   const std::string pluginPath = cl.plugin.empty() ? DefaultPluginPath() : cl.plugin;
   std::string entryName;
@@ -175,9 +194,19 @@ int QuenaraMain(const std::vector<std::string>& args) {
     std::fputs(text.c_str(), stdout);
     return 0;
   }
-  if (!cl.savePreset.empty() || !cl.listPresets.empty() || !cl.deletePreset.empty() ||
-      !cl.preset.empty()) {
-    return Fail(kExitFailure, "presets are not available in this build");
+  if (!cl.listPresets.empty()) {
+    std::vector<std::string> names;
+    if (!ListPresets(cl.listPresets, names, error)) return Fail(kExitFailure, error);
+    for (const std::string& n : names) std::printf("%s\n", n.c_str());
+    return 0;
+  }
+  if (!cl.deletePreset.empty()) {
+    return DeletePreset(cl.deletePreset, cl.presetName, error) ? 0 : Fail(kExitFailure, error);
+  }
+  if (!cl.savePreset.empty()) {
+    HostDescriptor values;
+    if (!BuildPlayback(cl.params, values, error)) return Fail(kExitFailure, error);
+    return SavePreset(cl.savePreset, cl.presetName, values, error) ? 0 : Fail(kExitFailure, error);
   }
   return RunFilter(cl);
 }

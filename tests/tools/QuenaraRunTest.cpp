@@ -3,6 +3,7 @@
 // Wine) checks layouts, parameters, scripting round trips and every error path.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -293,6 +294,56 @@ TEST_F(Run, ListItemCountsMatchThePlugIn) {
     EXPECT_NE(r.err.find("rejected by the plug-in"), std::string::npos) << row.keyName;
   }
 }
+
+#ifndef _WIN32
+TEST_F(Run, PresetsSaveListApplyAndDeleteThroughThePlugInsContainer) {
+  const std::string cfg = dir.Path("p.cfg");
+  ProcessResult r = Quenara({"--save-preset", cfg, "--preset-name", "soft glow", "-p",
+                             "Intensity=2.5", "-p", "BlendMode=screen"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadFileForTest(cfg).rfind("FileOwner Quenara\n", 0), 0u);
+  r = Quenara({"--save-preset", cfg, "--preset-name", "other", "-p", "Mode=2"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  r = Quenara({"--list-presets", cfg});
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"soft_glow", "other"}));
+
+  Save(dir.Path("in.png"), Random(4, 4, 3, 8, 12));
+  r = Quenara({"--preset", cfg, "--preset-name", "soft glow", "-p", "Strength=0.5",
+               "--print-params", dir.Path("in.png"), dir.Path("out.png")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::vector<std::string> printed = Lines(r.out);
+  for (const char* expected : {"Intensity=2.5", "BlendMode=3", "Strength=0.5", "Mode=1"}) {
+    EXPECT_NE(std::find(printed.begin(), printed.end(), expected), printed.end()) << expected;
+  }
+
+  r = Quenara({"--delete-preset", cfg, "--preset-name", "soft glow"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  r = Quenara({"--list-presets", cfg});
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"other"}));
+
+  ExpectCleanFailure(Quenara({"--preset", cfg, "--preset-name", "soft glow", dir.Path("in.png"),
+                              dir.Path("none.png")}),
+                     dir.Path("none.png"), "no preset 'soft glow'");
+  WriteFileForTest(dir.Path("foreign.cfg"), "FileOwner Other\n\nname x\nA 1\n");
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"--list-presets", dir.Path("foreign.cfg")},
+           {"--save-preset", dir.Path("foreign.cfg"), "--preset-name", "y"},
+           {"--preset", dir.Path("foreign.cfg"), "--preset-name", "x", dir.Path("in.png"),
+            dir.Path("none.png")}}) {
+    r = Quenara(args);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "quenara: The selected settings file belongs to the Filter: Other\n");
+  }
+  EXPECT_EQ(ReadFileForTest(dir.Path("foreign.cfg")), "FileOwner Other\n\nname x\nA 1\n");
+  EXPECT_FALSE(Exists(dir.Path("none.png")));
+}
+#else
+TEST_F(Run, PresetCommandsNeedTheNativeBuild) {
+  const ProcessResult r = Quenara({"--list-presets", dir.Path("p.cfg")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("native build"), std::string::npos) << r.err;
+}
+#endif
 
 TEST_F(Run, TimeAndHelpPrintOnStdout) {
   Save(dir.Path("in.png"), Random(3, 3, 1, 8, 6));
