@@ -1,0 +1,425 @@
+// The engine shared by the two ray blur filters. One ray is cast from the origin to every
+// border pixel; the image is read along it into a one-dimensional signal, the signal is blurred
+// with a window whose length grows with the distance from the origin (the window comes from the
+// derived filter: RayBoxWindow or RayFifthWindow), and the blurred samples are added back into
+// an accumulation image with their weights; a final pass divides by the weights.
+//
+// The four edges run as four bands, possibly on different threads, all adding into one
+// accumulation image. Steps far from the seams between edges add directly (no other edge can
+// reach those pixels); steps near a seam go to the band's private strips in a RaySeamBlock,
+// merged on the calling thread once every band has finished (see RaySeams.h for the argument).
+// Threaded and sequential runs therefore perform the same additions in the same order.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "engine/ClearImageFilter.h"
+#include "engine/KestrimondFilter.h"
+#include "engine/RayGeometry.h"
+#include "engine/RayLanes.h"
+#include "engine/RaySeamBlock.h"
+#include "engine/RaySeams.h"
+#include "engine/RaySums.h"
+#include "engine/SampleConvert.h"
+#include "engine/StaticArgb.h"
+
+// Band functions for RunParallel: each band works on its own copy of the filter.
+template <class Filter>
+int32_t RayPassEntry(void* filter, int32_t band, int32_t bandCount, int32_t reportProgress) {
+  Filter copy(*static_cast<Filter*>(filter));
+  return copy.RayPass(band, bandCount, reportProgress != 0);
+}
+
+template <class Filter>
+int32_t NormalizePassEntry(void* filter, int32_t band, int32_t bandCount, int32_t reportProgress) {
+  Filter copy(*static_cast<Filter*>(filter));
+  return copy.NormalizePass(band, bandCount, reportProgress != 0);
+}
+
+// How far ahead along a ray the walks prefetch pixels.
+constexpr int32_t kRayPrefetchSteps = 16;
+
+template <class Working, class Mask, class Derived>
+class RayBlurFilter : public KestrimondFilter {
+ public:
+  static constexpr int A = Working::kAlpha;
+  static constexpr int K = Working::kColours;
+  static constexpr int F = A + K;  // float channels per working pixel
+  using Accumulation = StaticArgb<char, float, A, K, 1, 1>;
+  using Seams = RaySeamBlock<F + 1>;
+
+  explicit RayBlurFilter(KestrimondHost* host_) : KestrimondFilter(host_) {}
+
+  int32_t Run(uint32_t progressIndex_, uint32_t progressTotal_) override {
+    progressIndex = progressIndex_;
+    progressTotal = progressTotal_;
+    if (!Runnable()) return host->NoError();
+    int32_t status = AccumulateRays();
+    if (status == host->NoError()) {
+      status = host->RunParallel(kRayEdgeCount, static_cast<Derived*>(this),
+                                 &NormalizePassEntry<Derived>);
+    }
+    ReleaseAccumulation();
+    return status;
+  }
+
+  // The first half of Run: allocates and clears the accumulation image, traces all four edges
+  // and merges the seam strips. On success the accumulation image stays allocated (tests
+  // inspect it) until ReleaseAccumulation; on failure everything is released.
+  int32_t AccumulateRays() {
+    const int32_t ok = host->NoError();
+    const int32_t w = source.width;
+    const int32_t h = source.height;
+    const uint64_t rowBytes = uint64_t(w) * (F + 1) * sizeof(float);
+    const uint64_t accumulationBytes = rowBytes * uint64_t(h);
+    const uint64_t seamBytes = Seams::Bytes(w, h);
+    if (rowBytes > uint64_t(std::numeric_limits<int32_t>::max()) ||
+        accumulationBytes > uint64_t(std::numeric_limits<size_t>::max()) ||
+        seamBytes > uint64_t(std::numeric_limits<size_t>::max())) {
+      return host->OutOfMemoryError();
+    }
+    accumulationBlock = host->AllocateMemory(size_t(accumulationBytes));
+    if (accumulationBlock == nullptr) return host->OutOfMemoryError();
+    accumulation = Accumulation::Packed(accumulationBlock, w, h);
+    progressUnit = 3 * h + 2 * w;
+    progressCount = 0;
+    seamMemory = host->AllocateMemory(size_t(seamBytes));
+    if (seamMemory == nullptr) {
+      ReleaseAccumulation();
+      return host->OutOfMemoryError();
+    }
+    seams = Seams(seamMemory, w, h);
+    seams.Reset(ok);
+
+    ClearImageFilter<Accumulation> clear(host, accumulation);
+    int32_t status = clear.Run(3 * progressIndex, 3 * progressTotal);
+    if (status == ok) {
+      status =
+          host->RunParallel(kRayEdgeCount, static_cast<Derived*>(this), &RayPassEntry<Derived>);
+    }
+    // The host does not report failures of bands that ran on worker threads; the bands leave
+    // their result in the seam block.
+    for (int32_t band = 0; band < kRayEdgeCount && status == ok; ++band) {
+      status = seams.Status(band);
+    }
+    if (status == ok) seams.MergeInto(accumulation);
+    if (status != ok) ReleaseAccumulation();
+    return status;
+  }
+
+  void ReleaseAccumulation() {
+    if (seamMemory != nullptr) host->FreeMemory(seamMemory);
+    if (accumulationBlock != nullptr) host->FreeMemory(accumulationBlock);
+    seamMemory = nullptr;
+    accumulationBlock = nullptr;
+    seams = Seams();
+    accumulation = Accumulation();
+  }
+
+  // Traces the rays of one edge: 0 top row, 1 right column, 2 bottom row, 3 left column.
+  int32_t RayPass(int32_t band, int32_t /*bandCount*/, bool reportProgress) {
+    const int32_t ok = host->NoError();
+    if (!accumulation.valid || seamMemory == nullptr || band < 0 || band >= kRayEdgeCount) {
+      return ok;
+    }
+    const int32_t w = source.width;
+    const int32_t h = source.height;
+    const size_t bytes = size_t(RaySlots(w, h)) * F * sizeof(double);
+    double* buffers[Derived::kSumBuffers] = {};
+    int32_t status = ok;
+    for (double*& buffer : buffers) {
+      const size_t size = &buffer == &buffers[0] ? RayBufferBytes(RaySlots(w, h)) : bytes;
+      buffer = static_cast<double*>(host->AllocateMemory(size));
+      if (buffer == nullptr) {
+        status = host->OutOfMemoryError();
+        break;
+      }
+    }
+    if (status == ok) {
+      for (int b = 1; b < Derived::kSumBuffers; ++b) std::memset(buffers[b], 0, bytes);
+      if (!RayEdgeSkipped(w, h, originX, originY, band)) {
+        const RayBandSeams bandSeams = BandSeams(w, h, originX, originY, band);
+        seams.Prepare(band, bandSeams);
+        status = static_cast<Derived*>(this)->VisitWindow([&](const auto& window) {
+          return TraceEdge(window, band, bandSeams, buffers, reportProgress);
+        });
+      }
+    }
+    for (double* buffer : buffers) {
+      if (buffer != nullptr) host->FreeMemory(buffer);
+    }
+    seams.SetStatus(band, status);
+    return status;
+  }
+
+  // Divides the accumulated channels by the accumulated weight, over this band's rows. A pixel
+  // that no ray reached keeps its working value (clamped like every blurred value).
+  int32_t NormalizePass(int32_t band, int32_t bandCount, bool reportProgress) {
+    int32_t status = host->NoError();
+    if (!accumulation.valid) return status;
+    const BandRows rows = ComputeBandRows(destination.height, band, bandCount);
+    const int32_t w = destination.width;
+    for (int32_t y = rows.first; y < rows.end; ++y) {
+      const float* acc = accumulation.Row(y);
+      const float* src = source.Row(y);
+      float* dst = destination.Row(y);
+      for (int32_t x = 0; x < w; ++x, acc += F + 1, src += F, dst += F) {
+        const float weight = acc[F];
+        if (weight > 0.0f) {
+          const double reciprocal = 1.0 / double(weight);
+#pragma GCC unroll 4
+          for (int c = 0; c < F; ++c) dst[c] = float(double(acc[c]) * reciprocal);
+        } else {
+#pragma GCC unroll 4
+          for (int c = 0; c < F; ++c) dst[c] = std::min(std::max(src[c], 0.0f), 1.0f);
+        }
+      }
+      if (reportProgress) {
+        status = Report();
+        if (status != host->NoError()) return status;
+      }
+    }
+    return status;
+  }
+
+  Working source;
+  Working destination;
+  Mask strengthMap;
+  double zoomStart = 0.0;
+  double strength = 0.0;
+  int32_t originX = 0;
+  int32_t originY = 0;
+  double holdoutRadius = 0.0;
+  void* accumulationBlock = nullptr;
+  Accumulation accumulation;
+  int32_t progressUnit = 0;   // 3 x height + 2 x width
+  int32_t progressCount = 0;  // rays or rows this copy has finished
+  uint32_t progressIndex = 0;
+  uint32_t progressTotal = 1;
+  void* seamMemory = nullptr;
+  Seams seams;
+
+ protected:
+  RayBlurFilter(const RayBlurFilter&) = default;
+
+ private:
+  bool Runnable() const {
+    return source.valid && destination.valid && source.width > 0 && source.height > 0 &&
+           destination.width == source.width && destination.height == source.height;
+  }
+
+  int32_t Report() {
+    const int64_t done = int64_t(progressIndex) * progressUnit + progressCount;
+    const int64_t total = int64_t(progressTotal) * progressUnit;
+    ++progressCount;
+    return host->ReportProgress(int32_t(done), int32_t(total));
+  }
+
+  // Byte strides of one walk through the images it touches.
+  struct Frame {
+    intptr_t sourceMajor, sourceMinor;
+    intptr_t accumulationMajor, accumulationMinor;
+    intptr_t mapMajor, mapMinor;
+  };
+
+  Frame FrameOf(const RayWalk& walk) const {
+    const intptr_t sourcePixel = F * intptr_t(sizeof(float));
+    const intptr_t accumulationPixel = (F + 1) * intptr_t(sizeof(float));
+    Frame f;
+    if (walk.yMajor) {
+      f = Frame{source.rowBytes,   sourcePixel,          accumulation.rowBytes,
+                accumulationPixel, strengthMap.rowBytes, strengthMap.columnBytes};
+    } else {
+      f = Frame{sourcePixel,           source.rowBytes,         accumulationPixel,
+                accumulation.rowBytes, strengthMap.columnBytes, strengthMap.rowBytes};
+    }
+    return f;
+  }
+
+  bool MapUsed() const {
+    return strengthMap.valid && strengthMap.width >= source.width &&
+           strengthMap.height >= source.height;
+  }
+
+  template <class Window>
+  int32_t TraceEdge(const Window& window, int32_t band, const RayBandSeams& bandSeams,
+                    double* const* buffers, bool reportProgress) {
+    int32_t status = host->NoError();
+    const int32_t w = source.width;
+    const int32_t h = source.height;
+    const int32_t count = RayCount(w, h, band);
+    for (int32_t i = 1; i <= count; ++i) {
+      const RayPoint end = RayEndPixel(w, h, band, i);
+      RayWalk walk;
+      if (PlanRay(w, h, originX, originY, end.x, end.y, walk)) {
+        TraceRay(window, band, bandSeams, walk, buffers);
+      }
+      if (reportProgress) {
+        status = Report();
+        if (status != host->NoError()) break;
+      }
+    }
+    return status;
+  }
+
+  template <class Window>
+  void TraceRay(const Window& window, int32_t band, const RayBandSeams& bandSeams,
+                const RayWalk& walk, double* const* buffers) {
+    const int32_t n = walk.steps;
+    const Frame frame = FrameOf(walk);
+    RayTap* taps = TapsOf(buffers);
+
+    // First walk: the signal, interpolated across the minor axis. The taps are kept for the
+    // second walk, which reads the strength map and splats at the same places.
+    double* signal = buffers[0] + 2 * F;
+    const char* row =
+        reinterpret_cast<const char*>(source.base) + intptr_t(walk.startMajor) * frame.sourceMajor;
+    const intptr_t rowStep = walk.majorStep * frame.sourceMajor;
+    double u = walk.u0;
+    // The walk crosses a row (or column) per step, too far apart for the hardware prefetchers
+    // in a y-major walk; ask for the pixel a few steps ahead. Prefetches never fault, so the
+    // address is only computed (as an integer), not checked.
+    const uintptr_t aheadStep = uintptr_t(kRayPrefetchSteps * rowStep);
+    const double aheadMinor = kRayPrefetchSteps * walk.slope;
+    for (int32_t k = 0; k < n; ++k, u += walk.slope, row += rowStep, signal += F) {
+      __builtin_prefetch(reinterpret_cast<const void*>(
+          uintptr_t(row) + aheadStep + uintptr_t(intptr_t(u + aheadMinor) * frame.sourceMinor)));
+      const RayTap tap = MinorTap(u, walk.minorExtent);
+      taps[k] = tap;
+      const float* p = reinterpret_cast<const float*>(row + tap.index * frame.sourceMinor);
+      const float* q = reinterpret_cast<const float*>(reinterpret_cast<const char*>(p) +
+                                                      tap.dir * frame.sourceMinor);
+      const double wp = tap.weight;
+      const double wq = 1.0 - tap.weight;
+#pragma GCC unroll 4
+      for (int c = 0; c < F; ++c) signal[c] = wp * double(p[c]) + wq * double(q[c]);
+    }
+    Window::Build(buffers, n);
+
+    // Second walk: windows and splats, run by run of splat destination.
+    Steps steps;
+    steps.walk = &walk;
+    steps.frame = &frame;
+    steps.buffers = buffers;
+    steps.taps = taps;
+    steps.band = band;
+    steps.k0 = walk.entryDistance / walk.stepLength;
+    steps.hr =
+        holdoutRadius * 0.5 *
+        std::sqrt(double(source.width) * source.width + double(source.height) * source.height) /
+        walk.stepLength;
+    RaySegment segments[5];
+    const int32_t segmentCount = SeamSegments(bandSeams, walk, segments);
+    const bool mapUsed = MapUsed();
+    for (int32_t s = 0; s < segmentCount; ++s) {
+      const RaySegment& seg = segments[s];
+      switch (seg.mode) {
+        case kRayDirect:
+          mapUsed ? TraceSteps<kRayDirect, true>(window, steps, seg)
+                  : TraceSteps<kRayDirect, false>(window, steps, seg);
+          break;
+        case kRayStrip0:
+          mapUsed ? TraceSteps<kRayStrip0, true>(window, steps, seg)
+                  : TraceSteps<kRayStrip0, false>(window, steps, seg);
+          break;
+        default:
+          mapUsed ? TraceSteps<kRayStrip1, true>(window, steps, seg)
+                  : TraceSteps<kRayStrip1, false>(window, steps, seg);
+          break;
+      }
+    }
+  }
+
+  // What the second walk needs from the first.
+  struct Steps {
+    const RayWalk* walk;
+    const Frame* frame;
+    double* const* buffers;
+    const RayTap* taps;
+    int32_t band;
+    double k0;  // entry distance in steps
+    double hr;  // holdout radius in steps
+  };
+
+  // Kept out of line so that each run's loop is compiled on its own, with the window inlined.
+  template <int Mode, bool MapUsed, class Window>
+  [[gnu::noinline]] void TraceSteps(const Window& window, const Steps& steps,
+                                    const RaySegment& seg) {
+    const RayWalk& walk = *steps.walk;
+    const Frame& frame = *steps.frame;
+    const int32_t n = walk.steps;
+    const double k0 = steps.k0;
+    const double hr = steps.hr;
+    const double gain = strength;
+    char* const accumulationBase = reinterpret_cast<char*>(accumulation.base);
+    for (int32_t k = seg.first; k < seg.end; ++k) {
+      const RayTap tap = steps.taps[k];
+      const int32_t major = walk.startMajor + k * walk.majorStep;
+      if constexpr (Mode == kRayDirect) {
+        // The accumulation pixel a few steps ahead is known exactly from its tap.
+        const int32_t ahead = std::min(k + kRayPrefetchSteps, seg.end - 1);
+        __builtin_prefetch(
+            accumulationBase +
+                intptr_t(walk.startMajor + ahead * walk.majorStep) * frame.accumulationMajor +
+                intptr_t(steps.taps[ahead].index) * frame.accumulationMinor,
+            1);
+      }
+      double s = 1.0;
+      if constexpr (MapUsed) {
+        using MapSample = typename Mask::SampleType;
+        const uint8_t* m = strengthMap.base + intptr_t(major) * frame.mapMajor +
+                           intptr_t(tap.index) * frame.mapMinor;
+        // Host rows need not keep 16-bit samples aligned; memcpy is a plain load on x86.
+        MapSample m0, m1;
+        std::memcpy(&m0, m, sizeof(MapSample));
+        std::memcpy(&m1, m + tap.dir * frame.mapMinor, sizeof(MapSample));
+        s = tap.weight * SampleToDouble<Mask::kFullScale>(m0) +
+            (1.0 - tap.weight) * SampleToDouble<Mask::kFullScale>(m1);
+      }
+      double len = s * ((k0 + double(k) - hr) * gain);
+      if (len < 0.0) len = 0.0;
+      double value[F];
+      window.Evaluate(steps.buffers, double(k), len, n, value);
+      if (!tap.inside) continue;
+      const double w0 = tap.weight;
+      const double w1 = 1.0 - tap.weight;
+      if constexpr (Mode == kRayDirect) {
+        float* a =
+            reinterpret_cast<float*>(accumulationBase + intptr_t(major) * frame.accumulationMajor +
+                                     intptr_t(tap.index) * frame.accumulationMinor);
+        float* b = reinterpret_cast<float*>(reinterpret_cast<char*>(a) +
+                                            tap.dir * frame.accumulationMinor);
+        float v[F + 1];
+#pragma GCC unroll 4
+        for (int c = 0; c < F; ++c) v[c] = float(value[c]);
+        v[F] = 1.0f;
+        RaySplatPixel<F>(a, float(w0), v);
+        RaySplatPixel<F>(b, float(w1), v);
+      } else {
+        const int32_t line = Mode == kRayStrip0 ? 0 : 1;
+        const int32_t i0 = tap.index;
+        const int32_t i1 = tap.index + tap.dir;
+        if (walk.yMajor) {
+          seams.Add(steps.band, line, i0, major, w0, value);
+          seams.Add(steps.band, line, i1, major, w1, value);
+        } else {
+          seams.Add(steps.band, line, major, i0, w0, value);
+          seams.Add(steps.band, line, major, i1, w1, value);
+        }
+      }
+    }
+  }
+
+  // The taps of a ray live behind its signal, in the same allocation.
+  static size_t RayBufferBytes(int32_t slots) {
+    return size_t(slots) * (F * sizeof(double) + sizeof(RayTap));
+  }
+  RayTap* TapsOf(double* const* buffers) const {
+    return reinterpret_cast<RayTap*>(buffers[0] +
+                                     size_t(RaySlots(source.width, source.height)) * F);
+  }
+};

@@ -1,0 +1,59 @@
+// The blur window of the plain ray blur: the box average of the ray signal over a window of
+// `len` steps placed around step k by the zoom start, read in constant time from the prefix
+// sums. The window is clamped to the ray and widened to at least one step; the sum is divided
+// by the unclamped length, so a window cut short by the ray's ends fades.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+#include "engine/RayLanes.h"
+#include "engine/RaySums.h"
+
+template <int F>
+struct RayBoxWindow {
+  static constexpr int kBuffers = 2;  // ray signal, prefix sums
+
+  double zoomStart;
+
+  static void Build(double* const* buffers, int32_t n) {
+    FillRayGuards<F>(buffers[0], n);
+    BuildPrefix<F>(buffers[0], buffers[1], n);
+  }
+
+  [[gnu::always_inline]] void Evaluate(const double* const* buffers, double k, double len,
+                                       int32_t n, double* out) const {
+    const double* prefix = buffers[1];
+    double a = k - (zoomStart + 0.5) * len;
+    double b = a + len;
+    const double l = b - a;
+    a = std::max(a, 0.0);
+    b = std::max(b, 0.0);
+    const double last = double(n - 1);
+    if (a >= double(n)) a = last;
+    if (b >= double(n)) b = last;
+    if (b - a <= 1.0) a = b - 1.0;  // at least one step, ending at b
+    const int32_t ia = int32_t(a + 1.0);
+    const double fa = double(ia) - a;
+    const int32_t ib = int32_t(b);
+    const double fb = b - double(ib);
+    const double scale = l > 1.0 ? 1.0 / l : 1.0;
+    const double* pb = prefix + (ib + 2) * F;
+    const double* pa = prefix + (ia + 1) * F;
+    int c = 0;
+    if constexpr (F >= 2) {
+      const RayDouble2 wb0 = RayBroadcast2(1.0 - fb), wb1 = RayBroadcast2(fb);
+      const RayDouble2 wa0 = RayBroadcast2(fa), wa1 = RayBroadcast2(1.0 - fa);
+      const RayDouble2 s2 = RayBroadcast2(scale);
+      for (; c + 1 < F; c += 2) {
+        const RayDouble2 sum = wb0 * RayLoad2(pb + c) + wb1 * RayLoad2(pb + F + c) -
+                               wa0 * RayLoad2(pa + c) - wa1 * RayLoad2(pa + F + c);
+        RayStore2(out + c, RayUnit2(sum * s2));
+      }
+    }
+    for (; c < F; ++c) {
+      const double sum = (1.0 - fb) * pb[c] + fb * pb[F + c] - fa * pa[c] - (1.0 - fa) * pa[F + c];
+      out[c] = std::min(std::max(sum * scale, 0.0), 1.0);
+    }
+  }
+};

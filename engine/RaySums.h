@@ -1,0 +1,75 @@
+// Per-ray signal buffers and their running sums. A buffer holds F doubles per slot; for a ray
+// of n steps, slot k + 2 holds sample k, and two guard slots at each end repeat the first and
+// the last sample so that windows reaching one step past either end read defined values.
+#pragma once
+
+#include <cstdint>
+
+// Slots a ray buffer needs for the longest ray of an image.
+inline int32_t RaySlots(int32_t width, int32_t height) {
+  return (width > height ? width : height) + 6;
+}
+
+template <int F>
+inline void FillRayGuards(double* ray, int32_t n) {
+  for (int c = 0; c < F; ++c) {
+    ray[0 * F + c] = ray[2 * F + c];
+    ray[1 * F + c] = ray[2 * F + c];
+    ray[(n + 2) * F + c] = ray[(n + 1) * F + c];
+    ray[(n + 3) * F + c] = ray[(n + 1) * F + c];
+  }
+}
+
+// sum[j] = sum[j - 1] + in[j] for j = 2 .. n + 3. Slots 0 and 1 are never written: they keep
+// the zeros the band cleared them to.
+// The running totals stay in registers; reading them back from the buffer would put a
+// store-to-load round trip on the dependency chain of every slot.
+template <int F>
+inline void BuildPrefix(const double* in, double* sum, int32_t n) {
+  double total[F];
+  for (int c = 0; c < F; ++c) total[c] = sum[1 * F + c];
+  for (int32_t j = 2; j <= n + 3; ++j) {
+#pragma GCC unroll 4
+    for (int c = 0; c < F; ++c) {
+      total[c] += in[j * F + c];
+      sum[j * F + c] = total[c];
+    }
+  }
+}
+
+// sum[j] = sum[j + 1] + in[j] for j = n + 2 down to 0, from sum[n + 3] = 0. Slot n + 3 is set
+// for every ray: after a longer ray it would still hold that ray's partial sum.
+template <int F>
+inline void BuildSuffix(const double* in, double* sum, int32_t n) {
+  double total[F];
+  for (int c = 0; c < F; ++c) total[c] = sum[(n + 3) * F + c] = 0.0;
+  for (int32_t j = n + 2; j >= 0; --j) {
+#pragma GCC unroll 4
+    for (int c = 0; c < F; ++c) {
+      total[c] += in[j * F + c];
+      sum[j * F + c] = total[c];
+    }
+  }
+}
+
+// A reading position x of a running-sum buffer: slots t + 2 and t + 3 with t = floor(x),
+// weighted 1 - f and f, f = x - t. Positions never fall below -2, so the floor of x + 2 is its
+// truncation. The weights are kept so that the channels of one position share them.
+struct RaySpot {
+  int32_t slot;
+  double w0;  // 1 - f
+  double w1;  // f
+};
+
+[[gnu::always_inline]] inline RaySpot SpotAt(double x) {
+  const double shifted = x + 2.0;
+  const int32_t slot = int32_t(shifted);
+  const double f = shifted - double(slot);
+  return RaySpot{slot, 1.0 - f, f};
+}
+
+template <int F>
+[[gnu::always_inline]] inline double ReadSpot(const double* sum, RaySpot s, int c) {
+  const double* p = sum + s.slot * F + c;
+  return s.w0 * p[0] + s.w1 * p[F];
+}
