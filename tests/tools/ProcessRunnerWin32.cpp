@@ -42,8 +42,16 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
     const size_t eq = e.find('=');
     SetEnvironmentVariableA(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str());
   }
-  const std::string outPath = workDir + "\\child.out", errPath = workDir + "\\child.err";
+  // Fresh capture files for every run: a finished child's handles may linger for a moment
+  // under Wine, and a reused name would then read the previous run's output.
+  static int runs = 0;
+  const std::string stem = workDir + "\\child" + std::to_string(++runs);
+  const std::string outPath = stem + ".out", errPath = stem + ".err";
   HANDLE out = OpenForChild(outPath), err = OpenForChild(errPath);
+  if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) {
+    r.err = "cannot create the capture files " + stem + ".*";
+    return r;
+  }
   STARTUPINFOA si{};
   si.cb = sizeof(si);
   si.dwFlags = STARTF_USESTDHANDLES;
