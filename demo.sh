@@ -21,4 +21,13 @@ mkdir -p "$out"
 echo
 echo "Rendering $sample with the default settings -> $out/rocket-quenara.png"
 "$quenara" --time "$sample" "$out/rocket-quenara.png"
+# Showcases: rays from the brightest floodlight (the centre of the 12-pixel blur's maximum), fed
+# only by the bright parts (SelectionLow 170) and screened over the photograph; once plain, once
+# spread into an aberration gradient.
+showcase=(-p Origin=0.5672,0.9297 -p SelectionLow=170 -p BlendMode=screen -p Strength=0.5
+  -p Intensity=1.5)
+echo "Rendering light rays from the brightest floodlight -> $out/rocket-rays.png"
+"$quenara" --time "${showcase[@]}" "$sample" "$out/rocket-rays.png"
+echo "Rendering the same in aberration mode -> $out/rocket-aberration.png"
+"$quenara" --time "${showcase[@]}" -p Mode=abberative "$sample" "$out/rocket-aberration.png"
 echo "Done. Other settings: $quenara -p NAME=VALUE ... INPUT.png OUTPUT.png (see README)."
