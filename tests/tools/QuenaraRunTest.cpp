@@ -345,6 +345,21 @@ TEST_F(Run, PresetCommandsNeedTheNativeBuild) {
 }
 #endif
 
+TEST_F(Run, LogOptionRoutesThePlugInsTraceToAFile) {
+  Save(dir.Path("in.png"), Random(3, 3, 3, 8, 13));
+  const std::string log = dir.Path("trace.log");
+  ProcessResult r = Quenara({"--log", log, dir.Path("in.png"), dir.Path("out.png")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string text = ReadFileForTest(log);
+  EXPECT_NE(text.find("ENTER: ENTRYPOINT("), std::string::npos);
+  EXPECT_NE(text.find("pfFilter::DoStartSelector"), std::string::npos);
+  // The setting is the run's own: the next run without --log leaves the file alone.
+  const size_t size = text.size();
+  r = Quenara({dir.Path("in.png"), dir.Path("out.png")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadFileForTest(log).size(), size);
+}
+
 TEST_F(Run, TimeAndHelpPrintOnStdout) {
   Save(dir.Path("in.png"), Random(3, 3, 1, 8, 6));
   ProcessResult r = Quenara({"--time", dir.Path("in.png"), dir.Path("out.png")});
