@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "tools/HostBufferSuite.h"
+#include "tools/HostColorServices.h"
 #include "tools/HostDescriptorSuite.h"
 #include "tools/HostHandleSuite.h"
 
@@ -230,6 +231,57 @@ TEST_F(DescriptorSuiteTest, NoDescriptorMeansNoToken) {
   EXPECT_EQ(r->openReadDescriptorProc(notADescriptor, nullptr), nullptr);
   handles.Dispose(notADescriptor);
   EXPECT_EQ(r->closeReadDescriptorProc(nullptr), paramErr);
+}
+
+}  // namespace
+
+namespace {
+
+ColorServicesInfo Request(int16_t selector, int16_t source, int16_t result) {
+  ColorServicesInfo info{};
+  info.infoSize = int32_t(sizeof(ColorServicesInfo));
+  info.selector = selector;
+  info.sourceSpace = source;
+  info.resultSpace = result;
+  return info;
+}
+
+TEST(HostColorServices, AnswersWithoutAPickerAndConvertsReadsAndNamesColours) {
+  HostColours colours;
+  HostImage source(2, 1, 3, 2);  // 16-bit RGB: pixel (1, 0) = 32768, 16384, 0
+  source.Set(1, 0, 0, 32768);
+  source.Set(1, 0, 1, 16384);
+
+  ColorServicesInfo info = Request(0, 0, 0);  // choose a colour
+  EXPECT_EQ(ServeColorRequest(&info, colours, &source, 3), userCanceledErr);
+
+  info = Request(1, 0, 4);  // RGB (200, 100, 50) to grey: Rec. 601 luma
+  info.colorComponents[0] = 200;
+  info.colorComponents[1] = 100;
+  info.colorComponents[2] = 50;
+  ASSERT_EQ(ServeColorRequest(&info, colours, &source, 3), noErr);
+  EXPECT_EQ(info.colorComponents[0], 124);  // 0.299*200 + 0.587*100 + 0.114*50 = 124.2
+
+  info = Request(3, 0, 0);  // the background colour
+  info.selectorParameter.specialColorID = 1;
+  ASSERT_EQ(ServeColorRequest(&info, colours, &source, 3), noErr);
+  EXPECT_EQ(info.colorComponents[0], 255);
+
+  Point p{0, 1};  // v (row) 0, h (column) 1
+  info = Request(2, 0, 0);
+  info.selectorParameter.globalSamplePoint = &p;
+  ASSERT_EQ(ServeColorRequest(&info, colours, &source, 3), noErr);
+  EXPECT_EQ(info.colorComponents[0], 255);  // 32768 at 8 bits
+  EXPECT_EQ(info.colorComponents[1], 128);  // 16384 rounds to 127.5 -> 128
+  EXPECT_EQ(info.colorComponents[2], 0);
+  p.h = 2;
+  EXPECT_EQ(ServeColorRequest(&info, colours, &source, 3), kErrInvalidSamplePoint);
+
+  info = Request(1, 0, 0);
+  info.infoSize = 12;  // an unknown block size is refused
+  EXPECT_EQ(ServeColorRequest(&info, colours, &source, 3), paramErr);
+  info = Request(1, 3, 0);  // Lab is not converted here
+  EXPECT_EQ(ServeColorRequest(&info, colours, &source, 3), paramErr);
 }
 
 }  // namespace
