@@ -35,20 +35,19 @@ constexpr RayFifthKind RayFifthKindOf(bool invert, int channel, int fifth) {
 // positions (spots) are computed once per window and shared by all fifths and channels. Every
 // other position they read lies a whole number of steps from p or q, so its spot is a shifted
 // copy with the same interpolation weights.
-inline RaySpot ShiftSpot(RaySpot s, int32_t steps) { return RaySpot{s.slot + steps, s.w0, s.w1}; }
 
 // Box average of [p, q] from the prefix sums; a fifth shorter than one step is widened to the
 // step ending at q.
+template <int F>
 struct RayBoxAverage {
   RaySpot p, q;
   double scale;
 
   [[gnu::always_inline]] static RayBoxAverage Of(double p, double q, RaySpot sp, RaySpot sq) {
     const double width = q - p;
-    if (width < 1.0) return RayBoxAverage{ShiftSpot(sq, -1), sq, 1.0};
+    if (width < 1.0) return RayBoxAverage{ShiftSpot<F>(sq, -1), sq, 1.0};
     return RayBoxAverage{sp, sq, 1.0 / width};
   }
-  template <int F>
   [[gnu::always_inline]] double Read(const double* prefix, int c) const {
     return (ReadSpot<F>(prefix, q, c) - ReadSpot<F>(prefix, p, c)) * scale;
   }
@@ -57,6 +56,7 @@ struct RayBoxAverage {
 // Ramp falling from p to q: the m whole steps after p weigh m, m-1, .., 1, plus r times the
 // step after them, with m and r the whole and fractional parts of the width. A fifth shorter
 // than one step is widened to the step ending at q (m = 1, r = 0).
+template <int F>
 struct RayFallingAverage {
   RaySpot p, pm, pm1;  // p, p + m, p + m + 1
   double m;
@@ -66,14 +66,13 @@ struct RayFallingAverage {
   [[gnu::always_inline]] static RayFallingAverage Of(double p, double q, RaySpot sp, RaySpot sq) {
     const double width = q - p;
     if (width < 1.0)
-      return RayFallingAverage{ShiftSpot(sq, -1), sq, ShiftSpot(sq, 1), 1.0, 0.0, 1.0};
+      return RayFallingAverage{ShiftSpot<F>(sq, -1), sq, ShiftSpot<F>(sq, 1), 1.0, 0.0, 1.0};
     const int32_t whole = int32_t(width);
     const double m = double(whole);
     const double r = width - m;
-    return RayFallingAverage{sp, ShiftSpot(sp, whole),           ShiftSpot(sp, whole + 1), m,
+    return RayFallingAverage{sp, ShiftSpot<F>(sp, whole),        ShiftSpot<F>(sp, whole + 1), m,
                              r,  1.0 / (m * (m + 1.0) * 0.5 + r)};
   }
-  template <int F>
   [[gnu::always_inline]] double Read(const double* prefix, const double* prefix2, int c) const {
     const double ramp =
         ReadSpot<F>(prefix2, pm, c) - ReadSpot<F>(prefix2, p, c) - m * ReadSpot<F>(prefix, p, c);
@@ -86,6 +85,7 @@ struct RayFallingAverage {
 // sums: the m whole steps from a = p + r (= q - m) to q weigh 1, 2, .., m, plus r times the
 // average of the two steps around a. A fifth shorter than one step is widened at its end
 // (q = p + 1, so a = p).
+template <int F>
 struct RayRisingAverage {
   RaySpot a, q, a0, a2;  // a, q, a - 1, a + 1
   double m;
@@ -95,17 +95,16 @@ struct RayRisingAverage {
   [[gnu::always_inline]] static RayRisingAverage Of(double p, double q, RaySpot sp, RaySpot sq) {
     const double width = q - p;
     if (width < 1.0) {
-      return RayRisingAverage{sp, ShiftSpot(sp, 1), ShiftSpot(sp, -1), ShiftSpot(sp, 1), 1.0, 0.0,
-                              1.0};
+      return RayRisingAverage{
+          sp, ShiftSpot<F>(sp, 1), ShiftSpot<F>(sp, -1), ShiftSpot<F>(sp, 1), 1.0, 0.0, 1.0};
     }
     const int32_t whole = int32_t(width);
     const double m = double(whole);
     const double r = width - m;
-    const RaySpot a = ShiftSpot(sq, -whole);
+    const RaySpot a = ShiftSpot<F>(sq, -whole);
     return RayRisingAverage{
-        a, sq, ShiftSpot(a, -1), ShiftSpot(a, 1), m, r, 1.0 / (m * (m + 1.0) * 0.5 + r)};
+        a, sq, ShiftSpot<F>(a, -1), ShiftSpot<F>(a, 1), m, r, 1.0 / (m * (m + 1.0) * 0.5 + r)};
   }
-  template <int F>
   [[gnu::always_inline]] double Read(const double* suffix, const double* suffix2, int c) const {
     const double ramp =
         ReadSpot<F>(suffix2, a, c) - ReadSpot<F>(suffix2, q, c) - m * ReadSpot<F>(suffix, q, c);
@@ -142,7 +141,7 @@ struct RayFifthWindow {
       nominal[i] = i == 0 ? p0 : p0 + kFactor[i] * len;
       const double c = nominal[i] < 0.0 ? 0.0 : nominal[i];
       w.bound[i] = c >= double(n) ? last : c;
-      w.spot[i] = SpotAt(w.bound[i]);
+      w.spot[i] = SpotAt<F>(w.bound[i]);
     }
 #pragma GCC unroll 5
     for (int i = 0; i < 5; ++i) {
@@ -154,8 +153,9 @@ struct RayFifthWindow {
 
     Colours(buffers, w, out, std::make_integer_sequence<int, K>{});
     if constexpr (A == 1) {
-      const RayBoxAverage all = RayBoxAverage::Of(w.bound[0], w.bound[5], w.spot[0], w.spot[5]);
-      out[0] = Clamp(all.Read<F>(buffers[1], 0));
+      const RayBoxAverage<F> all =
+          RayBoxAverage<F>::Of(w.bound[0], w.bound[5], w.spot[0], w.spot[5]);
+      out[0] = Clamp(all.Read(buffers[1], 0));
     }
   }
 
@@ -164,9 +164,9 @@ struct RayFifthWindow {
     double bound[6];  // clamped boundaries
     RaySpot spot[6];  // their reading positions
     double fraction[5];
-    RayBoxAverage box[5];
-    RayFallingAverage falling[5];
-    RayRisingAverage rising[5];
+    RayBoxAverage<F> box[5];
+    RayFallingAverage<F> falling[5];
+    RayRisingAverage<F> rising[5];
   };
 
   static constexpr bool Needs(int fifth, RayFifthKind kind) {
@@ -187,13 +187,13 @@ struct RayFifthWindow {
   [[gnu::always_inline]] static void PrepareFifth(Fifths& w) {
     const double p = w.bound[I], q = w.bound[I + 1];
     if constexpr (Needs(I, kFifthFull)) {
-      w.box[I] = RayBoxAverage::Of(p, q, w.spot[I], w.spot[I + 1]);
+      w.box[I] = RayBoxAverage<F>::Of(p, q, w.spot[I], w.spot[I + 1]);
     }
     if constexpr (Needs(I, kFifthFalling)) {
-      w.falling[I] = RayFallingAverage::Of(p, q, w.spot[I], w.spot[I + 1]);
+      w.falling[I] = RayFallingAverage<F>::Of(p, q, w.spot[I], w.spot[I + 1]);
     }
     if constexpr (Needs(I, kFifthRising)) {
-      w.rising[I] = RayRisingAverage::Of(p, q, w.spot[I], w.spot[I + 1]);
+      w.rising[I] = RayRisingAverage<F>::Of(p, q, w.spot[I], w.spot[I + 1]);
     }
   }
 
@@ -218,11 +218,11 @@ struct RayFifthWindow {
     constexpr RayFifthKind kind = RayFifthKindOf(Invert, J, I);
     constexpr int c = A + J;
     if constexpr (kind == kFifthFull) {
-      return w.fraction[I] * w.box[I].template Read<F>(buffers[1], c);
+      return w.fraction[I] * w.box[I].Read(buffers[1], c);
     } else if constexpr (kind == kFifthFalling) {
-      return 0.5 * w.fraction[I] * w.falling[I].template Read<F>(buffers[1], buffers[2], c);
+      return 0.5 * w.fraction[I] * w.falling[I].Read(buffers[1], buffers[2], c);
     } else if constexpr (kind == kFifthRising) {
-      return 0.5 * w.fraction[I] * w.rising[I].template Read<F>(buffers[3], buffers[4], c);
+      return 0.5 * w.fraction[I] * w.rising[I].Read(buffers[3], buffers[4], c);
     } else {
       return 0.0;
     }

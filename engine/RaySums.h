@@ -52,24 +52,32 @@ inline void BuildSuffix(const double* in, double* sum, int32_t n) {
   }
 }
 
-// A reading position x of a running-sum buffer: slots t + 2 and t + 3 with t = floor(x),
-// weighted 1 - f and f, f = x - t. Positions never fall below -2, so the floor of x + 2 is its
-// truncation. The weights are kept so that the channels of one position share them.
+// A reading position x of a running-sum buffer of F doubles per slot: slots t + 2 and t + 3
+// with t = floor(x), weighted 1 - f and f, f = x - t. Positions never fall below -2, so the
+// floor of x + 2 is its truncation. The slot is kept as an element offset and the weights with
+// it, so that the channels and buffers read at one position share them.
 struct RaySpot {
-  int32_t slot;
-  double w0;  // 1 - f
-  double w1;  // f
+  int32_t offset;  // (t + 2) x F
+  double w0;       // 1 - f
+  double w1;       // f
 };
 
+template <int F>
 [[gnu::always_inline]] inline RaySpot SpotAt(double x) {
   const double shifted = x + 2.0;
   const int32_t slot = int32_t(shifted);
   const double f = shifted - double(slot);
-  return RaySpot{slot, 1.0 - f, f};
+  return RaySpot{slot * F, 1.0 - f, f};
+}
+
+// The same position moved by a whole number of steps.
+template <int F>
+[[gnu::always_inline]] inline RaySpot ShiftSpot(RaySpot s, int32_t steps) {
+  return RaySpot{s.offset + steps * F, s.w0, s.w1};
 }
 
 template <int F>
 [[gnu::always_inline]] inline double ReadSpot(const double* sum, RaySpot s, int c) {
-  const double* p = sum + s.slot * F + c;
+  const double* p = sum + s.offset + c;
   return s.w0 * p[0] + s.w1 * p[F];
 }

@@ -14,7 +14,6 @@ template <int A, int K, class Mask = Map8>
 using Aberration = VolumetricAbberationFilter<StaticArgb<char, float, A, K, 0, 1>, Mask>;
 using AberrationRgb = Aberration<0, 3>;
 using AberrationRgba = Aberration<1, 3>;
-using AberrationGreyAlpha = Aberration<1, 1>;
 
 TEST(AberrationFilter, MatchesPlainReferenceForEveryEntryCase) {
   for (auto [w, h] : {std::pair{12, 9}, std::pair{7, 13}}) {
@@ -76,21 +75,6 @@ TEST(AberrationFilter, MatchesPlainReferenceForEveryFormatAndMapDepth) {
   p.ox = 4;
   p.oy = 0;
   ExpectMatchesReference<AberrationRgb>(9, 1, p, 40, true, false, -0.5f, 1.5f);
-}
-
-TEST(AberrationFilter, ConstantAlphaSurvivesWhereWindowsLeaveTheRay) {
-  // Alpha is a plain window average in both filters, except that the aberration filter divides
-  // by the clamped length; with a constant alpha the aberration keeps it exactly.
-  const int32_t w = 15, h = 11;
-  std::vector<float> px = Noise(size_t(w * h * 2), 10);
-  for (size_t i = 0; i < px.size(); i += 2) px[i] = 0.75f;
-  Params p;
-  p.ox = 7;
-  p.oy = 5;
-  p.strength = 2.0;
-  TestHost host;
-  ASSERT_EQ(RunInPlace<AberrationGreyAlpha>(host, px, w, h, p), host.NoError());
-  for (size_t i = 0; i < px.size(); i += 2) EXPECT_NEAR(px[i], 0.75f, 1e-6);
 }
 
 TEST(AberrationFilterThreads, FourBandsOnThreadsEqualSequentialRun) {

@@ -151,24 +151,24 @@ TEST(AberrationWindow, RampsEqualDirectWeightedSums) {
       for (int32_t j = p + 1; j <= q; ++j) falling += (q - j + 1) * s(j);
       for (int32_t j = p + 1; j <= q; ++j) box += s(j);
       const double tri = m * (m + 1) / 2.0;
-      EXPECT_NEAR(RayRisingAverage::Of(p, q, SpotAt(p), SpotAt(q))
-                      .Read<1>(ray.buffers[3], ray.buffers[4], 0),
+      EXPECT_NEAR(RayRisingAverage<1>::Of(p, q, SpotAt<1>(p), SpotAt<1>(q))
+                      .Read(ray.buffers[3], ray.buffers[4], 0),
                   rising / tri, 1e-12)
           << p << " " << q;
-      EXPECT_NEAR(RayFallingAverage::Of(p, q, SpotAt(p), SpotAt(q))
-                      .Read<1>(ray.buffers[1], ray.buffers[2], 0),
+      EXPECT_NEAR(RayFallingAverage<1>::Of(p, q, SpotAt<1>(p), SpotAt<1>(q))
+                      .Read(ray.buffers[1], ray.buffers[2], 0),
                   falling / tri, 1e-12)
           << p << " " << q;
-      EXPECT_NEAR(RayBoxAverage::Of(p, q, SpotAt(p), SpotAt(q)).Read<1>(ray.buffers[1], 0), box / m,
-                  1e-12);
+      EXPECT_NEAR(RayBoxAverage<1>::Of(p, q, SpotAt<1>(p), SpotAt<1>(q)).Read(ray.buffers[1], 0),
+                  box / m, 1e-12);
     }
   }
   // Fifths shorter than a step: falling widens at the start, rising at the end.
-  EXPECT_NEAR(RayFallingAverage::Of(3.2, 3.6, SpotAt(3.2), SpotAt(3.6))
-                  .Read<1>(ray.buffers[1], ray.buffers[2], 0),
+  EXPECT_NEAR(RayFallingAverage<1>::Of(3.2, 3.6, SpotAt<1>(3.2), SpotAt<1>(3.6))
+                  .Read(ray.buffers[1], ray.buffers[2], 0),
               0.4 * s(3) + 0.6 * s(4), 1e-12);
-  EXPECT_NEAR(RayRisingAverage::Of(3.2, 3.6, SpotAt(3.2), SpotAt(3.6))
-                  .Read<1>(ray.buffers[3], ray.buffers[4], 0),
+  EXPECT_NEAR(RayRisingAverage<1>::Of(3.2, 3.6, SpotAt<1>(3.2), SpotAt<1>(3.6))
+                  .Read(ray.buffers[3], ray.buffers[4], 0),
               0.8 * s(3) + 0.2 * s(4), 1e-12);
   // Fractional ends against the integrals of the step signal.
   rayref::Signal sig;
@@ -176,12 +176,12 @@ TEST(AberrationWindow, RampsEqualDirectWeightedSums) {
   for (double p : {0.0, 0.3, 2.75, 10.5}) {
     for (double width : {1.0, 1.4, 2.0, 3.6, 7.25, 20.9}) {
       const double q = std::min(p + width, 39.0);
-      EXPECT_NEAR(RayRisingAverage::Of(p, q, SpotAt(p), SpotAt(q))
-                      .Read<1>(ray.buffers[3], ray.buffers[4], 0),
+      EXPECT_NEAR(RayRisingAverage<1>::Of(p, q, SpotAt<1>(p), SpotAt<1>(q))
+                      .Read(ray.buffers[3], ray.buffers[4], 0),
                   rayref::FifthRising(sig, p, q, 0), 1e-12)
           << p << " " << q;
-      EXPECT_NEAR(RayFallingAverage::Of(p, q, SpotAt(p), SpotAt(q))
-                      .Read<1>(ray.buffers[1], ray.buffers[2], 0),
+      EXPECT_NEAR(RayFallingAverage<1>::Of(p, q, SpotAt<1>(p), SpotAt<1>(q))
+                      .Read(ray.buffers[1], ray.buffers[2], 0),
                   rayref::FifthFalling(sig, p, q, 0), 1e-12)
           << p << " " << q;
     }

@@ -123,31 +123,6 @@ TEST(RayFilter, OriginPixelTakesWeightOneFromEveryRayAndEveryBorderPixelIsReache
   }
 }
 
-TEST(RayFilter, OriginOutsideSkipsTheEdgeItLiesBeyond) {
-  // Left of the image: the left edge casts nothing, so the left column is only reached by rays
-  // to the top, right and bottom edges; the top-left corner pixel (0, 0) belongs to the left
-  // edge and no other ray ends there.
-  const int32_t w = 10, h = 7;
-  std::vector<float> px = Noise(size_t(w * h * 3), 6);
-  TestHost host;
-  BlurRgb f(&host);
-  f.source = f.destination = StaticArgb<char, float, 0, 3, 0, 1>::Packed(px.data(), w, h);
-  Params p;
-  p.ox = -5;
-  p.oy = 3;
-  Configure(f, p);
-  ASSERT_EQ(f.AccumulateRays(), host.NoError());
-  rayref::Input in = ReferenceInput<BlurRgb>(px, w, h, p);
-  const rayref::Output want = rayref::Run(in);
-  EXPECT_EQ(want.rays, 9 + 6 + 9);  // top, right and bottom edges only
-  for (int32_t y = 0; y < h; ++y) {
-    for (int32_t x = 0; x < w; ++x) {
-      EXPECT_NEAR(f.accumulation.PixelAddress(x, y)[3], want.weight[size_t(y * w + x)], 1e-4);
-    }
-  }
-  f.ReleaseAccumulation();
-}
-
 TEST(RayFilter, ZeroStrengthZeroMapAndFullHoldoutAllGiveTheUnblurredWalk) {
   // Every window has length 0 in all three cases, so the results agree exactly.
   const int32_t w = 15, h = 11;
