@@ -11,12 +11,13 @@ class HostImage {
  public:
   using Sample = typename Fmt::SampleType;
 
-  // planes: samples per pixel (at least colours + alpha); padding: spare bytes per row.
+  // planes: samples per pixel (at least colours + alpha); padding: spare samples per row
+  // (hosts keep the rows of 16-bit images on even addresses).
   HostImage(int32_t w, int32_t h, int32_t planes = Fmt::kColours + Fmt::kAlpha, int32_t padding = 3)
       : width(w),
         height(h),
         columnBytes(planes * int32_t(sizeof(Sample))),
-        rowBytes(w * columnBytes + padding),
+        rowBytes(w * columnBytes + padding * int32_t(sizeof(Sample))),
         bytes(size_t(rowBytes) * h + 16, 0xA5) {}
 
   Fmt View() {

@@ -202,10 +202,10 @@ struct HostBuffers {
         height(h),
         sampleBytes(depth_ == 16 ? 2 : 1),
         planes(colours_ + (alpha_ ? 1 : 0) + 1),
-        rowBytes(w * planes * sampleBytes + 5),
+        rowBytes((w * planes + 5) * sampleBytes),
         in(size_t(rowBytes) * h),
         out(in.size(), 0xCD),
-        mask(size_t(w * sampleBytes + 3) * h) {}
+        mask(size_t((w + 3) * sampleBytes) * h) {}
 
   int32_t Full() const { return depth == 16 ? 32768 : 255; }
   int32_t Get(const std::vector<uint8_t>& b, int32_t x, int32_t y, int32_t s) const {
@@ -229,7 +229,7 @@ struct HostBuffers {
     }
   }
   void SetMask(int32_t x, int32_t y, int32_t v) {
-    const size_t at = size_t(y) * (width * sampleBytes + 3) + size_t(x) * sampleBytes;
+    const size_t at = size_t(y) * ((width + 3) * sampleBytes) + size_t(x) * sampleBytes;
     if (sampleBytes == 2) {
       const uint16_t u = uint16_t(v);
       std::memcpy(&mask[at], &u, 2);
@@ -266,7 +266,7 @@ struct HostBuffers {
     r.inRowBytes = r.outRowBytes = rowBytes;
     if (withMask) {
       r.maskData = mask.data();
-      r.maskRowBytes = width * sampleBytes + 3;
+      r.maskRowBytes = (width + 3) * sampleBytes;
     }
     return r;
   }
