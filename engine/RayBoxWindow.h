@@ -41,15 +41,8 @@ struct RayBoxWindow {
     const double* pb = prefix + (ib + 2) * F;
     const double* pa = prefix + (ia + 1) * F;
     int c = 0;
-    if constexpr (F >= 2) {
-      const RayDouble2 wb0 = RayBroadcast2(1.0 - fb), wb1 = RayBroadcast2(fb);
-      const RayDouble2 wa0 = RayBroadcast2(fa), wa1 = RayBroadcast2(1.0 - fa);
-      const RayDouble2 s2 = RayBroadcast2(scale);
-      for (; c + 1 < F; c += 2) {
-        const RayDouble2 sum = wb0 * RayLoad2(pb + c) + wb1 * RayLoad2(pb + F + c) -
-                               wa0 * RayLoad2(pa + c) - wa1 * RayLoad2(pa + F + c);
-        RayStore2(out + c, RayUnit2(sum * s2));
-      }
+    for (; c + 1 < F; c += 2) {
+      RayBoxPair<F>(out + c, pb + c, pa + c, 1.0 - fb, fb, fa, 1.0 - fa, scale);
     }
     for (; c < F; ++c) {
       const double sum = (1.0 - fb) * pb[c] + fb * pb[F + c] - fa * pa[c] - (1.0 - fa) * pa[F + c];

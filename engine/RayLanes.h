@@ -1,37 +1,38 @@
 // Small vector helpers for the per-step channel arithmetic of the ray filters: two doubles or
 // four floats per operation through the compiler's vector types (GCC and Clang, which all our
-// toolchains are, lower them to SSE2 on x86 and to plain code elsewhere). Loads and stores go
-// through memcpy because pixels and buffer slots are not 16-byte aligned.
+// toolchains are, lower them to SSE2 where it is enabled and to plain code elsewhere). Vectors
+// stay local to these functions, so no calling convention depends on the instruction set.
+// Loads and stores go through memcpy because pixels and buffer slots are not 16-byte aligned.
 #pragma once
 
-#include <algorithm>
 #include <cstring>
 
 typedef double RayDouble2 __attribute__((vector_size(16)));
 typedef float RayFloat4 __attribute__((vector_size(16)));
 
-inline RayDouble2 RayLoad2(const double* p) {
-  RayDouble2 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-inline RayDouble2 RayBroadcast2(double x) { return RayDouble2{x, x}; }
-
-// Clamps each lane to [0, 1].
-inline RayDouble2 RayUnit2(RayDouble2 v) {
+// Channels c and c + 1 of the box window sum, clamped to [0, 1]:
+// out = (wb0 x pb + wb1 x pb[F] - wa0 x pa - wa1 x pa[F]) x scale.
+template <int F>
+[[gnu::always_inline]] inline void RayBoxPair(double* out, const double* pb, const double* pa,
+                                              double wb0, double wb1, double wa0, double wa1,
+                                              double scale) {
+  RayDouble2 b0, b1, a0, a1;
+  std::memcpy(&b0, pb, sizeof b0);
+  std::memcpy(&b1, pb + F, sizeof b1);
+  std::memcpy(&a0, pa, sizeof a0);
+  std::memcpy(&a1, pa + F, sizeof a1);
+  RayDouble2 sum = (wb0 * b0 + wb1 * b1 - wa0 * a0 - wa1 * a1) * scale;
   const RayDouble2 zero = {0.0, 0.0};
   const RayDouble2 one = {1.0, 1.0};
-  v = v > zero ? v : zero;
-  return v < one ? v : one;
+  sum = sum > zero ? sum : zero;
+  sum = sum < one ? sum : one;
+  std::memcpy(out, &sum, sizeof sum);
 }
 
-inline void RayStore2(double* p, RayDouble2 v) { std::memcpy(p, &v, sizeof v); }
-
-// pixel[c] += weight x value[c] for the F channels and pixel[F] += weight, in single precision
-// like the accumulation image itself.
+// pixel[c] += weight x value[c] for the F channels and pixel[F] += weight (value[F] is 1), in
+// single precision like the accumulation image itself.
 template <int F>
-inline void RaySplatPixel(float* pixel, float weight, const float* value) {
+[[gnu::always_inline]] inline void RaySplatPixel(float* pixel, float weight, const float* value) {
   int c = 0;
   if constexpr (F + 1 >= 4) {
     RayFloat4 v, p;
