@@ -12,7 +12,9 @@ build_dir="${QUENARA_WINE_BUILD_DIR:-$(cd "$(dirname "$prog")" && while [ ! -f C
 export WINEPREFIX="${QUENARA_WINEPREFIX:-$build_dir/wineprefix}"
 export WINEDEBUG=-all
 # No Mono or Gecko installer dialogs in a test prefix.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# winedbg disabled: a crashing test program must fail at once, not wait in the debugger
+# until the CTest timeout.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 wine=/usr/lib/wine/wine64
 
 # Tests running in parallel share the prefix: the first one sets it up, the others wait.
