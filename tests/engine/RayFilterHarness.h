@@ -61,7 +61,8 @@ struct StrengthMap {
     v.columnBytes = int32_t(sizeof(Sample));
     return v;
   }
-  // Strength as the description states it: the sample divided by the full scale.
+  // Strength is the sample divided by the full scale (a division here, not the engine's
+  // reciprocal).
   std::vector<double> Values() const {
     std::vector<double> v;
     for (int32_t y = 0; y < image.height; ++y) {

@@ -1,7 +1,7 @@
 // A plain reference of the ray blur and the aberration filter for tests: double precision
 // throughout, windows integrated directly from the samples (no running sums), one thread, the
-// rays traced in edge order. Written step by step from the filter's description, independently
-// of the engine's helpers, for small images only.
+// rays traced in edge order. Written step by step from the definition of the walk and the
+// windows, independently of the engine's helpers, for small images only.
 #pragma once
 
 #include <algorithm>
@@ -124,7 +124,7 @@ inline double FifthRising(const Signal& s, double p, double q, int c) {
   return sum / (m * (m + 1) / 2 + r);
 }
 
-// Profiles written out as the description lists them, rows red, green, blue; 'f' full box,
+// Profiles written out in full, inverted ones included, rows red, green, blue; 'f' full box,
 // '\\' falling, '/' rising, '-' nothing.
 inline const char* Profile(bool invert, int colour) {
   static const char* const plain[3] = {"\\--/f", "-/ff\\", "ff\\--"};
