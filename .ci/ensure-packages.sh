@@ -5,7 +5,9 @@
 set -euo pipefail
 missing=()
 for package in "$@"; do
-  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+  # dpkg -s alone also succeeds for a removed package whose configuration files remain.
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || missing+=("$package")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

@@ -110,6 +110,9 @@ TEST_P(PluginFileTest, HasExactlyTheResourcesOfThePlugin) {
   EXPECT_EQ(pe.FindResources(kPeDialog).size(), 4u);
   EXPECT_EQ(pe.FindResources(kPeGroupIcon).size(), 1u);
   EXPECT_EQ(pe.FindResources(kPeGroupCursor).size(), 1u);
+  EXPECT_EQ(pe.FindResources(kPeIcon).size(), 1u);
+  EXPECT_EQ(pe.FindResources(kPeCursor).size(), 1u);
+  EXPECT_EQ(pe.Resources().size(), 12u);  // nothing else: no manifest, no version block
 }
 
 // The property list byte for byte: header word 1, version 0, 9 properties, each vendor '8BIM',
