@@ -176,8 +176,11 @@ TestBytes SmallAete(uint16_t parameterCount) {
   t.PString("Suite").PString("").Code("SUIT").U16(1).U16(1).U16(1);
   t.PString("Event").PString("what").Code("CLAS").Code("EVNT").Code("null").PString("").U16(0);
   t.Code("#ImR").PString("").U16(0xB000).U16(parameterCount);
-  for (uint16_t i = 0; i < parameterCount; ++i)
-    t.PString("p" + std::to_string(i)).Code("KEY0").Code("doub").PString("d").U16(0);
+  for (uint16_t i = 0; i < parameterCount; ++i) {
+    std::string name = "p";  // appended: GCC 12 wrongly warns about '"p" + std::to_string(i)'
+    name += std::to_string(i);
+    t.PString(name).Code("KEY0").Code("doub").PString("d").U16(0);
+  }
   t.U16(0).U16(0).U16(0);
   return t;
 }
