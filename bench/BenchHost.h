@@ -3,12 +3,8 @@
 // accepted and ignored.
 #pragma once
 
-#include <algorithm>
-#include <atomic>
-#include <thread>
-#include <vector>
-
 #include "host/KestrimondHost.h"
+#include "tests/support/ThreadedBands.h"
 
 class BenchHost : public KestrimondHost {
  public:
@@ -21,24 +17,7 @@ class BenchHost : public KestrimondHost {
   }
 
   int32_t RunParallel(int32_t n, void* data, KestrimondBandFunction fn) override {
-    std::atomic<int32_t> next{0};
-    std::vector<std::thread> workers;
-    const int32_t count = std::min(n, std::max(threads, 1));
-    for (int32_t i = 0; i + 1 < count; ++i) {
-      workers.emplace_back([&] {
-        for (int32_t band = next++; band < n; band = next++) fn(data, band, n, 0);
-      });
-    }
-    int32_t result = NoError();
-    for (int32_t band = next++; band < n; band = next++) {
-      result = fn(data, band, n, 1);
-      if (result != NoError()) {
-        next = n;
-        break;
-      }
-    }
-    for (auto& w : workers) w.join();
-    return result;
+    return RunBandsOnThreads(n, threads, data, fn, NoError());
   }
 
  private:

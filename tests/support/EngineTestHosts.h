@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/KestrimondHost.h"
+#include "tests/support/ThreadedBands.h"
 
 class TestHost : public KestrimondHost {
  public:
@@ -20,9 +21,9 @@ class TestHost : public KestrimondHost {
   TestHost() : KestrimondHost("test", 1, 0, 0, "") {}
 
   // Configuration.
-  int32_t processors = 1;        // what GetProcessorCount reports
-  bool threaded = false;         // run bands on real threads (one per band up to `processors`)
-  int64_t failAllocationAt = -1;  // 0-based index of the allocation that returns null
+  int32_t processors = 1;           // what GetProcessorCount reports
+  bool threaded = false;            // run bands on real threads (one per band up to `processors`)
+  int64_t failAllocationAt = -1;    // 0-based index of the allocation that returns null
   int64_t cancelAfterReports = -1;  // report number (0-based) from which ReportProgress cancels
 
   // Observations.
@@ -67,24 +68,7 @@ class TestHost : public KestrimondHost {
   // only one that reports progress; a failing band on the calling thread stops the hand-out.
   int32_t RunParallel(int32_t n, void* data, KestrimondBandFunction fn) override {
     if (!threaded) return KestrimondHost::RunParallel(n, data, fn);
-    std::atomic<int32_t> next{0};
-    std::vector<std::thread> workers;
-    const int32_t count = std::min(n, std::max(processors, 1));
-    for (int32_t i = 0; i + 1 < count; ++i) {
-      workers.emplace_back([&] {
-        for (int32_t band = next++; band < n; band = next++) fn(data, band, n, 0);
-      });
-    }
-    int32_t result = NoError();
-    for (int32_t band = next++; band < n; band = next++) {
-      result = fn(data, band, n, 1);
-      if (result != NoError()) {
-        next = n;
-        break;
-      }
-    }
-    for (auto& w : workers) w.join();
-    return result;
+    return RunBandsOnThreads(n, processors, data, fn, NoError());
   }
 
   size_t LiveBlocks() {
