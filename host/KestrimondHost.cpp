@@ -1,6 +1,7 @@
 #include "host/KestrimondHost.h"
 
-#include <cstdlib>
+#include "host/pfHeap.h"
+
 #include <utility>
 
 KestrimondHost::KestrimondHost(std::string name_, int32_t major, int32_t minor, int32_t patch,
@@ -15,9 +16,9 @@ KestrimondHost::~KestrimondHost() = default;
 
 int32_t KestrimondHost::ReportProgress(int32_t, int32_t) { return NoError(); }
 
-void* KestrimondHost::AllocateMemory(size_t size) { return std::malloc(size); }
+void* KestrimondHost::AllocateMemory(size_t size) { return pfHeapAllocate(size); }
 
-void KestrimondHost::FreeMemory(void* block) { std::free(block); }
+void KestrimondHost::FreeMemory(void* block) { pfHeapFree(block); }
 
 int32_t KestrimondHost::GetProcessorCount(int32_t* count) {
   *count = 1;

@@ -7,6 +7,7 @@
 
 #include "host/HostSuites.h"
 #include "host/Log.h"
+#include "host/pfHeap.h"
 #include "host/SetupFilterRecord.h"
 #include "host/pfPlatform.h"
 #include "host/pfPreviewFactory.h"
@@ -38,7 +39,7 @@ pfFilter::pfFilter(std::string name_, int32_t major, int32_t minor, int32_t patc
 pfFilter::~pfFilter() {
   // Host buffers left in hostBlocks belong to a host call that is long over; the host frees
   // them itself. Oversized heap blocks are ours.
-  for (void* block : largeBlocks) std::free(block);
+  for (void* block : largeBlocks) pfHeapFree(block);
   delete preview;
 }
 
@@ -241,7 +242,7 @@ void* pfFilter::AllocateMemory(size_t size) {
   // The suite's size argument is 32-bit: larger blocks come from the heap and are remembered,
   // so FreeMemory returns them there.
   if (!suite || size > size_t(INT32_MAX)) {
-    void* block = std::malloc(size);
+    void* block = pfHeapAllocate(size);
     if (block != nullptr && size > size_t(INT32_MAX)) largeBlocks.insert(block);
     return block;
   }
@@ -263,11 +264,11 @@ void pfFilter::FreeMemory(void* block) {
   auto large = largeBlocks.find(block);
   if (large != largeBlocks.end()) {
     largeBlocks.erase(large);
-    std::free(block);
+    pfHeapFree(block);
     return;
   }
   if (!BufferSuiteAvailable(filterRecord)) {
-    std::free(block);
+    pfHeapFree(block);
     return;
   }
   auto entry = hostBlocks.find(block);

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "host/pfHeap.h"
+
 struct HostBufferSuite::Buffer {
   void* data;
   int32_t size;
@@ -25,7 +27,7 @@ HostBufferSuite::HostBufferSuite() {
 
 HostBufferSuite::~HostBufferSuite() {
   for (Buffer* b : buffers) {
-    std::free(b->data);
+    pfHeapFree(b->data);
     delete b;
   }
   active = previous;
@@ -48,10 +50,10 @@ OSErr HostBufferSuite::AllocateProc(int32_t size, BufferID* bufferID) {
   HostBufferSuite* self = active;
   std::lock_guard<std::mutex> guard(self->lock);
   if (self->allocations++ == self->failAt) return memFullErr;
-  void* data = std::malloc(size == 0 ? 1 : size_t(size));
+  void* data = pfHeapAllocate(size_t(size));
   Buffer* b = data != nullptr ? new (std::nothrow) Buffer{data, size} : nullptr;
   if (b == nullptr) {
-    std::free(data);
+    pfHeapFree(data);
     return memFullErr;
   }
   self->buffers.insert(b);
@@ -73,7 +75,7 @@ void HostBufferSuite::FreeProc(BufferID bufferID) {
   std::lock_guard<std::mutex> guard(self->lock);
   Buffer* b = reinterpret_cast<Buffer*>(bufferID);
   if (self->buffers.erase(b) == 0) return;  // unknown or already freed
-  std::free(b->data);
+  pfHeapFree(b->data);
   delete b;
 }
 
