@@ -393,12 +393,7 @@ class RayBlurFilter : public KestrimondFilter {
                                      intptr_t(tap.index) * frame.accumulationMinor);
         float* b = reinterpret_cast<float*>(reinterpret_cast<char*>(a) +
                                             tap.dir * frame.accumulationMinor);
-        float v[F + 1];
-#pragma GCC unroll 4
-        for (int c = 0; c < F; ++c) v[c] = float(value[c]);
-        v[F] = 1.0f;
-        RaySplatPixel<F>(a, float(w0), v);
-        RaySplatPixel<F>(b, float(w1), v);
+        RaySplatPair<F>(a, b, float(w0), float(w1), value);
       } else {
         const int32_t line = Mode == kRayStrip0 ? 0 : 1;
         const int32_t i0 = tap.index;

@@ -42,7 +42,9 @@ struct RayBoxWindow {
     const double* pa = prefix + (ia + 1) * F;
     int c = 0;
     for (; c + 1 < F; c += 2) {
-      RayBoxPair<F>(out + c, pb + c, pa + c, 1.0 - fb, fb, fa, 1.0 - fa, scale);
+      const RayDouble2 pair = RayBoxPair<F>(pb + c, pa + c, 1.0 - fb, fb, fa, 1.0 - fa, scale);
+      out[c] = pair[0];
+      out[c + 1] = pair[1];
     }
     for (; c < F; ++c) {
       const double sum = (1.0 - fb) * pb[c] + fb * pb[F + c] - fa * pa[c] - (1.0 - fa) * pa[F + c];

@@ -31,85 +31,100 @@ constexpr RayFifthKind RayFifthKindOf(bool invert, int channel, int fifth) {
   return kind;
 }
 
-// The averages below read the running sums at the fifths' clamped ends p and q, whose reading
+// The sums below read the running sums at the fifths' clamped ends p and q, whose reading
 // positions (spots) are computed once per window and shared by all fifths and channels. Every
 // other position they read lies a whole number of steps from p or q, so its spot is a shifted
-// copy with the same interpolation weights.
+// copy with the same interpolation weights. Each gives its weighted sum and the total of its
+// weights (`weights`); the average is their quotient, which the window folds into one factor
+// with the fifth's fraction and the channel's divisor. Every choice between a normal and a
+// narrow fifth is a select rather than a branch-dependent structure, so that the window keeps
+// its few live values in registers.
 
-// Box average of [p, q] from the prefix sums; a fifth shorter than one step is widened to the
-// step ending at q.
+// Box sum of [p, q] from the prefix sums; a fifth shorter than one step is widened to the step
+// ending at q.
 template <int F>
-struct RayBoxAverage {
+struct RayBoxSum {
   RaySpot p, q;
-  double scale;
+  double weights;
 
-  [[gnu::always_inline]] static RayBoxAverage Of(double p, double q, RaySpot sp, RaySpot sq) {
+  [[gnu::always_inline]] static RayBoxSum Of(double p, double q, RaySpot sp, RaySpot sq) {
     const double width = q - p;
-    if (width < 1.0) return RayBoxAverage{ShiftSpot<F>(sq, -1), sq, 1.0};
-    return RayBoxAverage{sp, sq, 1.0 / width};
+    const bool narrow = width < 1.0;
+    return RayBoxSum{narrow ? ShiftSpot<F>(sq, -1) : sp, sq, narrow ? 1.0 : width};
   }
   [[gnu::always_inline]] double Read(const double* prefix, int c) const {
-    return (ReadSpot<F>(prefix, q, c) - ReadSpot<F>(prefix, p, c)) * scale;
+    return ReadSpot<F>(prefix, q, c) - ReadSpot<F>(prefix, p, c);
+  }
+};
+
+// The whole steps m and the remainder r of a ramp over [p, q]; a fifth shorter than one step is
+// widened to one step (m = 1, r = 0). The weights of a ramp total m (m + 1) / 2 + r.
+struct RayRampShape {
+  bool narrow;
+  int32_t whole;
+  double m;
+  double r;
+  double weights;
+
+  [[gnu::always_inline]] static RayRampShape Of(double p, double q) {
+    const double width = q - p;
+    const bool narrow = width < 1.0;
+    const int32_t whole = narrow ? 1 : int32_t(width);
+    const double m = double(whole);
+    const double r = narrow ? 0.0 : width - m;
+    return RayRampShape{narrow, whole, m, r, m * (m + 1.0) * 0.5 + r};
   }
 };
 
 // Ramp falling from p to q: the m whole steps after p weigh m, m-1, .., 1, plus r times the
-// step after them, with m and r the whole and fractional parts of the width. A fifth shorter
-// than one step is widened to the step ending at q (m = 1, r = 0).
+// step after them. A narrow fifth is widened to the step ending at q.
 template <int F>
-struct RayFallingAverage {
+struct RayFallingSum {
   RaySpot p, pm, pm1;  // p, p + m, p + m + 1
   double m;
   double r;
-  double scale;
+  double weights;
 
-  [[gnu::always_inline]] static RayFallingAverage Of(double p, double q, RaySpot sp, RaySpot sq) {
-    const double width = q - p;
-    if (width < 1.0)
-      return RayFallingAverage{ShiftSpot<F>(sq, -1), sq, ShiftSpot<F>(sq, 1), 1.0, 0.0, 1.0};
-    const int32_t whole = int32_t(width);
-    const double m = double(whole);
-    const double r = width - m;
-    return RayFallingAverage{sp, ShiftSpot<F>(sp, whole),        ShiftSpot<F>(sp, whole + 1), m,
-                             r,  1.0 / (m * (m + 1.0) * 0.5 + r)};
+  [[gnu::always_inline]] static RayFallingSum Of(const RayRampShape& shape, RaySpot sp,
+                                                 RaySpot sq) {
+    const RaySpot p = shape.narrow ? ShiftSpot<F>(sq, -1) : sp;
+    return RayFallingSum{p,
+                         ShiftSpot<F>(p, shape.whole),
+                         ShiftSpot<F>(p, shape.whole + 1),
+                         shape.m,
+                         shape.r,
+                         shape.weights};
   }
   [[gnu::always_inline]] double Read(const double* prefix, const double* prefix2, int c) const {
     const double ramp =
         ReadSpot<F>(prefix2, pm, c) - ReadSpot<F>(prefix2, p, c) - m * ReadSpot<F>(prefix, p, c);
     const double box = ReadSpot<F>(prefix, pm1, c) - ReadSpot<F>(prefix, pm, c);
-    return (ramp + r * box) * scale;
+    return ramp + r * box;
   }
 };
 
 // Ramp rising towards q, from the suffix sums, which read one step earlier than the prefix
 // sums: the m whole steps from a = p + r (= q - m) to q weigh 1, 2, .., m, plus r times the
-// average of the two steps around a. A fifth shorter than one step is widened at its end
-// (q = p + 1, so a = p).
+// average of the two steps around a. A narrow fifth is widened at its end (q = p + 1, so
+// a = p).
 template <int F>
-struct RayRisingAverage {
-  RaySpot a, q, a0, a2;  // a, q, a - 1, a + 1
+struct RayRisingSum {
+  RaySpot a, q;
   double m;
   double r;
-  double scale;
+  double weights;
 
-  [[gnu::always_inline]] static RayRisingAverage Of(double p, double q, RaySpot sp, RaySpot sq) {
-    const double width = q - p;
-    if (width < 1.0) {
-      return RayRisingAverage{
-          sp, ShiftSpot<F>(sp, 1), ShiftSpot<F>(sp, -1), ShiftSpot<F>(sp, 1), 1.0, 0.0, 1.0};
-    }
-    const int32_t whole = int32_t(width);
-    const double m = double(whole);
-    const double r = width - m;
-    const RaySpot a = ShiftSpot<F>(sq, -whole);
-    return RayRisingAverage{
-        a, sq, ShiftSpot<F>(a, -1), ShiftSpot<F>(a, 1), m, r, 1.0 / (m * (m + 1.0) * 0.5 + r)};
+  [[gnu::always_inline]] static RayRisingSum Of(const RayRampShape& shape, RaySpot sp, RaySpot sq) {
+    const RaySpot q = shape.narrow ? ShiftSpot<F>(sp, 1) : sq;
+    return RayRisingSum{ShiftSpot<F>(q, -shape.whole), q, shape.m, shape.r, shape.weights};
   }
   [[gnu::always_inline]] double Read(const double* suffix, const double* suffix2, int c) const {
     const double ramp =
         ReadSpot<F>(suffix2, a, c) - ReadSpot<F>(suffix2, q, c) - m * ReadSpot<F>(suffix, q, c);
-    const double box = (ReadSpot<F>(suffix, a0, c) - ReadSpot<F>(suffix, a2, c)) * 0.5;
-    return (ramp + r * box) * scale;
+    const double box =
+        (ReadSpot<F>(suffix, ShiftSpot<F>(a, -1), c) - ReadSpot<F>(suffix, ShiftSpot<F>(a, 1), c)) *
+        0.5;
+    return ramp + r * box;
   }
 };
 
@@ -131,43 +146,60 @@ struct RayFifthWindow {
 
   [[gnu::always_inline]] void Evaluate(const double* const* buffers, double k, double len,
                                        int32_t n, double* out) const {
-    Fifths w;
     const double p0 = k - (zoomStart + 0.5) * len;
-    constexpr double kFactor[6] = {0.0, 0.2, 0.4, 0.6, 0.8, 1.0};
-    double nominal[6];
-    const double last = double(n - 1);
-#pragma GCC unroll 6
-    for (int i = 0; i < 6; ++i) {
-      nominal[i] = i == 0 ? p0 : p0 + kFactor[i] * len;
-      const double c = nominal[i] < 0.0 ? 0.0 : nominal[i];
-      w.bound[i] = c >= double(n) ? last : c;
-      w.spot[i] = SpotAt<F>(w.bound[i]);
-    }
-#pragma GCC unroll 5
-    for (int i = 0; i < 5; ++i) {
-      const double width = nominal[i + 1] - nominal[i];
-      const double clamped = w.bound[i + 1] - w.bound[i];
-      w.fraction[i] = clamped == width ? 1.0 : clamped / width;
-    }
-    Prepare(w, std::make_integer_sequence<int, 5>{});
-
-    Colours(buffers, w, out, std::make_integer_sequence<int, K>{});
+    // 1 / the nominal width of a fifth; unused when len is 0, where every fifth is narrower
+    // than a step.
+    Edge start;
+    start.At(p0, n);
+    Walk walk{buffers, n, p0, len, 5.0 / len, start, start, {}};
+    Fifths(walk, std::make_integer_sequence<int, 5>{});
+    for (int j = 0; j < K; ++j) out[A + j] = Clamp(walk.sums[j] * kRayFifthDivisorReciprocal[j]);
     if constexpr (A == 1) {
-      const RayBoxAverage<F> all =
-          RayBoxAverage<F>::Of(w.bound[0], w.bound[5], w.spot[0], w.spot[5]);
-      out[0] = Clamp(all.Read(buffers[1], 0));
+      const RayBoxSum<F> all =
+          RayBoxSum<F>::Of(start.bound, walk.end.bound, start.spot, walk.end.spot);
+      out[0] = Clamp(all.Read(buffers[1], 0) / all.weights);
     }
   }
 
  private:
-  struct Fifths {
-    double bound[6];  // clamped boundaries
-    RaySpot spot[6];  // their reading positions
-    double fraction[5];
-    RayBoxAverage<F> box[5];
-    RayFallingAverage<F> falling[5];
-    RayRisingAverage<F> rising[5];
+  // A fifth boundary: nominal, clamped to the ray, and its reading position.
+  struct Edge {
+    double nominal;
+    double bound;
+    RaySpot spot;
+    [[gnu::always_inline]] void At(double x, int32_t n) {
+      nominal = x;
+      const double c = x < 0.0 ? 0.0 : x;
+      bound = c >= double(n) ? double(n - 1) : c;
+      spot = SpotAt<F>(bound);
+    }
   };
+
+  // The fifths are visited in order; each needs only its two boundaries, so only those are
+  // kept (the registers do not hold six boundaries and their reading positions at once).
+  struct Walk {
+    const double* const* buffers;
+    int32_t n;
+    double p0;
+    double len;
+    double perFifth;
+    Edge start;
+    Edge end;
+    double sums[K];
+  };
+
+  template <int... I>
+  [[gnu::always_inline]] static void Fifths(Walk& walk, std::integer_sequence<int, I...>) {
+    (Fifth<I>(walk), ...);
+  }
+
+  template <int I>
+  [[gnu::always_inline]] static void Fifth(Walk& walk) {
+    constexpr double kFactor[6] = {0.0, 0.2, 0.4, 0.6, 0.8, 1.0};
+    const Edge from = walk.end;
+    walk.end.At(walk.p0 + kFactor[I + 1] * walk.len, walk.n);
+    AddFifth<I>(walk.buffers, from, walk.end, walk.perFifth, walk.sums);
+  }
 
   static constexpr bool Needs(int fifth, RayFifthKind kind) {
     for (int j = 0; j < K; ++j) {
@@ -178,53 +210,42 @@ struct RayFifthWindow {
 
   [[gnu::always_inline]] static double Clamp(double v) { return std::min(std::max(v, 0.0), 1.0); }
 
-  template <int... I>
-  [[gnu::always_inline]] static void Prepare(Fifths& w, std::integer_sequence<int, I...>) {
-    (PrepareFifth<I>(w), ...);
-  }
-
+  // Adds fifth I's terms to the channels that gather from it.
   template <int I>
-  [[gnu::always_inline]] static void PrepareFifth(Fifths& w) {
-    const double p = w.bound[I], q = w.bound[I + 1];
+  [[gnu::always_inline]] static void AddFifth(const double* const* buffers, const Edge& from,
+                                              const Edge& to, double perFifth, double* sums) {
+    const double width = to.nominal - from.nominal;
+    const double clamped = to.bound - from.bound;
+    const double fraction = clamped == width ? 1.0 : clamped * perFifth;
     if constexpr (Needs(I, kFifthFull)) {
-      w.box[I] = RayBoxAverage<F>::Of(p, q, w.spot[I], w.spot[I + 1]);
+      const RayBoxSum<F> box = RayBoxSum<F>::Of(from.bound, to.bound, from.spot, to.spot);
+      // fraction / clamped width = 1 / nominal width, unless the fifth was widened.
+      const double gain = clamped < 1.0 ? fraction : perFifth;
+      Each([&](int c) { return box.Read(buffers[1], c) * gain; }, sums, I, kFifthFull);
     }
-    if constexpr (Needs(I, kFifthFalling)) {
-      w.falling[I] = RayFallingAverage<F>::Of(p, q, w.spot[I], w.spot[I + 1]);
-    }
-    if constexpr (Needs(I, kFifthRising)) {
-      w.rising[I] = RayRisingAverage<F>::Of(p, q, w.spot[I], w.spot[I + 1]);
+    if constexpr (Needs(I, kFifthFalling) || Needs(I, kFifthRising)) {
+      const RayRampShape shape = RayRampShape::Of(from.bound, to.bound);
+      const double gain = 0.5 * fraction / shape.weights;
+      if constexpr (Needs(I, kFifthFalling)) {
+        const RayFallingSum<F> ramp = RayFallingSum<F>::Of(shape, from.spot, to.spot);
+        Each([&](int c) { return ramp.Read(buffers[1], buffers[2], c) * gain; }, sums, I,
+             kFifthFalling);
+      }
+      if constexpr (Needs(I, kFifthRising)) {
+        const RayRisingSum<F> ramp = RayRisingSum<F>::Of(shape, from.spot, to.spot);
+        Each([&](int c) { return ramp.Read(buffers[3], buffers[4], c) * gain; }, sums, I,
+             kFifthRising);
+      }
     }
   }
 
-  template <int... J>
-  [[gnu::always_inline]] static void Colours(const double* const* buffers, const Fifths& w,
-                                             double* out, std::integer_sequence<int, J...>) {
-    // All channels first, then the stores: a store through `out` in between would force the
-    // shared reading positions to be reloaded for every channel.
-    const double values[K] = {Clamp(Channel<J>(buffers, w))...};
-    for (int j = 0; j < K; ++j) out[A + j] = values[j];
-  }
-
-  template <int J>
-  [[gnu::always_inline]] static double Channel(const double* const* buffers, const Fifths& w) {
-    const double sum = Term<J, 0>(buffers, w) + Term<J, 1>(buffers, w) + Term<J, 2>(buffers, w) +
-                       Term<J, 3>(buffers, w) + Term<J, 4>(buffers, w);
-    return sum * kRayFifthDivisorReciprocal[J];
-  }
-
-  template <int J, int I>
-  [[gnu::always_inline]] static double Term(const double* const* buffers, const Fifths& w) {
-    constexpr RayFifthKind kind = RayFifthKindOf(Invert, J, I);
-    constexpr int c = A + J;
-    if constexpr (kind == kFifthFull) {
-      return w.fraction[I] * w.box[I].Read(buffers[1], c);
-    } else if constexpr (kind == kFifthFalling) {
-      return 0.5 * w.fraction[I] * w.falling[I].Read(buffers[1], buffers[2], c);
-    } else if constexpr (kind == kFifthRising) {
-      return 0.5 * w.fraction[I] * w.rising[I].Read(buffers[3], buffers[4], c);
-    } else {
-      return 0.0;
+  // Adds term(c) to every colour channel whose profile has `kind` in fifth I.
+  template <class Term>
+  [[gnu::always_inline]] static void Each(const Term& term, double* sums, int fifth,
+                                          RayFifthKind kind) {
+#pragma GCC unroll 4
+    for (int j = 0; j < K; ++j) {
+      if (RayFifthKindOf(Invert, j, fifth) == kind) sums[j] += term(A + j);
     }
   }
 };

@@ -53,6 +53,22 @@ std::vector<std::vector<double>> Noise(int32_t n, int F, uint32_t seed) {
   return v;
 }
 
+// The averages of one grey fifth [p, q]: sum over weights, as the window reads them.
+double Box(const Ray<1>& ray, double p, double q) {
+  const RayBoxSum<1> box = RayBoxSum<1>::Of(p, q, SpotAt<1>(p), SpotAt<1>(q));
+  return box.Read(ray.buffers[1], 0) / box.weights;
+}
+double Falling(const Ray<1>& ray, double p, double q) {
+  const RayFallingSum<1> ramp =
+      RayFallingSum<1>::Of(RayRampShape::Of(p, q), SpotAt<1>(p), SpotAt<1>(q));
+  return ramp.Read(ray.buffers[1], ray.buffers[2], 0) / ramp.weights;
+}
+double Rising(const Ray<1>& ray, double p, double q) {
+  const RayRisingSum<1> ramp =
+      RayRisingSum<1>::Of(RayRampShape::Of(p, q), SpotAt<1>(p), SpotAt<1>(q));
+  return ramp.Read(ray.buffers[3], ray.buffers[4], 0) / ramp.weights;
+}
+
 // Ones on samples [first, last] of every channel, zeros elsewhere.
 std::vector<std::vector<double>> Block(int32_t n, int F, int32_t first, int32_t last) {
   auto v = Constant(n, F, 0.0);
@@ -151,39 +167,22 @@ TEST(AberrationWindow, RampsEqualDirectWeightedSums) {
       for (int32_t j = p + 1; j <= q; ++j) falling += (q - j + 1) * s(j);
       for (int32_t j = p + 1; j <= q; ++j) box += s(j);
       const double tri = m * (m + 1) / 2.0;
-      EXPECT_NEAR(RayRisingAverage<1>::Of(p, q, SpotAt<1>(p), SpotAt<1>(q))
-                      .Read(ray.buffers[3], ray.buffers[4], 0),
-                  rising / tri, 1e-12)
-          << p << " " << q;
-      EXPECT_NEAR(RayFallingAverage<1>::Of(p, q, SpotAt<1>(p), SpotAt<1>(q))
-                      .Read(ray.buffers[1], ray.buffers[2], 0),
-                  falling / tri, 1e-12)
-          << p << " " << q;
-      EXPECT_NEAR(RayBoxAverage<1>::Of(p, q, SpotAt<1>(p), SpotAt<1>(q)).Read(ray.buffers[1], 0),
-                  box / m, 1e-12);
+      EXPECT_NEAR(Rising(ray, p, q), rising / tri, 1e-12) << p << " " << q;
+      EXPECT_NEAR(Falling(ray, p, q), falling / tri, 1e-12) << p << " " << q;
+      EXPECT_NEAR(Box(ray, p, q), box / m, 1e-12);
     }
   }
   // Fifths shorter than a step: falling widens at the start, rising at the end.
-  EXPECT_NEAR(RayFallingAverage<1>::Of(3.2, 3.6, SpotAt<1>(3.2), SpotAt<1>(3.6))
-                  .Read(ray.buffers[1], ray.buffers[2], 0),
-              0.4 * s(3) + 0.6 * s(4), 1e-12);
-  EXPECT_NEAR(RayRisingAverage<1>::Of(3.2, 3.6, SpotAt<1>(3.2), SpotAt<1>(3.6))
-                  .Read(ray.buffers[3], ray.buffers[4], 0),
-              0.8 * s(3) + 0.2 * s(4), 1e-12);
+  EXPECT_NEAR(Falling(ray, 3.2, 3.6), 0.4 * s(3) + 0.6 * s(4), 1e-12);
+  EXPECT_NEAR(Rising(ray, 3.2, 3.6), 0.8 * s(3) + 0.2 * s(4), 1e-12);
   // Fractional ends against the integrals of the step signal.
   rayref::Signal sig;
   for (const auto& v : samples) sig.samples.push_back(v);
   for (double p : {0.0, 0.3, 2.75, 10.5}) {
     for (double width : {1.0, 1.4, 2.0, 3.6, 7.25, 20.9}) {
       const double q = std::min(p + width, 39.0);
-      EXPECT_NEAR(RayRisingAverage<1>::Of(p, q, SpotAt<1>(p), SpotAt<1>(q))
-                      .Read(ray.buffers[3], ray.buffers[4], 0),
-                  rayref::FifthRising(sig, p, q, 0), 1e-12)
-          << p << " " << q;
-      EXPECT_NEAR(RayFallingAverage<1>::Of(p, q, SpotAt<1>(p), SpotAt<1>(q))
-                      .Read(ray.buffers[1], ray.buffers[2], 0),
-                  rayref::FifthFalling(sig, p, q, 0), 1e-12)
-          << p << " " << q;
+      EXPECT_NEAR(Rising(ray, p, q), rayref::FifthRising(sig, p, q, 0), 1e-12) << p << " " << q;
+      EXPECT_NEAR(Falling(ray, p, q), rayref::FifthFalling(sig, p, q, 0), 1e-12) << p << " " << q;
     }
   }
 }
