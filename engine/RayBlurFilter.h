@@ -355,24 +355,37 @@ class RayBlurFilter : public KestrimondFilter {
     const double k0 = steps.k0;
     const double hr = steps.hr;
     const double gain = strength;
-    char* const accumulationBase = reinterpret_cast<char*>(accumulation.base);
-    for (int32_t k = seg.first; k < seg.end; ++k) {
-      const RayTap tap = steps.taps[k];
-      const int32_t major = walk.startMajor + k * walk.majorStep;
+    const RayTap* const taps = steps.taps;
+    const double* const* const buffers = steps.buffers;
+    const int32_t first = seg.first;
+    const int32_t end = seg.end;
+    // Rows (columns) of the accumulation image and of the map at step `first`, moved one step
+    // at a time.
+    const intptr_t accumulationStep = walk.majorStep * frame.accumulationMajor;
+    char* accumulationRow =
+        reinterpret_cast<char*>(accumulation.base) +
+        intptr_t(walk.startMajor + first * walk.majorStep) * frame.accumulationMajor;
+    // The map's row as an offset: without a map there is no base to add it to.
+    const intptr_t mapStep = walk.majorStep * frame.mapMajor;
+    intptr_t mapRow = intptr_t(walk.startMajor + first * walk.majorStep) * frame.mapMajor;
+    const intptr_t accumulationAhead = kRayPrefetchSteps * accumulationStep;
+    double kd = double(first);
+    for (int32_t k = first; k < end;
+         ++k, kd += 1.0, accumulationRow += accumulationStep, mapRow += mapStep) {
+      const RayTap tap = taps[k];
       if constexpr (Mode == kRayDirect) {
         // The accumulation pixel a few steps ahead is known exactly from its tap.
-        const int32_t ahead = std::min(k + kRayPrefetchSteps, seg.end - 1);
-        __builtin_prefetch(
-            accumulationBase +
-                intptr_t(walk.startMajor + ahead * walk.majorStep) * frame.accumulationMajor +
-                intptr_t(steps.taps[ahead].index) * frame.accumulationMinor,
-            1);
+        if (k + kRayPrefetchSteps < end) {
+          __builtin_prefetch(
+              accumulationRow + accumulationAhead +
+                  intptr_t(taps[k + kRayPrefetchSteps].index) * frame.accumulationMinor,
+              1);
+        }
       }
       double s = 1.0;
       if constexpr (MapUsed) {
         using MapSample = typename Mask::SampleType;
-        const uint8_t* m = strengthMap.base + intptr_t(major) * frame.mapMajor +
-                           intptr_t(tap.index) * frame.mapMinor;
+        const uint8_t* m = strengthMap.base + mapRow + intptr_t(tap.index) * frame.mapMinor;
         // Host rows need not keep 16-bit samples aligned; memcpy is a plain load on x86.
         MapSample m0, m1;
         std::memcpy(&m0, m, sizeof(MapSample));
@@ -380,21 +393,21 @@ class RayBlurFilter : public KestrimondFilter {
         s = tap.weight * SampleToDouble<Mask::kFullScale>(m0) +
             (1.0 - tap.weight) * SampleToDouble<Mask::kFullScale>(m1);
       }
-      double len = s * ((k0 + double(k) - hr) * gain);
+      double len = s * ((k0 + kd - hr) * gain);
       if (len < 0.0) len = 0.0;
       double value[F];
-      window.Evaluate(steps.buffers, double(k), len, n, value);
+      window.Evaluate(buffers, kd, len, n, value);
       if (!tap.inside) continue;
       const double w0 = tap.weight;
       const double w1 = 1.0 - tap.weight;
       if constexpr (Mode == kRayDirect) {
-        float* a =
-            reinterpret_cast<float*>(accumulationBase + intptr_t(major) * frame.accumulationMajor +
-                                     intptr_t(tap.index) * frame.accumulationMinor);
+        float* a = reinterpret_cast<float*>(accumulationRow +
+                                            intptr_t(tap.index) * frame.accumulationMinor);
         float* b = reinterpret_cast<float*>(reinterpret_cast<char*>(a) +
                                             tap.dir * frame.accumulationMinor);
         RaySplatPair<F>(a, b, float(w0), float(w1), value);
       } else {
+        const int32_t major = walk.startMajor + k * walk.majorStep;
         const int32_t line = Mode == kRayStrip0 ? 0 : 1;
         const int32_t i0 = tap.index;
         const int32_t i1 = tap.index + tap.dir;

@@ -38,16 +38,21 @@ struct RayBoxWindow {
     const int32_t ib = int32_t(b);
     const double fb = b - double(ib);
     const double scale = l > 1.0 ? 1.0 / l : 1.0;
+    // The interpolated prefix at b is prefix[ib + 2] + fb x ray[ib + 3] (the prefix grows by
+    // the ray slot), and likewise at a: the sum is the difference of two prefix slots plus two
+    // fractional ray samples, with half the multiplications of interpolating both ends.
     const double* pb = prefix + (ib + 2) * F;
-    const double* pa = prefix + (ia + 1) * F;
+    const double* pa = prefix + (ia + 2) * F;
+    const double* xb = buffers[0] + (ib + 3) * F;
+    const double* xa = buffers[0] + (ia + 2) * F;
     int c = 0;
     for (; c + 1 < F; c += 2) {
-      const RayDouble2 pair = RayBoxPair<F>(pb + c, pa + c, 1.0 - fb, fb, fa, 1.0 - fa, scale);
+      const RayDouble2 pair = RayBoxPair(pb + c, pa + c, xb + c, xa + c, fb, fa, scale);
       out[c] = pair[0];
       out[c + 1] = pair[1];
     }
     for (; c < F; ++c) {
-      const double sum = (1.0 - fb) * pb[c] + fb * pb[F + c] - fa * pa[c] - (1.0 - fa) * pa[F + c];
+      const double sum = (pb[c] - pa[c]) + fb * xb[c] + fa * xa[c];
       out[c] = std::min(std::max(sum * scale, 0.0), 1.0);
     }
   }

@@ -15,15 +15,12 @@ typedef float RayFloat4Unaligned __attribute__((vector_size(16), aligned(alignof
   return *reinterpret_cast<const RayDouble2Unaligned*>(p);
 }
 
-// Channels c and c + 1 of the box window sum, clamped to [0, 1]:
-// out = (wb0 x pb + wb1 x pb[F] - wa0 x pa - wa1 x pa[F]) x scale.
-template <int F>
-[[gnu::always_inline]] inline RayDouble2 RayBoxPair(const double* pb, const double* pa, double wb0,
-                                                    double wb1, double wa0, double wa1,
-                                                    double scale) {
-  RayDouble2 sum =
-      (wb0 * RayLoad2(pb) + wb1 * RayLoad2(pb + F) - wa0 * RayLoad2(pa) - wa1 * RayLoad2(pa + F)) *
-      scale;
+// Channels c and c + 1 of the box window sum from two prefix slots and two fractional ray
+// samples, scaled and clamped to [0, 1]: ((pb - pa) + fb x xb + fa x xa) x scale.
+[[gnu::always_inline]] inline RayDouble2 RayBoxPair(const double* pb, const double* pa,
+                                                    const double* xb, const double* xa, double fb,
+                                                    double fa, double scale) {
+  RayDouble2 sum = ((RayLoad2(pb) - RayLoad2(pa)) + fb * RayLoad2(xb) + fa * RayLoad2(xa)) * scale;
   const RayDouble2 zero = {0.0, 0.0};
   const RayDouble2 one = {1.0, 1.0};
   sum = sum > zero ? sum : zero;
