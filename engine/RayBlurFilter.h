@@ -293,10 +293,7 @@ class RayBlurFilter : public KestrimondFilter {
       const float* p = reinterpret_cast<const float*>(row + tap.index * frame.sourceMinor);
       const float* q = reinterpret_cast<const float*>(reinterpret_cast<const char*>(p) +
                                                       tap.dir * frame.sourceMinor);
-      const double wp = tap.weight;
-      const double wq = 1.0 - tap.weight;
-#pragma GCC unroll 4
-      for (int c = 0; c < F; ++c) signal[c] = wp * double(p[c]) + wq * double(q[c]);
+      RaySample<F>(p, q, tap.weight, signal);
     }
     Window::Build(buffers, n);
 

@@ -10,9 +10,27 @@ typedef double RayDouble2 __attribute__((vector_size(16)));
 typedef float RayFloat4 __attribute__((vector_size(16)));
 typedef double RayDouble2Unaligned __attribute__((vector_size(16), aligned(alignof(double))));
 typedef float RayFloat4Unaligned __attribute__((vector_size(16), aligned(alignof(float))));
+typedef float RayFloat2Unaligned __attribute__((vector_size(8), aligned(alignof(float))));
+typedef float RayFloat2 __attribute__((vector_size(8)));
 
 [[gnu::always_inline]] inline RayDouble2 RayLoad2(const double* p) {
   return *reinterpret_cast<const RayDouble2Unaligned*>(p);
+}
+
+// One ray sample from the two pixels p and q it lies between: q + wp x (p - q) for each of the
+// F float channels, in double precision.
+template <int F>
+[[gnu::always_inline]] inline void RaySample(const float* p, const float* q, double wp,
+                                             double* out) {
+  int c = 0;
+  for (; c + 1 < F; c += 2) {
+    const RayDouble2 pc =
+        __builtin_convertvector(*reinterpret_cast<const RayFloat2Unaligned*>(p + c), RayDouble2);
+    const RayDouble2 qc =
+        __builtin_convertvector(*reinterpret_cast<const RayFloat2Unaligned*>(q + c), RayDouble2);
+    *reinterpret_cast<RayDouble2Unaligned*>(out + c) = qc + wp * (pc - qc);
+  }
+  if constexpr (F % 2 == 1) out[c] = double(q[c]) + wp * (double(p[c]) - double(q[c]));
 }
 
 // Channels c and c + 1 of the box window sum from two prefix slots and two fractional ray
