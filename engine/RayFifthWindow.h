@@ -52,8 +52,10 @@ struct RayBoxSum {
     const bool narrow = width < 1.0;
     return RayBoxSum{narrow ? ShiftSpot<F>(sq, -1) : sp, sq, narrow ? 1.0 : width};
   }
-  [[gnu::always_inline]] double Read(const double* prefix, int c) const {
-    return ReadSpot<F>(prefix, q, c) - ReadSpot<F>(prefix, p, c);
+  // buffers: ray signal, prefix, second prefix, suffix, second suffix.
+  [[gnu::always_inline]] double Read(const double* const* buffers, int c) const {
+    return ReadPrefixSpot<F>(buffers[1], buffers[0], q, c) -
+           ReadPrefixSpot<F>(buffers[1], buffers[0], p, c);
   }
 };
 
@@ -95,10 +97,15 @@ struct RayFallingSum {
                          shape.r,
                          shape.weights};
   }
-  [[gnu::always_inline]] double Read(const double* prefix, const double* prefix2, int c) const {
-    const double ramp =
-        ReadSpot<F>(prefix2, pm, c) - ReadSpot<F>(prefix2, p, c) - m * ReadSpot<F>(prefix, p, c);
-    const double box = ReadSpot<F>(prefix, pm1, c) - ReadSpot<F>(prefix, pm, c);
+  [[gnu::always_inline]] double Read(const double* const* buffers, int c) const {
+    const double* ray = buffers[0];
+    const double* prefix = buffers[1];
+    const double* prefix2 = buffers[2];
+    const double ramp = ReadPrefixSpot<F>(prefix2, prefix, pm, c) -
+                        ReadPrefixSpot<F>(prefix2, prefix, p, c) -
+                        m * ReadPrefixSpot<F>(prefix, ray, p, c);
+    const double box =
+        ReadPrefixSpot<F>(prefix, ray, pm1, c) - ReadPrefixSpot<F>(prefix, ray, pm, c);
     return ramp + r * box;
   }
 };
@@ -118,12 +125,16 @@ struct RayRisingSum {
     const RaySpot q = shape.narrow ? ShiftSpot<F>(sp, 1) : sq;
     return RayRisingSum{ShiftSpot<F>(q, -shape.whole), q, shape.m, shape.r, shape.weights};
   }
-  [[gnu::always_inline]] double Read(const double* suffix, const double* suffix2, int c) const {
-    const double ramp =
-        ReadSpot<F>(suffix2, a, c) - ReadSpot<F>(suffix2, q, c) - m * ReadSpot<F>(suffix, q, c);
-    const double box =
-        (ReadSpot<F>(suffix, ShiftSpot<F>(a, -1), c) - ReadSpot<F>(suffix, ShiftSpot<F>(a, 1), c)) *
-        0.5;
+  [[gnu::always_inline]] double Read(const double* const* buffers, int c) const {
+    const double* ray = buffers[0];
+    const double* suffix = buffers[3];
+    const double* suffix2 = buffers[4];
+    const double ramp = ReadSuffixSpot<F>(suffix2, suffix, a, c) -
+                        ReadSuffixSpot<F>(suffix2, suffix, q, c) -
+                        m * ReadSuffixSpot<F>(suffix, ray, q, c);
+    const double box = (ReadSuffixSpot<F>(suffix, ray, ShiftSpot<F>(a, -1), c) -
+                        ReadSuffixSpot<F>(suffix, ray, ShiftSpot<F>(a, 1), c)) *
+                       0.5;
     return ramp + r * box;
   }
 };
@@ -157,7 +168,7 @@ struct RayFifthWindow {
     if constexpr (A == 1) {
       const RayBoxSum<F> all =
           RayBoxSum<F>::Of(start.bound, walk.end.bound, start.spot, walk.end.spot);
-      out[0] = Clamp(all.Read(buffers[1], 0) / all.weights);
+      out[0] = Clamp(all.Read(buffers, 0) / all.weights);
     }
   }
 
@@ -221,20 +232,18 @@ struct RayFifthWindow {
       const RayBoxSum<F> box = RayBoxSum<F>::Of(from.bound, to.bound, from.spot, to.spot);
       // fraction / clamped width = 1 / nominal width, unless the fifth was widened.
       const double gain = clamped < 1.0 ? fraction : perFifth;
-      Each([&](int c) { return box.Read(buffers[1], c) * gain; }, sums, I, kFifthFull);
+      Each([&](int c) { return box.Read(buffers, c) * gain; }, sums, I, kFifthFull);
     }
     if constexpr (Needs(I, kFifthFalling) || Needs(I, kFifthRising)) {
       const RayRampShape shape = RayRampShape::Of(from.bound, to.bound);
       const double gain = 0.5 * fraction / shape.weights;
       if constexpr (Needs(I, kFifthFalling)) {
         const RayFallingSum<F> ramp = RayFallingSum<F>::Of(shape, from.spot, to.spot);
-        Each([&](int c) { return ramp.Read(buffers[1], buffers[2], c) * gain; }, sums, I,
-             kFifthFalling);
+        Each([&](int c) { return ramp.Read(buffers, c) * gain; }, sums, I, kFifthFalling);
       }
       if constexpr (Needs(I, kFifthRising)) {
         const RayRisingSum<F> ramp = RayRisingSum<F>::Of(shape, from.spot, to.spot);
-        Each([&](int c) { return ramp.Read(buffers[3], buffers[4], c) * gain; }, sums, I,
-             kFifthRising);
+        Each([&](int c) { return ramp.Read(buffers, c) * gain; }, sums, I, kFifthRising);
       }
     }
   }

@@ -76,8 +76,17 @@ template <int F>
   return RaySpot{s.offset + steps * F, s.w0, s.w1};
 }
 
+// Reading a running sum at a spot with one multiplication: slot t + 3 of a prefix sum is slot
+// t + 2 plus slot t + 3 of the buffer it sums (`step`), and slot t + 3 of a suffix sum is slot
+// t + 2 minus slot t + 2 of its buffer.
 template <int F>
-[[gnu::always_inline]] inline double ReadSpot(const double* sum, RaySpot s, int c) {
-  const double* p = sum + s.offset + c;
-  return s.w0 * p[0] + s.w1 * p[F];
+[[gnu::always_inline]] inline double ReadPrefixSpot(const double* sum, const double* step,
+                                                    RaySpot s, int c) {
+  return sum[s.offset + c] + s.w1 * step[s.offset + F + c];
+}
+
+template <int F>
+[[gnu::always_inline]] inline double ReadSuffixSpot(const double* sum, const double* step,
+                                                    RaySpot s, int c) {
+  return sum[s.offset + c] - s.w1 * step[s.offset + c];
 }

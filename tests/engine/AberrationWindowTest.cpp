@@ -56,17 +56,17 @@ std::vector<std::vector<double>> Noise(int32_t n, int F, uint32_t seed) {
 // The averages of one grey fifth [p, q]: sum over weights, as the window reads them.
 double Box(const Ray<1>& ray, double p, double q) {
   const RayBoxSum<1> box = RayBoxSum<1>::Of(p, q, SpotAt<1>(p), SpotAt<1>(q));
-  return box.Read(ray.buffers[1], 0) / box.weights;
+  return box.Read(ray.buffers, 0) / box.weights;
 }
 double Falling(const Ray<1>& ray, double p, double q) {
   const RayFallingSum<1> ramp =
       RayFallingSum<1>::Of(RayRampShape::Of(p, q), SpotAt<1>(p), SpotAt<1>(q));
-  return ramp.Read(ray.buffers[1], ray.buffers[2], 0) / ramp.weights;
+  return ramp.Read(ray.buffers, 0) / ramp.weights;
 }
 double Rising(const Ray<1>& ray, double p, double q) {
   const RayRisingSum<1> ramp =
       RayRisingSum<1>::Of(RayRampShape::Of(p, q), SpotAt<1>(p), SpotAt<1>(q));
-  return ramp.Read(ray.buffers[3], ray.buffers[4], 0) / ramp.weights;
+  return ramp.Read(ray.buffers, 0) / ramp.weights;
 }
 
 // Ones on samples [first, last] of every channel, zeros elsewhere.
