@@ -37,13 +37,11 @@ struct PluginFile {
   const char* entryKey;  // the entry-point property of this machine
 };
 
-std::string PluginPath(const char* configured) { return configured; }
-
 void PrintTo(const PluginFile& f, std::ostream* os) { *os << f.label << " " << f.path; }
 
 std::vector<PluginFile> Files() {
-  return {{"32-bit", PluginPath(QUENARA_WIN32_PLUGIN), kPeMachineI386, false, "wx86"},
-          {"64-bit", PluginPath(QUENARA_WIN64_PLUGIN), kPeMachineAmd64, true, "8664"}};
+  return {{"32-bit", QUENARA_WIN32_PLUGIN, kPeMachineI386, false, "wx86"},
+          {"64-bit", QUENARA_WIN64_PLUGIN, kPeMachineAmd64, true, "8664"}};
 }
 
 std::string Name(const testing::TestParamInfo<PluginFile>& info) {
@@ -171,36 +169,43 @@ TEST_P(PluginFileTest, PropertyListReadsAsAFilterForGreyAndRgb) {
   EXPECT_EQ(info.terminologyScope, "Kestrimond Quenara");
 }
 
+// Each row also names the key the effect records under (its parameter table's header), so the
+// resource and the effect are checked against one list.
 struct TermParameter {
   const char* name;
   const char (&key)[5];
   const char (&type)[5];
   const char* description;
+  uint32_t effectKey;
 };
 
 const TermParameter kTerms[21] = {
-    {"origin x", "ORIX", "doub", "1.0 is rightmost pixel"},
-    {"origin y", "ORIY", "doub", "1.0 is lowest pixel"},
-    {"intensity", "INTE", "doub", "image multiplier"},
-    {"strength", "STRE", "doub", "effects strength"},
-    {"zoom start", "ZOST", "doub", "effect offset"},
-    {"holdout radius", "HORA", "doub", "effect starts outside"},
-    {"mode", "MODE", "long", "EffectMode (1 or 2)"},
-    {"invert gradient", "INGR", "bool", "inverts abberative gradient"},
-    {"gamma correction", "GAMA", "bool", "work in linear color space"},
-    {"corrective gamma correction", "GAMC", "doub", "takes effect before blending"},
-    {"contrast", "CONT", "doub", "takes effect before blending"},
-    {"hue", "HSLH", "doub", "takes effect before blending"},
-    {"saturation", "HSLS", "doub", "takes effect before blending"},
-    {"lightness", "HSLL", "doub", "takes effect before blending"},
+    {"origin x", "ORIX", "doub", "1.0 is rightmost pixel", QuenaraKeys::OriginX},
+    {"origin y", "ORIY", "doub", "1.0 is lowest pixel", QuenaraKeys::OriginY},
+    {"intensity", "INTE", "doub", "image multiplier", QuenaraKeys::Intensity},
+    {"strength", "STRE", "doub", "effects strength", QuenaraKeys::Strength},
+    {"zoom start", "ZOST", "doub", "effect offset", QuenaraKeys::ZoomStart},
+    {"holdout radius", "HORA", "doub", "effect starts outside", QuenaraKeys::HoldoutRadius},
+    {"mode", "MODE", "long", "EffectMode (1 or 2)", QuenaraKeys::Mode},
+    {"invert gradient", "INGR", "bool", "inverts abberative gradient", QuenaraKeys::InvertGradient},
+    {"gamma correction", "GAMA", "bool", "work in linear color space",
+     QuenaraKeys::GammaCorrection},
+    {"corrective gamma correction", "GAMC", "doub", "takes effect before blending",
+     QuenaraKeys::GammaCorrectionCorrective},
+    {"contrast", "CONT", "doub", "takes effect before blending", QuenaraKeys::Contrast},
+    {"hue", "HSLH", "doub", "takes effect before blending", QuenaraKeys::Hue},
+    {"saturation", "HSLS", "doub", "takes effect before blending", QuenaraKeys::Saturation},
+    {"lightness", "HSLL", "doub", "takes effect before blending", QuenaraKeys::Lightness},
     {"extern strength control", "USES", "bool",
-     "use extern Selection to control strength per pixel"},
-    {"selection low", "SELL", "doub", "lower grayscale selection"},
-    {"selection high", "SELH", "doub", "upper grayscale selection"},
-    {"selection soften", "SELS", "doub", "Selection Soften based on Climax"},
-    {"selection climax", "SELC", "doub", "Peak intensity when softened"},
-    {"blend mode", "BLND", "long", "transfer mode"},
-    {"show mode", "SHOW", "long", "what to see"},
+     "use extern Selection to control strength per pixel", QuenaraKeys::UseSizeSelection},
+    {"selection low", "SELL", "doub", "lower grayscale selection", QuenaraKeys::SelectionLow},
+    {"selection high", "SELH", "doub", "upper grayscale selection", QuenaraKeys::SelectionHigh},
+    {"selection soften", "SELS", "doub", "Selection Soften based on Climax",
+     QuenaraKeys::SelectionSoften},
+    {"selection climax", "SELC", "doub", "Peak intensity when softened",
+     QuenaraKeys::SelectionClimax},
+    {"blend mode", "BLND", "long", "transfer mode", QuenaraKeys::BlendMode},
+    {"show mode", "SHOW", "long", "what to see", QuenaraKeys::SelectionShow},
 };
 
 TEST_P(PluginFileTest, TerminologyIsByteForByteTheOneTheHostExpects) {
@@ -227,30 +232,8 @@ TEST_P(PluginFileTest, TerminologyParsesToTheEffectsTwentyOneKeysWithNothingLeft
   const AeteEvent& event = info.suites[0].events[0];
   EXPECT_EQ(FourCharText(event.eventClass), "KC01");
   ASSERT_EQ(event.parameters.size(), 21u);
-  // The keys the effect records (its parameter table's header) in the effect's order.
-  const uint32_t effectKeys[21] = {QuenaraKeys::OriginX,
-                                   QuenaraKeys::OriginY,
-                                   QuenaraKeys::Intensity,
-                                   QuenaraKeys::Strength,
-                                   QuenaraKeys::ZoomStart,
-                                   QuenaraKeys::HoldoutRadius,
-                                   QuenaraKeys::Mode,
-                                   QuenaraKeys::InvertGradient,
-                                   QuenaraKeys::GammaCorrection,
-                                   QuenaraKeys::GammaCorrectionCorrective,
-                                   QuenaraKeys::Contrast,
-                                   QuenaraKeys::Hue,
-                                   QuenaraKeys::Saturation,
-                                   QuenaraKeys::Lightness,
-                                   QuenaraKeys::UseSizeSelection,
-                                   QuenaraKeys::SelectionLow,
-                                   QuenaraKeys::SelectionHigh,
-                                   QuenaraKeys::SelectionSoften,
-                                   QuenaraKeys::SelectionClimax,
-                                   QuenaraKeys::BlendMode,
-                                   QuenaraKeys::SelectionShow};
   for (size_t i = 0; i < 21; ++i) {
-    EXPECT_EQ(event.parameters[i].key, effectKeys[i]) << kTerms[i].name;
+    EXPECT_EQ(event.parameters[i].key, kTerms[i].effectKey) << kTerms[i].name;
     EXPECT_EQ(FourCharText(event.parameters[i].key), kTerms[i].key);
     EXPECT_EQ(event.parameters[i].name, kTerms[i].name);
   }
