@@ -35,25 +35,23 @@ TEST(SetupFilterRecord, ReducedRequestOfAnOddSizedImage) {
   EXPECT_EQ(host.advanceCalls, 1);
 }
 
-TEST(SetupFilterRecord, ScaleFactorZeroActsAsOne) {
-  FakeHost host;
-  FilterRecord& r = host.record;
-  r.imageSize.h = 33;
-  r.imageSize.v = 17;
-  EXPECT_EQ(SetupFilterRecord(&r, 0), noErr);
-  ExpectRect(r.inRect, 0, 0, 17, 33);
-  ExpectRect(r.outRect, 0, 0, 17, 33);
-  EXPECT_EQ(r.inputRate, 65536);
-  EXPECT_EQ(r.maskRate, 65536);
-}
-
-TEST(SetupFilterRecord, RateIsSixteenDotSixteenFixedPoint) {
-  FakeHost host;
-  host.record.imageSize = Point{10, 10};
-  SetupFilterRecord(&host.record, 2);
-  EXPECT_EQ(host.record.inputRate, 131072);
-  EXPECT_EQ(host.record.maskRate, 131072);
-  ExpectRect(host.record.inRect, 0, 0, 5, 5);
+TEST(SetupFilterRecord, ScaleFactorsGiveSixteenDotSixteenRates) {
+  const struct {
+    uint32_t scale;
+    int rows, columns;
+    Fixed rate;
+  } cases[] = {{0, 17, 33, 65536}, {1, 17, 33, 65536}, {2, 8, 16, 131072}};  // zero acts as one
+  for (const auto& c : cases) {
+    FakeHost host;
+    FilterRecord& r = host.record;
+    r.imageSize = Point{17, 33};
+    SetupFilterRecord(&r, c.scale);
+    SCOPED_TRACE(c.scale);
+    ExpectRect(r.inRect, 0, 0, c.rows, c.columns);
+    ExpectRect(r.outRect, 0, 0, c.rows, c.columns);
+    EXPECT_EQ(r.inputRate, c.rate);
+    EXPECT_EQ(r.maskRate, c.rate);
+  }
 }
 
 TEST(SetupFilterRecord, SelectionCases) {
@@ -152,38 +150,31 @@ TEST(RequestColor, AsksTheHostInRgbAndTakesItsAnswer) {
   EXPECT_EQ(filter.recording->alternativeCalls, 0);
 }
 
-TEST(RequestColor, EightBitGreyGetsTheGreyOfTheChosenColour) {
-  FakeHost host;
-  TestFilter filter;
-  host.record.imageMode = plugInModeGrayScale;
-  host.colorAnswer[0] = 200;
-  host.colorAnswer[1] = 100;
-  host.colorAnswer[2] = 50;
-  double r = 0, g = 0, b = 0;
-  EXPECT_TRUE(filter.RequestColor(&host.record, r, g, b));
-  EXPECT_EQ(host.colorRequest.sourceSpace, 4);
-  EXPECT_EQ(host.colorRequest.resultSpace, 0);
-  // 0.292687786 * 200 + 0.552149646 * 100 + 0.155162568 * 50 = 58.5375572 + 55.2149646 +
-  // 7.7581284 = 121.5106502 on the 0..255 scale.
+TEST(RequestColor, GreyImagesAskInGrey) {
+  // 0.292687786 * 200 + 0.552149646 * 100 + 0.155162568 * 50 = 121.5106502 on the 0..255 scale:
+  // 8-bit grey gets the grey of the chosen colour, 16-bit grey keeps the colour.
   const double grey = 121.5106502 / 255.0;
-  EXPECT_NEAR(r, grey, 1e-9);
-  EXPECT_NEAR(g, grey, 1e-9);
-  EXPECT_NEAR(b, grey, 1e-9);
-}
-
-TEST(RequestColor, SixteenBitGreyAsksInGreyButKeepsTheColour) {
-  FakeHost host;
-  TestFilter filter;
-  host.record.imageMode = plugInModeGray16;
-  host.colorAnswer[0] = 200;
-  host.colorAnswer[1] = 100;
-  host.colorAnswer[2] = 50;
-  double r = 0, g = 0, b = 0;
-  EXPECT_TRUE(filter.RequestColor(&host.record, r, g, b));
-  EXPECT_EQ(host.colorRequest.sourceSpace, 4);
-  EXPECT_DOUBLE_EQ(r, 200 / 255.0);
-  EXPECT_DOUBLE_EQ(g, 100 / 255.0);
-  EXPECT_DOUBLE_EQ(b, 50 / 255.0);
+  const struct {
+    int16_t mode;
+    double r, g, b, tolerance;
+  } cases[] = {{plugInModeGrayScale, grey, grey, grey, 1e-9},
+               {plugInModeGray16, 200 / 255.0, 100 / 255.0, 50 / 255.0, 1e-15}};
+  for (const auto& c : cases) {
+    FakeHost host;
+    TestFilter filter;
+    host.record.imageMode = c.mode;
+    host.colorAnswer[0] = 200;
+    host.colorAnswer[1] = 100;
+    host.colorAnswer[2] = 50;
+    double r = 0, g = 0, b = 0;
+    SCOPED_TRACE(c.mode);
+    EXPECT_TRUE(filter.RequestColor(&host.record, r, g, b));
+    EXPECT_EQ(host.colorRequest.sourceSpace, 4);
+    EXPECT_EQ(host.colorRequest.resultSpace, 0);
+    EXPECT_NEAR(r, c.r, c.tolerance);
+    EXPECT_NEAR(g, c.g, c.tolerance);
+    EXPECT_NEAR(b, c.b, c.tolerance);
+  }
 }
 
 TEST(RequestColor, RefusalKeepsTheColour) {

@@ -2,6 +2,8 @@
 
 #include <climits>
 #include <cstdlib>
+#include <functional>
+#include <iterator>
 #include <map>
 
 #include "host/pfPlatform.h"
@@ -48,31 +50,18 @@ TEST(HostMemory, SuiteBlocksAreTrackedUntilFreed) {
 }
 
 TEST(HostMemory, UnusableSuitesFallBackToTheHeap) {
-  enum Breakage { kVersion3, kVersion1, kFourProcs, kNoSpaceProc, kNoUnlockProc, kNoSuite };
-  for (Breakage breakage :
-       {kVersion3, kVersion1, kFourProcs, kNoSpaceProc, kNoUnlockProc, kNoSuite}) {
+  const std::function<void(FakeHost&)> breakages[] = {
+      [](FakeHost& h) { h.bufferProcs.bufferProcsVersion = 3; },
+      [](FakeHost& h) { h.bufferProcs.bufferProcsVersion = 1; },
+      [](FakeHost& h) { h.bufferProcs.numBufferProcs = 4; },
+      [](FakeHost& h) { h.bufferProcs.spaceProc = nullptr; },
+      [](FakeHost& h) { h.bufferProcs.unlockProc = nullptr; },
+      [](FakeHost& h) { h.record.bufferProcs = nullptr; },
+  };
+  for (size_t breakage = 0; breakage < std::size(breakages); ++breakage) {
     FakeHost host;
     TestFilter filter;
-    switch (breakage) {
-      case kVersion3:
-        host.bufferProcs.bufferProcsVersion = 3;
-        break;
-      case kVersion1:
-        host.bufferProcs.bufferProcsVersion = 1;
-        break;
-      case kFourProcs:
-        host.bufferProcs.numBufferProcs = 4;
-        break;
-      case kNoSpaceProc:
-        host.bufferProcs.spaceProc = nullptr;
-        break;
-      case kNoUnlockProc:
-        host.bufferProcs.unlockProc = nullptr;
-        break;
-      case kNoSuite:
-        host.record.bufferProcs = nullptr;
-        break;
-    }
+    breakages[breakage](host);
     Attach(filter, host);
     void* block = filter.AllocateMemory(256);
     ASSERT_NE(block, nullptr);

@@ -118,48 +118,38 @@ TEST(Selectors, ParametersSelectorValidatesWithoutDialog) {
 
 // ---- start selector outcomes -------------------------------------------------------------
 
-TEST(StartSelector, SuccessSetsUpRendersAndEmptiesTheRects) {
-  FakeHost host;
-  TestFilter filter;
-  PrepareImage(host.record);
-  EXPECT_EQ(filter.Dispatch(filterSelectorStart, &host.record), 0);
-  EXPECT_EQ(host.advanceCalls, 1);
-  EXPECT_EQ(filter.renderCalls, 1);
-  EXPECT_EQ(host.record.inputRate, 1 << 16);  // full-size request
-  ASSERT_FALSE(host.progress.empty());
-  EXPECT_EQ(host.progress.back(), std::make_pair(0, 1));
-  ExpectEmptyRects(host.record);
-}
-
-TEST(StartSelector, RenderFailureIsReturnedUnchanged) {
-  FakeHost host;
-  TestFilter filter;
-  PrepareImage(host.record);
-  filter.renderResult = memFullErr;
-  EXPECT_EQ(filter.Dispatch(filterSelectorStart, &host.record), memFullErr);
-  ExpectEmptyRects(host.record);
-}
-
-TEST(StartSelector, AdvanceStateFailureSkipsTheRender) {
-  FakeHost host;
-  TestFilter filter;
-  PrepareImage(host.record);
-  host.advanceResult = paramErr;
-  EXPECT_EQ(filter.Dispatch(filterSelectorStart, &host.record), paramErr);
-  EXPECT_EQ(filter.renderCalls, 0);
-  ExpectEmptyRects(host.record);
-}
-
-TEST(StartSelector, CancelledDialogRendersNothing) {
-  FakeHost host;
-  TestFilter filter;
-  PrepareImage(host.record);
-  filter.recording->showResult = false;
-  EXPECT_EQ(filter.Dispatch(filterSelectorStart, &host.record), userCanceledErr);
-  EXPECT_EQ(filter.recording->showCalls, 1);
-  EXPECT_EQ(filter.renderCalls, 0);
-  EXPECT_EQ(host.advanceCalls, 0);
-  ExpectEmptyRects(host.record);
+TEST(StartSelector, OutcomesAndWhatRanBeforeThem) {
+  const struct {
+    const char* what;
+    bool dialogResult;
+    OSErr advanceResult;
+    int16_t renderResult, expected;
+    int advanceCalls, renderCalls;
+  } cases[] = {
+      {"success", true, noErr, noErr, noErr, 1, 1},
+      {"render failure is returned unchanged", true, noErr, memFullErr, memFullErr, 1, 1},
+      {"advanceState failure skips the render", true, paramErr, noErr, paramErr, 1, 0},
+      {"cancelled dialog renders nothing", false, noErr, noErr, userCanceledErr, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeHost host;
+    TestFilter filter;
+    PrepareImage(host.record);
+    filter.recording->showResult = c.dialogResult;
+    host.advanceResult = c.advanceResult;
+    filter.renderResult = c.renderResult;
+    EXPECT_EQ(filter.Dispatch(filterSelectorStart, &host.record), c.expected);
+    EXPECT_EQ(filter.recording->showCalls, 1);
+    EXPECT_EQ(host.advanceCalls, c.advanceCalls);
+    EXPECT_EQ(filter.renderCalls, c.renderCalls);
+    ExpectEmptyRects(host.record);
+    if (c.expected == noErr) {
+      EXPECT_EQ(host.record.inputRate, 1 << 16);  // full-size request
+      ASSERT_FALSE(host.progress.empty());
+      EXPECT_EQ(host.progress.back(), std::make_pair(0, 1));
+    }
+  }
 }
 
 TEST(StartSelector, MissingCallbacksAnswerOneAfterTellingTheUser) {
