@@ -7,7 +7,6 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
-#include <random>
 #include <sstream>
 
 #include "tests/tools/ProcessRunner.h"
@@ -16,18 +15,6 @@
 #include "tools/PngImage.h"
 
 namespace {
-
-PngImage Random(uint32_t w, uint32_t h, int channels, int depth, uint32_t seed) {
-  std::mt19937 rng(seed);
-  PngImage img;
-  img.width = w;
-  img.height = h;
-  img.channels = channels;
-  img.bitDepth = depth;
-  img.samples.resize(size_t(w) * h * size_t(channels));
-  for (uint16_t& s : img.samples) s = uint16_t(rng() % (depth == 8 ? 256u : 65536u));
-  return img;
-}
 
 void Save(const std::string& path, const PngImage& img) {
   std::string error;
@@ -62,12 +49,6 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-struct Layout {
-  int channels;
-  int depth;
-};
-const Layout kLayouts[] = {{1, 8}, {2, 8}, {3, 8}, {4, 8}, {1, 16}, {2, 16}, {3, 16}, {4, 16}};
-
 class Run : public ::testing::Test {
  protected:
   TempDir dir;
@@ -93,8 +74,8 @@ class Run : public ::testing::Test {
 #ifdef QUENARA_PROBE_EXE
 
 TEST_F(Run, ProbeSeesEveryLayoutWithTheSampleMapping) {
-  for (const Layout& l : kLayouts) {
-    const PngImage in = Random(5, 4, l.channels, l.depth, uint32_t(l.channels * 100 + l.depth));
+  for (const PngLayout& l : kPngLayouts) {
+    const PngImage in = RandomPng(5, 4, l.channels, l.depth, uint32_t(l.channels * 100 + l.depth));
     Save(dir.Path("in.png"), in);
     const ProcessResult r = Quenara({dir.Path("in.png"), dir.Path("out.png")}, QUENARA_PROBE_EXE);
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -117,39 +98,35 @@ TEST_F(Run, ProbeSeesEveryLayoutWithTheSampleMapping) {
 }
 
 TEST_F(Run, ProbeReceivesTheMaskAtTheImageDepth) {
-  const PngImage image16 = Random(6, 3, 3, 16, 5);
-  const PngImage mask8 = Random(6, 3, 1, 8, 6);
-  Save(dir.Path("in.png"), image16);
-  Save(dir.Path("mask.png"), mask8);
-  ProcessResult r = Quenara(
-      {"--mask", dir.Path("mask.png"), dir.Path("in.png"), dir.Path("out.png")}, QUENARA_PROBE_EXE);
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  PngImage out = Load(dir.Path("out.png"));
-  for (uint32_t y = 0; y < 3; ++y) {
-    for (uint32_t x = 0; x < 6; ++x) {
-      // An 8-bit mask sample m is the 16-bit PNG value m * 257, then mapped like an image sample.
-      const uint32_t expected = FromHost(ToHost(mask8.At(x, y, 0) * 257u, 16), 16);
-      for (int c = 0; c < 3; ++c) ASSERT_EQ(out.At(x, y, c), expected) << x << "," << y;
-    }
-  }
-  const PngImage image8 = Random(6, 3, 1, 8, 7);
-  const PngImage mask16 = Random(6, 3, 1, 16, 8);
-  Save(dir.Path("in.png"), image8);
-  Save(dir.Path("mask.png"), mask16);
-  r = Quenara({"--mask", dir.Path("mask.png"), dir.Path("in.png"), dir.Path("out.png")},
-              QUENARA_PROBE_EXE);
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  out = Load(dir.Path("out.png"));
-  for (uint32_t y = 0; y < 3; ++y) {
-    for (uint32_t x = 0; x < 6; ++x) {
-      const uint32_t expected = uint32_t(std::floor(mask16.At(x, y, 0) * 255.0 / 65535.0 + 0.5));
-      ASSERT_EQ(out.At(x, y, 0), expected) << x << "," << y;
+  // The probe writes the mask into every channel: an 8-bit mask under a 16-bit RGB image, then
+  // a 16-bit mask under an 8-bit grey image.
+  for (const int imageDepth : {16, 8}) {
+    const int channels = imageDepth == 16 ? 3 : 1, maskDepth = 24 - imageDepth;
+    SCOPED_TRACE(imageDepth);
+    const PngImage mask = RandomPng(6, 3, 1, maskDepth, uint32_t(maskDepth));
+    Save(dir.Path("in.png"), RandomPng(6, 3, channels, imageDepth, 5));
+    Save(dir.Path("mask.png"), mask);
+    const ProcessResult r =
+        Quenara({"--mask", dir.Path("mask.png"), dir.Path("in.png"), dir.Path("out.png")},
+                QUENARA_PROBE_EXE);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const PngImage out = Load(dir.Path("out.png"));
+    for (uint32_t y = 0; y < 3; ++y) {
+      for (uint32_t x = 0; x < 6; ++x) {
+        const uint32_t m = mask.At(x, y, 0);
+        // An 8-bit mask sample m is the 16-bit PNG value m * 257, then mapped like an image
+        // sample; a 16-bit one rounds to 8 bits.
+        const uint32_t expected = imageDepth == 16
+                                      ? FromHost(ToHost(m * 257u, 16), 16)
+                                      : uint32_t(std::floor(m * 255.0 / 65535.0 + 0.5));
+        for (int c = 0; c < channels; ++c) ASSERT_EQ(out.At(x, y, c), expected) << x << "," << y;
+      }
     }
   }
 }
 
 TEST_F(Run, ProbeRendersAtTheReductionLikeAPreview) {
-  const PngImage in = Random(9, 7, 4, 8, 9);
+  const PngImage in = RandomPng(9, 7, 4, 8, 9);
   Save(dir.Path("in.png"), in);
   const ProcessResult r =
       Quenara({"--reduction", "2", dir.Path("in.png"), dir.Path("out.png")}, QUENARA_PROBE_EXE);
@@ -173,7 +150,7 @@ TEST_F(Run, ProbeRendersAtTheReductionLikeAPreview) {
 
 #ifndef _WIN32  // a console Ctrl-C cannot be sent to a child under Wine
 TEST_F(Run, CtrlCCancelsTheRenderAndWritesNothing) {
-  Save(dir.Path("in.png"), Random(8, 8, 3, 8, 10));
+  Save(dir.Path("in.png"), RandomPng(8, 8, 3, 8, 10));
   const ProcessResult r = RunProcessAndInterrupt(
       {QUENARA_PROBE_EXE, "--quiet", dir.Path("in.png"), dir.Path("out.png")}, dir.Dir().string(),
       {"QUENARA_PROBE_SPIN=1"}, 400);
@@ -187,8 +164,8 @@ TEST_F(Run, CtrlCCancelsTheRenderAndWritesNothing) {
 #endif  // QUENARA_PROBE_EXE
 
 TEST_F(Run, RealPlugInRendersEveryLayout) {
-  for (const Layout& l : kLayouts) {
-    Save(dir.Path("in.png"), Random(11, 7, l.channels, l.depth, uint32_t(l.channels + l.depth)));
+  for (const PngLayout& l : kPngLayouts) {
+    Save(dir.Path("in.png"), RandomPng(11, 7, l.channels, l.depth, uint32_t(l.channels + l.depth)));
     const ProcessResult r = Quenara({"--quiet", dir.Path("in.png"), dir.Path("out.png")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const PngImage out = Load(dir.Path("out.png"));
@@ -197,7 +174,7 @@ TEST_F(Run, RealPlugInRendersEveryLayout) {
     EXPECT_EQ(out.channels, l.channels);
     EXPECT_EQ(out.bitDepth, l.depth);
   }
-  Save(dir.Path("mask.png"), Random(11, 7, 1, 8, 3));
+  Save(dir.Path("mask.png"), RandomPng(11, 7, 1, 8, 3));
   ProcessResult r = Quenara({"--mask", dir.Path("mask.png"), "-p", "UseSizeSelection=1",
                              dir.Path("in.png"), dir.Path("out.png")});
   EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -210,9 +187,9 @@ TEST_F(Run, RealPlugInRendersEveryLayout) {
 
 TEST_F(Run, EveryBadInputFailsWithOneLineAndNoOutput) {
   const std::string in = dir.Path("in.png"), out = dir.Path("out.png");
-  Save(in, Random(4, 3, 3, 8, 1));
-  Save(dir.Path("rgbmask.png"), Random(4, 3, 3, 8, 2));
-  Save(dir.Path("bigmask.png"), Random(5, 3, 1, 8, 2));
+  Save(in, RandomPng(4, 3, 3, 8, 1));
+  Save(dir.Path("rgbmask.png"), RandomPng(4, 3, 3, 8, 2));
+  Save(dir.Path("bigmask.png"), RandomPng(5, 3, 1, 8, 2));
   WriteFileForTest(dir.Path("text.png"), "not a png at all");
   WriteRawPng(dir.Path("pal.png"), 1, 1, 3, 8, 0, ZlibCompressForTest(std::string("\0\0", 2)));
   const struct {
@@ -246,7 +223,7 @@ TEST_F(Run, EveryBadInputFailsWithOneLineAndNoOutput) {
 }
 
 TEST_F(Run, RecordedParametersCoverTheTableAndFeedBack) {
-  Save(dir.Path("in.png"), Random(6, 5, 3, 8, 4));
+  Save(dir.Path("in.png"), RandomPng(6, 5, 3, 8, 4));
   ProcessResult r =
       Quenara({"-p", "Origin=0.25,0.75", "-p", "BlendMode=screen", "-p", "INGR=1", "-p",
                "ZoomStart=-2", "--print-params", dir.Path("in.png"), dir.Path("out.png")});
@@ -281,7 +258,7 @@ TEST_F(Run, RecordedParametersCoverTheTableAndFeedBack) {
 }
 
 TEST_F(Run, ListItemCountsMatchThePlugIn) {
-  Save(dir.Path("in.png"), Random(3, 3, 3, 8, 5));
+  Save(dir.Path("in.png"), RandomPng(3, 3, 3, 8, 5));
   for (const HostParameterRow& row : HostParameterTable()) {
     if (row.kind != HostParameterKind::kList) continue;
     const std::string last = std::to_string(row.items.size());
@@ -307,7 +284,7 @@ TEST_F(Run, PresetsSaveListApplyAndDeleteThroughThePlugInsContainer) {
   r = Quenara({"--list-presets", cfg});
   EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"soft_glow", "other"}));
 
-  Save(dir.Path("in.png"), Random(4, 4, 3, 8, 12));
+  Save(dir.Path("in.png"), RandomPng(4, 4, 3, 8, 12));
   r = Quenara({"--preset", cfg, "--preset-name", "soft glow", "-p", "Strength=0.5",
                "--print-params", dir.Path("in.png"), dir.Path("out.png")});
   ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -346,7 +323,7 @@ TEST_F(Run, PresetCommandsNeedTheNativeBuild) {
 #endif
 
 TEST_F(Run, LogOptionRoutesThePlugInsTraceToAFile) {
-  Save(dir.Path("in.png"), Random(3, 3, 3, 8, 13));
+  Save(dir.Path("in.png"), RandomPng(3, 3, 3, 8, 13));
   const std::string log = dir.Path("trace.log");
   ProcessResult r = Quenara({"--log", log, dir.Path("in.png"), dir.Path("out.png")});
   ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -361,7 +338,7 @@ TEST_F(Run, LogOptionRoutesThePlugInsTraceToAFile) {
 }
 
 TEST_F(Run, TimeAndHelpPrintOnStdout) {
-  Save(dir.Path("in.png"), Random(3, 3, 1, 8, 6));
+  Save(dir.Path("in.png"), RandomPng(3, 3, 1, 8, 6));
   ProcessResult r = Quenara({"--time", dir.Path("in.png"), dir.Path("out.png")});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out.rfind("render time: ", 0), 0u) << r.out;
