@@ -370,30 +370,23 @@ void ScriptingPlugin(int16_t selector, FilterRecord* r, intptr_t*, int16_t* resu
   dp->recordInfo = plugInDialogOptional;
 }
 
-TEST(Protocol, PlaybackValuesReachThePlugInAndItsRecordingComesBack) {
-  protocol = ProtocolLog{};
-  ReferenceHost host(Document(2, 2, 3, false, 1, false));
+TEST(Protocol, PlaybackValuesReachThePlugInAndOnlyItsOwnRecordingComesBack) {
   HostDescriptor values;
   values.PutFloat(FourCC("INTE"), 1.75);
-  host.SetPlayback(&values, plugInDialogDontDisplay);
-  ASSERT_EQ(host.Run(ScriptingPlugin, false), noErr);
-  EXPECT_EQ(protocol.startPlayInfo, plugInDialogDontDisplay);
-  HostDescriptor recorded;
-  ASSERT_TRUE(host.Recorded(recorded));
-  ASSERT_EQ(recorded.items.size(), 1u);
-  EXPECT_EQ(recorded.items[0].number, 3.5);
-  EXPECT_EQ(host.Handles().LiveCount(), 0u);  // both descriptors are gone
-}
-
-TEST(Protocol, APlugInThatRecordsNothingLeavesNoRecording) {
-  protocol = ProtocolLog{};
-  ReferenceHost host(Document(3, 5, 1, false, 1, false));
-  HostDescriptor values;
-  values.PutFloat(FourCC("INTE"), 1.75);
-  host.SetPlayback(&values, plugInDialogDontDisplay);
-  ASSERT_EQ(host.Run(TilingPlugin, false), noErr);  // never touches the descriptor
-  HostDescriptor recorded;
-  EXPECT_FALSE(host.Recorded(recorded));
+  for (const bool records : {true, false}) {
+    protocol = ProtocolLog{};
+    ReferenceHost host(Document(2, 2, 3, false, 1, false));
+    host.SetPlayback(&values, plugInDialogDontDisplay);
+    // The tiling plug-in never touches the descriptor: no recording.
+    ASSERT_EQ(host.Run(records ? ScriptingPlugin : TilingPlugin, false), noErr);
+    EXPECT_EQ(protocol.startPlayInfo, plugInDialogDontDisplay);
+    HostDescriptor recorded;
+    ASSERT_EQ(host.Recorded(recorded), records);
+    if (!records) continue;
+    ASSERT_EQ(recorded.items.size(), 1u);
+    EXPECT_EQ(recorded.items[0].number, 3.5);
+    EXPECT_EQ(host.Handles().LiveCount(), 0u);  // both descriptors are gone
+  }
 }
 
 }  // namespace
