@@ -18,6 +18,23 @@
 #include "engine/StaticArgb.h"
 #include "host/KestrimondHost.h"
 
+// Levels to indices of the 32768-entry curve tables: trunc(v x 32767) for v in 0..1. The
+// clamp and the index are separate loops over a stretch of values, each of which the compiler
+// vectorises (together they are not).
+inline float Clamp01(float v) {
+  v = v > 0.0f ? v : 0.0f;  // NaN lands on 0
+  return v < 1.0f ? v : 1.0f;
+}
+
+// Exactly the truncated product in double, but in single precision: with a = v x 32768 (exact)
+// and n its whole part, v x 32767 = a - v has the whole part n when the fraction a - n (exact)
+// is at least v, else n - 1.
+inline int32_t Level15(float v) {
+  const float a = v * 32768.0f;
+  const int32_t n = int32_t(a);
+  return a - float(n) < v ? n - 1 : n;
+}
+
 template <class HostFmt>
 class CompositingBand {
  public:
@@ -51,10 +68,13 @@ class CompositingBand {
   uint32_t progressTotal = 1;
 
   // Output curve: (i / 32767)^gamma, then the BT.709 transfer curve when working in linear
-  // light. Entry i is the encoded value of a clamped level i / 32767.
+  // light. Entry i is the encoded value of a clamped level i / 32767. Every band fills its own
+  // table, so the default exponent 1 skips pow (x^1 is x exactly).
   static void FillOutputTable(double* table, double gammaExponent, bool linearLight) {
+    const bool identity = gammaExponent == 1.0;
     for (int32_t i = 0; i < kTableSize; ++i) {
-      double v = std::pow(double(i) / 32767.0, gammaExponent);
+      const double level = double(i) / 32767.0;
+      double v = identity ? level : std::pow(level, gammaExponent);
       if (linearLight) v = v >= 0.018 ? 1.099 * std::pow(v, 0.45) - 0.099 : 4.5 * v;
       table[i] = v;
     }
@@ -95,9 +115,12 @@ class CompositingBand {
                            });
   }
 
-  // Resample, intensity, contrast, clamp and encode one row of the blurred image.
-  void PrepareRow(int32_t y, const double* table, float* row) const {
+  // Resample, intensity, contrast, clamp and encode one row of the blurred image. The
+  // arithmetic runs over flat stretches of floats, which the compiler vectorises; only the
+  // table loads go value by value.
+  void PrepareRow(int32_t y, const double* table, float* __restrict row) const {
     const int32_t width = destination.width;
+    if (width <= 0) return;
     const int32_t dx = shiftX > 0.0 ? 1 : -1;
     const int32_t dy = shiftY > 0.0 ? 1 : -1;
     const float ax = float(1.0 - std::fabs(shiftX));
@@ -105,27 +128,35 @@ class CompositingBand {
     const float w00 = ax * ay, w10 = (1.0f - ax) * ay, w01 = ax * (1.0f - ay),
                 w11 = (1.0f - ax) * (1.0f - ay);
     const float gain = float(intensity);
-    const float slope = float(contrast);
     // Neighbours fall back to the pixel itself at the borders.
     const int32_t yn = std::clamp(y + dy, 0, blurred.height - 1);
-    const float* r0 = blurred.Row(y);
-    const float* r1 = blurred.Row(yn);
-    for (int32_t x = 0; x < width; ++x) {
-      const int32_t xn = std::clamp(x + dx, 0, width - 1);
-      const float* p00 = r0 + intptr_t(x) * F;
-      const float* p10 = r0 + intptr_t(xn) * F;
-      const float* p01 = r1 + intptr_t(x) * F;
-      const float* p11 = r1 + intptr_t(xn) * F;
-      float* out = row + intptr_t(x) * F;
-      if constexpr (A == 1) {
-        const float v = (w00 * p00[0] + w10 * p10[0] + w01 * p01[0] + w11 * p11[0]) * gain;
-        out[0] = std::clamp(v, 0.0f, 1.0f);
-      }
-      for (int c = A; c < F; ++c) {
-        float v = (w00 * p00[c] + w10 * p10[c] + w01 * p01[c] + w11 * p11[c]) * gain;
-        v = std::clamp(v + slope * (v - 0.5f), 0.0f, 1.0f);
-        // float x 32767 is exact in double, so the truncation matches the real product.
-        out[c] = float(table[int32_t(double(v) * 32767.0)]);
+    const float* __restrict r0 = blurred.Row(y);
+    const float* __restrict r1 = blurred.Row(yn);
+    const intptr_t n = intptr_t(width) * F;
+    const intptr_t o = intptr_t(dx) * F;
+    const intptr_t begin = dx > 0 ? 0 : F;  // floats with a horizontal neighbour at offset o
+    const intptr_t end = dx > 0 ? n - F : n;
+    for (intptr_t i = begin; i < end; ++i) {
+      row[i] = (w00 * r0[i] + w10 * r0[i + o] + w01 * r1[i] + w11 * r1[i + o]) * gain;
+    }
+    const intptr_t border = dx > 0 ? n - F : 0;
+    for (intptr_t i = border; i < border + F; ++i) {
+      row[i] = (w00 * r0[i] + w10 * r0[i] + w01 * r1[i] + w11 * r1[i]) * gain;
+    }
+
+    const float slope = float(contrast);
+    constexpr intptr_t kStretch = 256 / F * F;  // whole pixels, so alpha positions stay put
+    float level[kStretch];
+    int32_t index[kStretch];
+    for (intptr_t start = 0; start < n; start += kStretch) {
+      const intptr_t count = std::min(kStretch, n - start);
+      float* p = row + start;
+      // Every float gets an index (alpha's is unused).
+      for (intptr_t i = 0; i < count; ++i) level[i] = Clamp01(p[i] + slope * (p[i] - 0.5f));
+      for (intptr_t i = 0; i < count; ++i) index[i] = Level15(level[i]);
+      for (intptr_t i = 0; i < count; i += F) {
+        if constexpr (A == 1) p[i] = std::clamp(p[i], 0.0f, 1.0f);
+        for (int c = A; c < F; ++c) p[i + c] = float(table[index[i + c]]);
       }
     }
   }

@@ -72,6 +72,37 @@ class QuenaraEffect : public KestrimondFilter {
   uint32_t progressIndex = 0;
   uint32_t progressTotal = 1;
 
+  // Linear light in row bands: every colour float v becomes table entry trunc(v x 32767);
+  // alpha stays as it is.
+  struct LinearLight {
+    KestrimondHost* host;
+    Working image;
+    const float* table;
+
+    int32_t ProcessBand(int32_t band, int32_t bandCount, bool reportProgress) const {
+      return ProcessBandRows(host, image.height, band, bandCount, reportProgress, kStageLinear,
+                             kStageCount, [&](int32_t y) { LineariseRow(image.Row(y)); });
+    }
+
+    // Indices for a stretch of floats first (the arithmetic vectorises), then the loads.
+    void LineariseRow(float* row) const {
+      constexpr int F = A + K;
+      constexpr int32_t kStretch = 256 / F * F;  // whole pixels, so alpha positions stay put
+      const int32_t n = image.width * F;
+      float level[kStretch];
+      int32_t index[kStretch];
+      for (int32_t start = 0; start < n; start += kStretch) {
+        const int32_t count = std::min(kStretch, n - start);
+        float* p = row + start;
+        for (int32_t i = 0; i < count; ++i) level[i] = Clamp01(p[i]);
+        for (int32_t i = 0; i < count; ++i) index[i] = Level15(level[i]);
+        for (int32_t i = 0; i < count; i += F) {
+          for (int k = A; k < F; ++k) p[i + k] = table[index[i + k]];
+        }
+      }
+    }
+  };
+
   // Offset of an origin coordinate from the centre of the pixel containing it, -0.5..0.5.
   static double OriginFraction(double c) {
     const double f = std::fabs(c - std::trunc(c)) - 0.5;
@@ -194,23 +225,9 @@ class QuenaraEffect : public KestrimondFilter {
     return rays.Run(kStageBlur, kStageCount);
   }
 
-  // Colour floats through the linearisation table; alpha stays as it is. Runs on the calling
-  // thread, reporting after each row.
   int32_t Linearise(const Working& working, const float* table) {
-    const int32_t height = working.height;
-    const int32_t total = int32_t(kStageCount) * height;
-    for (int32_t y = 0; y < height; ++y) {
-      float* p = working.Row(y);
-      for (int32_t x = 0; x < working.width; ++x, p += A + K) {
-        for (int k = A; k < A + K; ++k) {
-          const int32_t i = int32_t(double(p[k]) * 32767.0);
-          p[k] = table[std::clamp(i, 0, kLinearTableSize - 1)];
-        }
-      }
-      const int32_t status = host->ReportProgress(y + int32_t(kStageLinear) * height, total);
-      if (status != host->NoError()) return status;
-    }
-    return host->NoError();
+    LinearLight bands{host, working, table};
+    return RunBands(bands);
   }
 
   // Display modes 2 to 4: the working image (or the size mask) as an opaque picture.

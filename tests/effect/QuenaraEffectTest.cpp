@@ -125,6 +125,52 @@ TEST(QuenaraEffect, LinearisationLeavesAlphaAlone) {
   EXPECT_GT(std::fabs(Linear(alpha) - alpha), 0.1);  // linearising it would show
 }
 
+TEST(QuenaraEffect, LinearLightInBandsOnThreadsOverWideRows) {
+  // Rows wider than the stretches the levels are indexed in, on three threads: every colour
+  // goes through the table, every alpha stays as it was.
+  Pipeline<Rgb16> p(301, 7);
+  for (int32_t y = 0; y < 7; ++y)
+    for (int32_t x = 0; x < 301; ++x)
+      for (int k = 0; k < 3; ++k)
+        p.source.At(x, y, k) = uint16_t((x * 7919 + y * 3457 + k * 11003) % 32769);
+  p.host.threaded = true;
+  p.host.processors = 3;
+  p.effect.strength = 0.0;
+  p.effect.linearLight = true;
+  ASSERT_EQ(p.effect.Run(0, 1), 0);
+  for (int32_t y = 0; y < 7; ++y) {
+    for (int32_t x = 0; x < 301; ++x) {
+      for (int k = 0; k < 3; ++k) {
+        const double v = float(p.source.At(x, y, k) * 3.0517578125e-05);
+        ASSERT_NEAR(p.destination.At(x, y, k), int(Encode(Linear(v), true) * 32768.0), kOneStep)
+            << x << "," << y << "," << k;
+      }
+    }
+  }
+
+  Pipeline<GreyA16> a(301, 5);
+  for (int32_t y = 0; y < 5; ++y) {
+    for (int32_t x = 0; x < 301; ++x) {
+      a.source.At(x, y, 0) = uint16_t(x * 50);
+      a.source.Alpha(x, y) = uint16_t(32768 - x * 50);
+    }
+  }
+  a.host.threaded = true;
+  a.host.processors = 2;
+  a.effect.strength = 0.0;
+  a.effect.linearLight = true;
+  a.effect.blendMode = 23;  // writes the blurred alpha
+  ASSERT_EQ(a.effect.Run(0, 1), 0);
+  for (int32_t y = 0; y < 5; ++y) {
+    for (int32_t x = 0; x < 301; ++x) {
+      const double alpha = (32768 - x * 50) / 32768.0;
+      // The premultiplied grey g a stays below the working alpha a^2 (g < a), so the alpha is
+      // not raised by the straight colour.
+      ASSERT_NEAR(a.destination.Alpha(x, y), int(alpha * alpha * 32768.0), kOneStep) << x;
+    }
+  }
+}
+
 TEST(QuenaraEffect, SizeSelectionDisplayWithoutMaskIsOpaqueWhite) {
   Pipeline<Rgba8> p(4, 3);
   p.source.Fill(40);
