@@ -72,17 +72,11 @@ class QuenaraEffect : public KestrimondFilter {
   uint32_t progressIndex = 0;
   uint32_t progressTotal = 1;
 
-  // Linear light in row bands: every colour float v becomes table entry trunc(v x 32767);
-  // alpha stays as it is.
+  // Linear light: every colour float v becomes table entry trunc(v x 32767); alpha stays as it
+  // is. The pipeline runs it row by row on the calling thread.
   struct LinearLight {
-    KestrimondHost* host;
     Working image;
     const float* table;
-
-    int32_t ProcessBand(int32_t band, int32_t bandCount, bool reportProgress) const {
-      return ProcessBandRows(host, image.height, band, bandCount, reportProgress, kStageLinear,
-                             kStageCount, [&](int32_t y) { LineariseRow(image.Row(y)); });
-    }
 
     // Indices for a stretch of floats first (the arithmetic vectorises), then the loads.
     void LineariseRow(float* row) const {
@@ -226,8 +220,15 @@ class QuenaraEffect : public KestrimondFilter {
   }
 
   int32_t Linearise(const Working& working, const float* table) {
-    LinearLight bands{host, working, table};
-    return RunBands(bands);
+    const LinearLight linear{working, table};
+    const int32_t height = working.height;
+    const int32_t total = int32_t(kStageCount) * height;
+    for (int32_t y = 0; y < height; ++y) {
+      linear.LineariseRow(working.Row(y));
+      const int32_t status = host->ReportProgress(y + int32_t(kStageLinear) * height, total);
+      if (status != host->NoError()) return status;
+    }
+    return host->NoError();
   }
 
   // Display modes 2 to 4: the working image (or the size mask) as an opaque picture.

@@ -125,9 +125,9 @@ TEST(QuenaraEffect, LinearisationLeavesAlphaAlone) {
   EXPECT_GT(std::fabs(Linear(alpha) - alpha), 0.1);  // linearising it would show
 }
 
-TEST(QuenaraEffect, LinearLightInBandsOnThreadsOverWideRows) {
-  // Rows wider than the stretches the levels are indexed in, on three threads: every colour
-  // goes through the table, every alpha stays as it was.
+TEST(QuenaraEffect, LinearLightOverWideRows) {
+  // Rows wider than the stretches the levels are indexed in: every colour goes through the
+  // table, every alpha stays as it was.
   Pipeline<Rgb16> p(301, 7);
   for (int32_t y = 0; y < 7; ++y)
     for (int32_t x = 0; x < 301; ++x)

@@ -234,57 +234,6 @@ TEST(MoveSubPixelImageFilter, InPlaceShiftEqualsOutOfPlaceInEveryDirection) {
   }
 }
 
-TEST(MoveSubPixelImageFilter, BandsOnThreadsEqualOnePassInEveryDirection) {
-  // Each band's edge row is read by the neighbouring band, which may already have shifted it;
-  // any slip there shows as a difference from the one-pass reference.
-  const double shifts[][2] = {{0.3, 0.7}, {-0.3, 0.7}, {0.3, -0.7}, {-0.3, -0.7}, {0.0, 0.0}};
-  const int32_t sizes[][2] = {{23, 17}, {1, 9}, {7, 1}, {5, 3}};
-  for (const auto& size : sizes) {
-    for (int32_t processors : {2, 3, 4, 8}) {
-      for (const auto& s : shifts) {
-        FloatImage img(size[0], size[1], 4);
-        FillRandom(img, unsigned(processors * 31 + size[0]));
-        const FloatImage expected = ReferenceShift(img, s[0], s[1]);
-        TestHost host;
-        host.threaded = true;
-        host.processors = processors;
-        MoveSubPixelImageFilter<WorkRgba> move(&host, img.MakeView<WorkRgba>(), s[0], s[1]);
-        ASSERT_EQ(move.Run(0, 1), host.NoError());
-        EXPECT_EQ(img.data, expected.data) << size[0] << "x" << size[1] << ", " << processors
-                                           << " bands, shift " << s[0] << "," << s[1];
-        EXPECT_EQ(host.LiveBlocks(), 0u);
-      }
-    }
-  }
-}
-
-TEST(MoveSubPixelImageFilter, BandsRunInTurnReportRisingProgress) {
-  // Bands run one after another on the calling thread: the rows done count up from each
-  // band's first row, also when rows are visited from the bottom.
-  TestHost host;
-  host.processors = 3;
-  FloatImage img(4, 7, 1);
-  FillRandom(img, 6);
-  const FloatImage expected = ReferenceShift(img, 0.0, -0.5);
-  MoveSubPixelImageFilter<WorkGrey> move(&host, img.MakeView<WorkGrey>(), 0.0, -0.5);
-  ASSERT_EQ(move.Run(1, 2), host.NoError());
-  EXPECT_EQ(img.data, expected.data);
-  ASSERT_EQ(host.progress.size(), 7u);
-  for (int32_t i = 0; i < 7; ++i) EXPECT_EQ(host.progress[size_t(i)], std::make_pair(7 + i, 14));
-}
-
-TEST(MoveSubPixelImageFilter, FailedScratchAllocationLeavesTheImageAlone) {
-  TestHost host;
-  host.failAllocationAt = 0;
-  FloatImage img(5, 4, 1);
-  FillRandom(img, 8);
-  const FloatImage original = img;
-  MoveSubPixelImageFilter<WorkGrey> move(&host, img.MakeView<WorkGrey>(), 0.5, 0.5);
-  EXPECT_EQ(move.Run(0, 1), host.OutOfMemoryError());
-  EXPECT_EQ(img.data, original.data);
-  EXPECT_TRUE(host.progress.empty());
-}
-
 TEST(MoveSubPixelImageFilter, HandWorkedWeightsAndBorders) {
   TestHost host;
   FloatImage img(4, 2, 1);
