@@ -43,6 +43,20 @@ int32_t NormalizePassEntry(void* filter, int32_t band, int32_t bandCount, int32_
 // How far ahead along a ray the walks prefetch pixels.
 constexpr int32_t kRayPrefetchSteps = 16;
 
+// A band's buffers are read and written at the same slots in one step. Accesses exactly 4 KB
+// apart look alike to the processor's check of loads against earlier stores, so buffers that
+// all start at one offset within a page (as blocks of this size from the system allocator do)
+// stall on each other: measured, up to 1.5 times slower. Each buffer therefore starts at its own
+// offset, 13 cache lines further on per buffer.
+constexpr size_t kRayPageBytes = 4096;
+constexpr uintptr_t kRayBufferStagger = 13 * 64;
+
+inline double* StaggeredBuffer(void* block, int index) {
+  const uintptr_t address = reinterpret_cast<uintptr_t>(block);
+  const uintptr_t offset = (uintptr_t(index) * kRayBufferStagger - address) & (kRayPageBytes - 1);
+  return reinterpret_cast<double*>(address + offset);
+}
+
 template <class Working, class Mask, class Derived>
 class RayBlurFilter : public KestrimondFilter {
  public:
@@ -129,15 +143,17 @@ class RayBlurFilter : public KestrimondFilter {
     const int32_t w = source.width;
     const int32_t h = source.height;
     const size_t bytes = size_t(RaySlots(w, h)) * F * sizeof(double);
+    void* blocks[Derived::kSumBuffers] = {};
     double* buffers[Derived::kSumBuffers] = {};
     int32_t status = ok;
-    for (double*& buffer : buffers) {
-      const size_t size = &buffer == &buffers[0] ? RayBufferBytes(RaySlots(w, h)) : bytes;
-      buffer = static_cast<double*>(host->AllocateMemory(size));
-      if (buffer == nullptr) {
+    for (int b = 0; b < Derived::kSumBuffers; ++b) {
+      const size_t size = b == 0 ? RayBufferBytes(RaySlots(w, h)) : bytes;
+      blocks[b] = host->AllocateMemory(size + kRayPageBytes);
+      if (blocks[b] == nullptr) {
         status = host->OutOfMemoryError();
         break;
       }
+      buffers[b] = StaggeredBuffer(blocks[b], b);
     }
     if (status == ok) {
       for (int b = 1; b < Derived::kSumBuffers; ++b) std::memset(buffers[b], 0, bytes);
@@ -149,8 +165,8 @@ class RayBlurFilter : public KestrimondFilter {
         });
       }
     }
-    for (double* buffer : buffers) {
-      if (buffer != nullptr) host->FreeMemory(buffer);
+    for (void* block : blocks) {
+      if (block != nullptr) host->FreeMemory(block);
     }
     seams.SetStatus(band, status);
     return status;
