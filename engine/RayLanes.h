@@ -11,7 +11,6 @@ typedef float RayFloat4 __attribute__((vector_size(16)));
 typedef double RayDouble2Unaligned __attribute__((vector_size(16), aligned(alignof(double))));
 typedef float RayFloat4Unaligned __attribute__((vector_size(16), aligned(alignof(float))));
 typedef float RayFloat2Unaligned __attribute__((vector_size(8), aligned(alignof(float))));
-typedef float RayFloat2 __attribute__((vector_size(8)));
 
 [[gnu::always_inline]] inline RayDouble2 RayLoad2(const double* p) {
   return *reinterpret_cast<const RayDouble2Unaligned*>(p);

@@ -54,12 +54,11 @@ inline void BuildSuffix(const double* in, double* sum, int32_t n) {
 
 // A reading position x of a running-sum buffer of F doubles per slot: slots t + 2 and t + 3
 // with t = floor(x), weighted 1 - f and f, f = x - t. Positions never fall below -2, so the
-// floor of x + 2 is its truncation. The slot is kept as an element offset and the weights with
+// floor of x + 2 is its truncation. The slot is kept as an element offset and the fraction with
 // it, so that the channels and buffers read at one position share them.
 struct RaySpot {
   int32_t offset;  // (t + 2) x F
-  double w0;       // 1 - f
-  double w1;       // f
+  double f;
 };
 
 template <int F>
@@ -67,13 +66,13 @@ template <int F>
   const double shifted = x + 2.0;
   const int32_t slot = int32_t(shifted);
   const double f = shifted - double(slot);
-  return RaySpot{slot * F, 1.0 - f, f};
+  return RaySpot{slot * F, f};
 }
 
 // The same position moved by a whole number of steps.
 template <int F>
 [[gnu::always_inline]] inline RaySpot ShiftSpot(RaySpot s, int32_t steps) {
-  return RaySpot{s.offset + steps * F, s.w0, s.w1};
+  return RaySpot{s.offset + steps * F, s.f};
 }
 
 // Reading a running sum at a spot with one multiplication: slot t + 3 of a prefix sum is slot
@@ -82,11 +81,11 @@ template <int F>
 template <int F>
 [[gnu::always_inline]] inline double ReadPrefixSpot(const double* sum, const double* step,
                                                     RaySpot s, int c) {
-  return sum[s.offset + c] + s.w1 * step[s.offset + F + c];
+  return sum[s.offset + c] + s.f * step[s.offset + F + c];
 }
 
 template <int F>
 [[gnu::always_inline]] inline double ReadSuffixSpot(const double* sum, const double* step,
                                                     RaySpot s, int c) {
-  return sum[s.offset + c] - s.w1 * step[s.offset + c];
+  return sum[s.offset + c] - s.f * step[s.offset + c];
 }
