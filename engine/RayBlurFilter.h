@@ -20,6 +20,7 @@
 #include "engine/ClearImageFilter.h"
 #include "engine/KestrimondFilter.h"
 #include "engine/RayGeometry.h"
+#include "engine/RayIsa.h"
 #include "engine/RayLanes.h"
 #include "engine/RaySeamBlock.h"
 #include "engine/RaySeams.h"
@@ -161,7 +162,9 @@ class RayBlurFilter : public KestrimondFilter {
         const RayBandSeams bandSeams = BandSeams(w, h, originX, originY, band);
         seams.Prepare(band, bandSeams);
         status = static_cast<Derived*>(this)->VisitWindow([&](const auto& window) {
-          return TraceEdge(window, band, bandSeams, buffers, reportProgress);
+          return isa == kRayIsaAvx2
+                     ? TraceEdge<kRayIsaAvx2>(window, band, bandSeams, buffers, reportProgress)
+                     : TraceEdge<kRayIsaBaseline>(window, band, bandSeams, buffers, reportProgress);
         });
       }
     }
@@ -218,6 +221,8 @@ class RayBlurFilter : public KestrimondFilter {
   uint32_t progressTotal = 1;
   void* seamMemory = nullptr;
   Seams seams;
+  // The best the processor supports; tests also run the baseline.
+  RayIsa isa = RayBestIsa();
 
  protected:
   RayBlurFilter(const RayBlurFilter&) = default;
@@ -261,7 +266,7 @@ class RayBlurFilter : public KestrimondFilter {
            strengthMap.height >= source.height;
   }
 
-  template <class Window>
+  template <RayIsa Isa, class Window>
   int32_t TraceEdge(const Window& window, int32_t band, const RayBandSeams& bandSeams,
                     double* const* buffers, bool reportProgress) {
     int32_t status = host->NoError();
@@ -272,7 +277,7 @@ class RayBlurFilter : public KestrimondFilter {
       const RayPoint end = RayEndPixel(w, h, band, i);
       RayWalk walk;
       if (PlanRay(w, h, originX, originY, end.x, end.y, walk)) {
-        TraceRay(window, band, bandSeams, walk, buffers);
+        TraceRay<Isa>(window, band, bandSeams, walk, buffers);
       }
       if (reportProgress) {
         status = Report();
@@ -282,13 +287,68 @@ class RayBlurFilter : public KestrimondFilter {
     return status;
   }
 
-  template <class Window>
+  template <RayIsa Isa, class Window>
   void TraceRay(const Window& window, int32_t band, const RayBandSeams& bandSeams,
                 const RayWalk& walk, double* const* buffers) {
-    const int32_t n = walk.steps;
     const Frame frame = FrameOf(walk);
     RayTap* taps = TapsOf(buffers);
+    if constexpr (Isa == kRayIsaAvx2) {
+      SampleRayAvx2<Window>(walk, frame, buffers, taps);
+    } else {
+      SampleRay<Window>(walk, frame, buffers, taps);
+    }
 
+    // Second walk: windows and splats, run by run of splat destination.
+    Steps steps;
+    steps.walk = &walk;
+    steps.frame = &frame;
+    steps.buffers = buffers;
+    steps.taps = taps;
+    steps.band = band;
+    steps.k0 = walk.entryDistance / walk.stepLength;
+    steps.hr =
+        holdoutRadius * 0.5 *
+        std::sqrt(double(source.width) * source.width + double(source.height) * source.height) /
+        walk.stepLength;
+    RaySegment segments[5];
+    const int32_t segmentCount = SeamSegments(bandSeams, walk, segments);
+    const bool mapUsed = MapUsed();
+    for (int32_t s = 0; s < segmentCount; ++s) {
+      const RaySegment& seg = segments[s];
+      switch (seg.mode) {
+        case kRayDirect:
+          mapUsed ? RunSteps<Isa, kRayDirect, true>(window, steps, seg)
+                  : RunSteps<Isa, kRayDirect, false>(window, steps, seg);
+          break;
+        case kRayStrip0:
+          mapUsed ? RunSteps<Isa, kRayStrip0, true>(window, steps, seg)
+                  : RunSteps<Isa, kRayStrip0, false>(window, steps, seg);
+          break;
+        default:
+          mapUsed ? RunSteps<Isa, kRayStrip1, true>(window, steps, seg)
+                  : RunSteps<Isa, kRayStrip1, false>(window, steps, seg);
+          break;
+      }
+    }
+  }
+
+  // The first walk and the running sums, compiled for each instruction set.
+  template <class Window>
+  [[gnu::noinline]] void SampleRay(const RayWalk& walk, const Frame& frame, double* const* buffers,
+                                   RayTap* taps) const {
+    SampleRayBody<Window>(walk, frame, buffers, taps);
+  }
+  template <class Window>
+  [[gnu::noinline, QUENARA_RAY_AVX2]] void SampleRayAvx2(const RayWalk& walk, const Frame& frame,
+                                                         double* const* buffers,
+                                                         RayTap* taps) const {
+    SampleRayBody<Window>(walk, frame, buffers, taps);
+  }
+
+  template <class Window>
+  [[gnu::always_inline]] void SampleRayBody(const RayWalk& walk, const Frame& frame,
+                                            double* const* buffers, RayTap* taps) const {
+    const int32_t n = walk.steps;
     // First walk: the signal, interpolated across the minor axis. The taps are kept for the
     // second walk, which reads the strength map and splats at the same places.
     double* signal = buffers[0] + 2 * F;
@@ -312,39 +372,6 @@ class RayBlurFilter : public KestrimondFilter {
       RaySample<F>(p, q, tap.weight, signal);
     }
     Window::Build(buffers, n);
-
-    // Second walk: windows and splats, run by run of splat destination.
-    Steps steps;
-    steps.walk = &walk;
-    steps.frame = &frame;
-    steps.buffers = buffers;
-    steps.taps = taps;
-    steps.band = band;
-    steps.k0 = walk.entryDistance / walk.stepLength;
-    steps.hr =
-        holdoutRadius * 0.5 *
-        std::sqrt(double(source.width) * source.width + double(source.height) * source.height) /
-        walk.stepLength;
-    RaySegment segments[5];
-    const int32_t segmentCount = SeamSegments(bandSeams, walk, segments);
-    const bool mapUsed = MapUsed();
-    for (int32_t s = 0; s < segmentCount; ++s) {
-      const RaySegment& seg = segments[s];
-      switch (seg.mode) {
-        case kRayDirect:
-          mapUsed ? TraceSteps<kRayDirect, true>(window, steps, seg)
-                  : TraceSteps<kRayDirect, false>(window, steps, seg);
-          break;
-        case kRayStrip0:
-          mapUsed ? TraceSteps<kRayStrip0, true>(window, steps, seg)
-                  : TraceSteps<kRayStrip0, false>(window, steps, seg);
-          break;
-        default:
-          mapUsed ? TraceSteps<kRayStrip1, true>(window, steps, seg)
-                  : TraceSteps<kRayStrip1, false>(window, steps, seg);
-          break;
-      }
-    }
   }
 
   // What the second walk needs from the first.
@@ -358,10 +385,31 @@ class RayBlurFilter : public KestrimondFilter {
     double hr;  // holdout radius in steps
   };
 
-  // Kept out of line so that each run's loop is compiled on its own, with the window inlined.
+  template <RayIsa Isa, int Mode, bool MapUsed, class Window>
+  void RunSteps(const Window& window, const Steps& steps, const RaySegment& seg) {
+    if constexpr (Isa == kRayIsaAvx2) {
+      TraceStepsAvx2<Mode, MapUsed>(window, steps, seg);
+    } else {
+      TraceSteps<Mode, MapUsed>(window, steps, seg);
+    }
+  }
+
+  // Kept out of line so that each run's loop is compiled on its own, with the window inlined,
+  // once per instruction set.
   template <int Mode, bool MapUsed, class Window>
   [[gnu::noinline]] void TraceSteps(const Window& window, const Steps& steps,
                                     const RaySegment& seg) {
+    StepsBody<Mode, MapUsed>(window, steps, seg);
+  }
+  template <int Mode, bool MapUsed, class Window>
+  [[gnu::noinline, QUENARA_RAY_AVX2]] void TraceStepsAvx2(const Window& window, const Steps& steps,
+                                                          const RaySegment& seg) {
+    StepsBody<Mode, MapUsed>(window, steps, seg);
+  }
+
+  template <int Mode, bool MapUsed, class Window>
+  [[gnu::always_inline]] void StepsBody(const Window& window, const Steps& steps,
+                                        const RaySegment& seg) {
     const RayWalk& walk = *steps.walk;
     const Frame& frame = *steps.frame;
     const int32_t n = walk.steps;
@@ -403,8 +451,8 @@ class RayBlurFilter : public KestrimondFilter {
         MapSample m0, m1;
         std::memcpy(&m0, m, sizeof(MapSample));
         std::memcpy(&m1, m + tap.dir * frame.mapMinor, sizeof(MapSample));
-        s = tap.weight * SampleToDouble<Mask::kFullScale>(m0) +
-            (1.0 - tap.weight) * SampleToDouble<Mask::kFullScale>(m1);
+        s = RayUnfused(tap.weight * SampleToDouble<Mask::kFullScale>(m0)) +
+            RayUnfused((1.0 - tap.weight) * SampleToDouble<Mask::kFullScale>(m1));
       }
       double len = s * ((k0 + kd - hr) * gain);
       if (len < 0.0) len = 0.0;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "engine/RayIsa.h"
 #include "engine/RayLanes.h"
 #include "engine/RaySums.h"
 
@@ -24,7 +25,7 @@ struct RayBoxWindow {
   [[gnu::always_inline]] void Evaluate(const double* const* buffers, double k, double len,
                                        int32_t n, double* out) const {
     const double* prefix = buffers[1];
-    double a = k - (zoomStart + 0.5) * len;
+    double a = k - RayUnfused((zoomStart + 0.5) * len);
     double b = a + len;
     const double l = b - a;
     a = std::max(a, 0.0);

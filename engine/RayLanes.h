@@ -6,10 +6,14 @@
 // the compiler would then reload every loop invariant after each splat.
 #pragma once
 
+#include <cstdint>
+
 typedef double RayDouble2 __attribute__((vector_size(16)));
 typedef float RayFloat4 __attribute__((vector_size(16)));
 typedef double RayDouble2Unaligned __attribute__((vector_size(16), aligned(alignof(double))));
 typedef float RayFloat4Unaligned __attribute__((vector_size(16), aligned(alignof(float))));
+// Two int32 lanes, matching RayDouble2 in conversions.
+typedef int32_t RayInt2 __attribute__((vector_size(8)));
 typedef float RayFloat2Unaligned __attribute__((vector_size(8), aligned(alignof(float))));
 
 [[gnu::always_inline]] inline RayDouble2 RayLoad2(const double* p) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/DynamicRgbA.h"
+#include "engine/RayIsa.h"
 #include "engine/StaticArgb.h"
 #include "tests/engine/HostBuffers.h"
 #include "tests/engine/RayReference.h"
@@ -87,11 +88,13 @@ void Configure(Filter& f, const Params& p) {
 // Runs the filter in place on `pixels` (F floats per pixel); returns the host result.
 template <class Filter>
 int32_t RunInPlace(TestHost& host, std::vector<float>& pixels, int32_t w, int32_t h,
-                   const Params& p, const decltype(Filter::Base::strengthMap)* map = nullptr) {
+                   const Params& p, const decltype(Filter::Base::strengthMap)* map = nullptr,
+                   RayIsa isa = RayBestIsa()) {
   using Working = decltype(Filter::Base::source);
   Filter f(&host);
   f.source = Working::Packed(pixels.data(), w, h);
   f.destination = f.source;
+  f.isa = isa;
   if (map != nullptr) f.strengthMap = *map;
   Configure(f, p);
   return f.Run(0, 1);
@@ -127,7 +130,14 @@ inline double MaxDifference(const std::vector<float>& got, const std::vector<dou
 // reference: a few units in the sixth decimal at most.
 constexpr double kAccumulationTolerance = 2e-5;
 
-// Filter output against the reference for one case, with an optional strength map.
+// The instruction sets this processor runs the step loops with.
+inline std::vector<RayIsa> Isas() {
+  if (RayBestIsa() == kRayIsaBaseline) return {kRayIsaBaseline};
+  return {kRayIsaBaseline, RayBestIsa()};
+}
+
+// Filter output against the reference for one case, with an optional strength map, with every
+// instruction set the processor has.
 template <class Filter>
 void ExpectMatchesReference(int32_t w, int32_t h, const Params& p, uint32_t seed, bool aberration,
                             bool withMap = false, float lo = 0.0f, float hi = 1.0f) {
@@ -143,13 +153,16 @@ void ExpectMatchesReference(int32_t w, int32_t h, const Params& p, uint32_t seed
     in.map = map.Values();
   }
   const rayref::Output want = rayref::Run(in);
-  TestHost host;
-  ASSERT_EQ(RunInPlace<Filter>(host, pixels, w, h, p, &view), host.NoError());
-  EXPECT_EQ(host.LiveBlocks(), 0u);
-  EXPECT_LE(MaxDifference(pixels, want.pixels), kAccumulationTolerance)
-      << w << "x" << h << " origin (" << p.ox << ", " << p.oy << ") zoom " << p.zoomStart
-      << " strength " << p.strength << " holdout " << p.holdout << " invert " << p.invert << " map "
-      << withMap;
+  for (const RayIsa isa : Isas()) {
+    std::vector<float> image = pixels;
+    TestHost host;
+    ASSERT_EQ(RunInPlace<Filter>(host, image, w, h, p, &view, isa), host.NoError());
+    EXPECT_EQ(host.LiveBlocks(), 0u);
+    EXPECT_LE(MaxDifference(image, want.pixels), kAccumulationTolerance)
+        << w << "x" << h << " origin (" << p.ox << ", " << p.oy << ") zoom " << p.zoomStart
+        << " strength " << p.strength << " holdout " << p.holdout << " invert " << p.invert
+        << " map " << withMap << " isa " << int(isa);
+  }
 }
 
 // Origins that exercise every entry case of a w x h image: inside, on the border, beyond each
