@@ -151,10 +151,8 @@ struct RayFifthWindow {
 
   static void Build(double* const* buffers, int32_t n) {
     FillRayGuards<F>(buffers[0], n);
-    BuildPrefix<F>(buffers[0], buffers[1], n);
-    BuildPrefix<F>(buffers[1], buffers[2], n);
-    BuildSuffix<F>(buffers[0], buffers[3], n);
-    BuildSuffix<F>(buffers[3], buffers[4], n);
+    BuildPrefixPair<F>(buffers[0], buffers[1], buffers[2], n);
+    BuildSuffixPair<F>(buffers[0], buffers[3], buffers[4], n);
   }
 
   [[gnu::always_inline]] void Evaluate(const double* const* buffers, double k, double len,

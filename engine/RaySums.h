@@ -37,17 +37,41 @@ inline void BuildPrefix(const double* in, double* sum, int32_t n) {
   }
 }
 
-// sum[j] = sum[j + 1] + in[j] for j = n + 2 down to 0, from sum[n + 3] = 0. Slot n + 3 is set
-// for every ray: after a longer ray it would still hold that ray's partial sum.
+// A prefix sum and the prefix sum of that, in one pass: sum[j] = sum[j - 1] + in[j] and
+// sum2[j] = sum2[j - 1] + sum[j] for j = 2 .. n + 3, the same additions in the same order as
+// two BuildPrefix passes.
 template <int F>
-inline void BuildSuffix(const double* in, double* sum, int32_t n) {
-  double total[F];
-  for (int c = 0; c < F; ++c) total[c] = sum[(n + 3) * F + c] = 0.0;
+inline void BuildPrefixPair(const double* in, double* sum, double* sum2, int32_t n) {
+  double total[F], total2[F];
+  for (int c = 0; c < F; ++c) {
+    total[c] = sum[1 * F + c];
+    total2[c] = sum2[1 * F + c];
+  }
+  for (int32_t j = 2; j <= n + 3; ++j) {
+#pragma GCC unroll 4
+    for (int c = 0; c < F; ++c) {
+      total[c] += in[j * F + c];
+      sum[j * F + c] = total[c];
+      total2[c] += total[c];
+      sum2[j * F + c] = total2[c];
+    }
+  }
+}
+
+// The suffix counterpart: sum[j] = sum[j + 1] + in[j] and sum2[j] = sum2[j + 1] + sum[j] for
+// j = n + 2 down to 0, from zeros in slot n + 3.
+template <int F>
+inline void BuildSuffixPair(const double* in, double* sum, double* sum2, int32_t n) {
+  double total[F], total2[F];
+  for (int c = 0; c < F; ++c)
+    total[c] = total2[c] = sum[(n + 3) * F + c] = sum2[(n + 3) * F + c] = 0.0;
   for (int32_t j = n + 2; j >= 0; --j) {
 #pragma GCC unroll 4
     for (int c = 0; c < F; ++c) {
       total[c] += in[j * F + c];
       sum[j * F + c] = total[c];
+      total2[c] += total[c];
+      sum2[j * F + c] = total2[c];
     }
   }
 }
