@@ -361,14 +361,19 @@ class RayBlurFilter : public KestrimondFilter {
     // address is only computed (as an integer), not checked.
     const uintptr_t aheadStep = uintptr_t(kRayPrefetchSteps * rowStep);
     const double aheadMinor = kRayPrefetchSteps * walk.slope;
-    for (int32_t k = 0; k < n; ++k, u += walk.slope, row += rowStep, signal += F) {
+    // Locals: the stores below could alias the walk, which would reload it every step.
+    const double slope = walk.slope;
+    const int32_t extent = walk.minorExtent;
+    const double extentD = double(extent);
+    const intptr_t minor = frame.sourceMinor;
+    for (int32_t k = 0; k < n; ++k, u += slope, row += rowStep, signal += F) {
       __builtin_prefetch(reinterpret_cast<const void*>(
-          uintptr_t(row) + aheadStep + uintptr_t(intptr_t(u + aheadMinor) * frame.sourceMinor)));
-      const RayTap tap = MinorTap(u, walk.minorExtent);
+          uintptr_t(row) + aheadStep + uintptr_t(intptr_t(u + aheadMinor) * minor)));
+      const RayTap tap = MinorTap(u, extent, extentD);
       taps[k] = tap;
-      const float* p = reinterpret_cast<const float*>(row + tap.index * frame.sourceMinor);
-      const float* q = reinterpret_cast<const float*>(reinterpret_cast<const char*>(p) +
-                                                      tap.dir * frame.sourceMinor);
+      const float* p = reinterpret_cast<const float*>(row + tap.index * minor);
+      const float* q =
+          reinterpret_cast<const float*>(reinterpret_cast<const char*>(p) + tap.dir * minor);
       RaySample<F>(p, q, tap.weight, signal);
     }
     Window::Build(buffers, n);

@@ -139,14 +139,15 @@ struct RayTap {
 };
 static_assert(sizeof(RayTap) == 16);
 
-inline RayTap MinorTap(double u, int32_t extent) {
+// The same with the extent also given as a double, for loops that convert it once.
+[[gnu::always_inline]] inline RayTap MinorTap(double u, int32_t extent, double extentD) {
   RayTap tap;
-  if (u > -1.0 && u < double(extent)) {
+  if (u > -1.0 && u < extentD) {
     tap.index = int32_t(u);  // toward zero
     const double f = u - double(tap.index);
     int32_t dir = f > 0.0 ? 1 : -1;
-    const int32_t neighbour = tap.index + dir;
-    if (neighbour < 0 || neighbour >= extent) dir = 0;
+    // One unsigned comparison tests both ends: a neighbour of -1 wraps to the largest value.
+    if (uint32_t(tap.index + dir) >= uint32_t(extent)) dir = 0;
     tap.dir = int16_t(dir);
     tap.inside = true;
     tap.weight = 1.0 - std::fabs(f);
@@ -158,3 +159,5 @@ inline RayTap MinorTap(double u, int32_t extent) {
   }
   return tap;
 }
+
+inline RayTap MinorTap(double u, int32_t extent) { return MinorTap(u, extent, double(extent)); }
