@@ -435,6 +435,9 @@ class RayBlurFilter : public KestrimondFilter {
     const intptr_t mapStep = walk.majorStep * frame.mapMajor;
     intptr_t mapRow = intptr_t(walk.startMajor + first * walk.majorStep) * frame.mapMajor;
     const intptr_t accumulationAhead = kRayPrefetchSteps * accumulationStep;
+    // Locals, since the splats' stores could alias the frame.
+    const intptr_t accumulationMinor = frame.accumulationMinor;
+    const intptr_t mapMinor = frame.mapMinor;
     double kd = double(first);
     for (int32_t k = first; k < end;
          ++k, kd += 1.0, accumulationRow += accumulationStep, mapRow += mapStep) {
@@ -442,20 +445,19 @@ class RayBlurFilter : public KestrimondFilter {
       if constexpr (Mode == kRayDirect) {
         // The accumulation pixel a few steps ahead is known exactly from its tap.
         if (k + kRayPrefetchSteps < end) {
-          __builtin_prefetch(
-              accumulationRow + accumulationAhead +
-                  intptr_t(taps[k + kRayPrefetchSteps].index) * frame.accumulationMinor,
-              1);
+          __builtin_prefetch(accumulationRow + accumulationAhead +
+                                 intptr_t(taps[k + kRayPrefetchSteps].index) * accumulationMinor,
+                             1);
         }
       }
       double s = 1.0;
       if constexpr (MapUsed) {
         using MapSample = typename Mask::SampleType;
-        const uint8_t* m = strengthMap.base + mapRow + intptr_t(tap.index) * frame.mapMinor;
+        const uint8_t* m = strengthMap.base + mapRow + intptr_t(tap.index) * mapMinor;
         // Host rows need not keep 16-bit samples aligned; memcpy is a plain load on x86.
         MapSample m0, m1;
         std::memcpy(&m0, m, sizeof(MapSample));
-        std::memcpy(&m1, m + tap.dir * frame.mapMinor, sizeof(MapSample));
+        std::memcpy(&m1, m + tap.dir * mapMinor, sizeof(MapSample));
         s = RayUnfused(tap.weight * SampleToDouble<Mask::kFullScale>(m0)) +
             RayUnfused((1.0 - tap.weight) * SampleToDouble<Mask::kFullScale>(m1));
       }
@@ -467,10 +469,10 @@ class RayBlurFilter : public KestrimondFilter {
       const double w0 = tap.weight;
       const double w1 = 1.0 - tap.weight;
       if constexpr (Mode == kRayDirect) {
-        float* a = reinterpret_cast<float*>(accumulationRow +
-                                            intptr_t(tap.index) * frame.accumulationMinor);
-        float* b = reinterpret_cast<float*>(reinterpret_cast<char*>(a) +
-                                            tap.dir * frame.accumulationMinor);
+        float* a =
+            reinterpret_cast<float*>(accumulationRow + intptr_t(tap.index) * accumulationMinor);
+        float* b =
+            reinterpret_cast<float*>(reinterpret_cast<char*>(a) + tap.dir * accumulationMinor);
         RaySplatPair<F>(a, b, float(w0), float(w1), value);
       } else {
         const int32_t major = walk.startMajor + k * walk.majorStep;
