@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 #include "engine/ClearImageFilter.h"
 #include "engine/KestrimondFilter.h"
@@ -404,15 +405,15 @@ class RayBlurFilter : public KestrimondFilter {
   template <int Mode, bool MapUsed, class Window>
   [[gnu::noinline]] void TraceSteps(const Window& window, const Steps& steps,
                                     const RaySegment& seg) {
-    StepsBody<Mode, MapUsed>(window, steps, seg);
+    StepsBody<Mode, MapUsed, kRayIsaBaseline>(window, steps, seg);
   }
   template <int Mode, bool MapUsed, class Window>
   [[gnu::noinline, QUENARA_RAY_AVX2]] void TraceStepsAvx2(const Window& window, const Steps& steps,
                                                           const RaySegment& seg) {
-    StepsBody<Mode, MapUsed>(window, steps, seg);
+    StepsBody<Mode, MapUsed, kRayIsaAvx2>(window, steps, seg);
   }
 
-  template <int Mode, bool MapUsed, class Window>
+  template <int Mode, bool MapUsed, RayIsa Isa, class Window>
   [[gnu::always_inline]] void StepsBody(const Window& window, const Steps& steps,
                                         const RaySegment& seg) {
     const RayWalk& walk = *steps.walk;
@@ -438,22 +439,13 @@ class RayBlurFilter : public KestrimondFilter {
     // Locals, since the splats' stores could alias the frame.
     const intptr_t accumulationMinor = frame.accumulationMinor;
     const intptr_t mapMinor = frame.mapMinor;
-    double kd = double(first);
-    for (int32_t k = first; k < end;
-         ++k, kd += 1.0, accumulationRow += accumulationStep, mapRow += mapStep) {
-      const RayTap tap = taps[k];
-      if constexpr (Mode == kRayDirect) {
-        // The accumulation pixel a few steps ahead is known exactly from its tap.
-        if (k + kRayPrefetchSteps < end) {
-          __builtin_prefetch(accumulationRow + accumulationAhead +
-                                 intptr_t(taps[k + kRayPrefetchSteps].index) * accumulationMinor,
-                             1);
-        }
-      }
+
+    // The window length at step kd, whose tap and map row are given.
+    auto lengthAt = [&](const RayTap& tap, intptr_t row, double kd) {
       double s = 1.0;
       if constexpr (MapUsed) {
         using MapSample = typename Mask::SampleType;
-        const uint8_t* m = strengthMap.base + mapRow + intptr_t(tap.index) * mapMinor;
+        const uint8_t* m = strengthMap.base + row + intptr_t(tap.index) * mapMinor;
         // Host rows need not keep 16-bit samples aligned; memcpy is a plain load on x86.
         MapSample m0, m1;
         std::memcpy(&m0, m, sizeof(MapSample));
@@ -461,16 +453,24 @@ class RayBlurFilter : public KestrimondFilter {
         s = RayUnfused(tap.weight * SampleToDouble<Mask::kFullScale>(m0)) +
             RayUnfused((1.0 - tap.weight) * SampleToDouble<Mask::kFullScale>(m1));
       }
-      double len = s * ((k0 + kd - hr) * gain);
-      if (len < 0.0) len = 0.0;
-      double value[F];
-      window.Evaluate(buffers, kd, len, n, value);
-      if (!tap.inside) continue;
+      const double len = s * ((k0 + kd - hr) * gain);
+      return len < 0.0 ? 0.0 : len;
+    };
+    // The splat of step k, whose accumulation row is given.
+    auto splat = [&](int32_t k, const RayTap& tap, char* row, const double* value) {
+      if constexpr (Mode == kRayDirect) {
+        // The accumulation pixel a few steps ahead is known exactly from its tap.
+        if (k + kRayPrefetchSteps < end) {
+          __builtin_prefetch(row + accumulationAhead +
+                                 intptr_t(taps[k + kRayPrefetchSteps].index) * accumulationMinor,
+                             1);
+        }
+      }
+      if (!tap.inside) return;
       const double w0 = tap.weight;
       const double w1 = 1.0 - tap.weight;
       if constexpr (Mode == kRayDirect) {
-        float* a =
-            reinterpret_cast<float*>(accumulationRow + intptr_t(tap.index) * accumulationMinor);
+        float* a = reinterpret_cast<float*>(row + intptr_t(tap.index) * accumulationMinor);
         float* b =
             reinterpret_cast<float*>(reinterpret_cast<char*>(a) + tap.dir * accumulationMinor);
         RaySplatPair<F>(a, b, float(w0), float(w1), value);
@@ -487,6 +487,36 @@ class RayBlurFilter : public KestrimondFilter {
           seams.Add(steps.band, line, major, i1, w1, value);
         }
       }
+    };
+
+    int32_t k = first;
+    double kd = double(first);
+    if constexpr (requires { Window::kStepsSideBySide; }) {
+      // Windows that can be computed side by side go two (four with AVX) at a time; their
+      // splats then follow in step order, so the additions are the same as one by one.
+      using V = std::conditional_t<Isa == kRayIsaAvx2, RayDouble4, RayDouble2>;
+      constexpr int L = int(sizeof(V) / sizeof(double));
+      for (; k + L <= end;
+           k += L, kd += L, accumulationRow += L * accumulationStep, mapRow += L * mapStep) {
+        V ks, lens;
+        for (int l = 0; l < L; ++l) {
+          ks[l] = kd + l;
+          lens[l] = lengthAt(taps[k + l], mapRow + l * mapStep, kd + l);
+        }
+        double values[L][F];
+        if (!window.EvaluateSteps(buffers, ks, lens, n, values)) {
+          for (int l = 0; l < L; ++l) window.Evaluate(buffers, kd + l, lens[l], n, values[l]);
+        }
+        for (int l = 0; l < L; ++l) {
+          splat(k + l, taps[k + l], accumulationRow + l * accumulationStep, values[l]);
+        }
+      }
+    }
+    for (; k < end; ++k, kd += 1.0, accumulationRow += accumulationStep, mapRow += mapStep) {
+      const RayTap tap = taps[k];
+      double value[F];
+      window.Evaluate(buffers, kd, lengthAt(tap, mapRow, kd), n, value);
+      splat(k, tap, accumulationRow, value);
     }
   }
 

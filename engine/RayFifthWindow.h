@@ -178,7 +178,168 @@ struct RayFifthWindow {
     }
   }
 
+  // The windows of consecutive steps side by side, one per lane of V (two or four doubles):
+  // steps k[l] with lengths len[l]. Only windows inside the ray with fifths of at least a step
+  // are taken (the short path of Evaluate, with the same placement arithmetic); otherwise
+  // nothing is written and the result is false.
+  static constexpr bool kStepsSideBySide = true;
+
+  template <class V>
+  [[gnu::always_inline]] bool EvaluateSteps(const double* const* buffers, const V& k, const V& len,
+                                            int32_t n, double (*out)[F]) const {
+    using VI = RayIntLanes<V>;
+    constexpr int L = int(sizeof(V) / sizeof(double));
+    // Products placed as on the step-by-step path (vectors of four are kept in place: AVX
+    // values are not returned from functions compiled without AVX).
+    V scaled = (zoomStart + 0.5) * len;
+    RayKeepRounded(scaled);
+    const V p0 = k - scaled;
+    const auto inside = (len >= 5.0001) & (p0 >= 0.0) & (p0 + len < double(n));
+    for (int l = 0; l < L; ++l) {
+      if (!inside[l]) return false;
+    }
+    constexpr double kFactor[6] = {0.0, 0.2, 0.4, 0.6, 0.8, 1.0};
+    StepLanes<V, L> s;
+    V boundary[6];
+    VI slot[6];
+#pragma GCC unroll 6
+    for (int i = 0; i <= 5; ++i) {
+      V part = kFactor[i] * len;
+      RayKeepRounded(part);
+      boundary[i] = p0 + part;
+      const V shifted = boundary[i] + 2.0;
+      slot[i] = __builtin_convertvector(shifted, VI) * F;
+      s.f[i] = shifted - __builtin_convertvector(__builtin_convertvector(shifted, VI), V);
+      StoreLanes(s.offset[i], slot[i]);
+    }
+#pragma GCC unroll 5
+    for (int i = 0; i < 5; ++i) {
+      const V width = boundary[i + 1] - boundary[i];
+      const VI whole = __builtin_convertvector(width, VI);
+      s.m[i] = __builtin_convertvector(whole, V);
+      s.r[i] = width - s.m[i];
+      s.gain[i] = 0.5 / (s.m[i] * (s.m[i] + 1.0) * 0.5 + s.r[i]);
+      StoreLanes(s.falling[i], slot[i] + whole * F);
+      StoreLanes(s.rising[i], slot[i + 1] - whole * F);
+    }
+    V sums[K] = {};
+    StepsFifths(buffers, s, sums, std::make_integer_sequence<int, 5>{});
+    const V boxGain = 5.0 / len;
+    StepsBoxes(buffers, s, boxGain, sums, std::make_integer_sequence<int, K>{});
+    for (int j = 0; j < K; ++j) {
+      V v = sums[j] * kRayFifthDivisorReciprocal[j];
+      v = v > 0.0 ? v : 0.0;
+      v = v < 1.0 ? v : 1.0;
+      for (int l = 0; l < L; ++l) out[l][A + j] = v[l];
+    }
+    if constexpr (A == 1) {
+      V v = (StepsPrefix(buffers, s, 5, 0) - StepsPrefix(buffers, s, 0, 0)) /
+            (boundary[5] - boundary[0]);
+      v = v > 0.0 ? v : 0.0;
+      v = v < 1.0 ? v : 1.0;
+      for (int l = 0; l < L; ++l) out[l][0] = v[l];
+    }
+    return true;
+  }
+
  private:
+  // Per boundary (offset, f) and per fifth (the rest) for L steps.
+  template <class V, int L>
+  struct StepLanes {
+    V f[6];
+    V m[5];
+    V r[5];
+    V gain[5];
+    int32_t offset[6][L];   // element offset of slot t + 2
+    int32_t falling[5][L];  // offset of the falling ramp's far slot, p + m
+    int32_t rising[5][L];   // offset of the rising ramp's near slot, q - m
+  };
+
+  // Element c past each lane's offset, gathered into one vector.
+  template <class V, int L, int... I>
+  [[gnu::always_inline]] static V GatherLanes(const double* buffer, const int32_t (&offset)[L],
+                                              int32_t c, std::integer_sequence<int, I...>) {
+    return V{buffer[offset[I] + c]...};
+  }
+  template <class V, int L>
+  [[gnu::always_inline]] static V Gather(const double* buffer, const int32_t (&offset)[L],
+                                         int32_t c) {
+    return GatherLanes<V, L>(buffer, offset, c, std::make_integer_sequence<int, L>{});
+  }
+
+  template <class V, int L>
+  [[gnu::always_inline]] static V StepsPrefix(const double* const* buffers,
+                                              const StepLanes<V, L>& s, int i, int c) {
+    return Gather<V, L>(buffers[1], s.offset[i], c) +
+           s.f[i] * Gather<V, L>(buffers[0], s.offset[i], c + F);
+  }
+
+  template <class V, int L, int... I>
+  [[gnu::always_inline]] static void StepsFifths(const double* const* buffers,
+                                                 const StepLanes<V, L>& s, V* sums,
+                                                 std::integer_sequence<int, I...>) {
+    (StepsRamp<I>(buffers, s, sums), ...);
+  }
+
+  // As InsideRamp, lane by lane.
+  template <int I, class V, int L>
+  [[gnu::always_inline]] static void StepsRamp(const double* const* buffers,
+                                               const StepLanes<V, L>& s, V* sums) {
+    const double* x = buffers[0];
+#pragma GCC unroll 4
+    for (int j = 0; j < K; ++j) {
+      const RayFifthKind kind = RayFifthKindOf(Invert, j, I);
+      const int32_t c = A + j;
+      if (kind == kFifthFalling) {
+        const double* p = buffers[1];
+        const double* p2 = buffers[2];
+        const auto& o = s.offset[I];
+        const auto& e = s.falling[I];
+        const V f = s.f[I];
+        const V ramp = (Gather<V, L>(p2, e, c) - Gather<V, L>(p2, o, c)) +
+                       f * (Gather<V, L>(p, e, c + F) - Gather<V, L>(p, o, c + F)) -
+                       s.m[I] * (Gather<V, L>(p, o, c) + f * Gather<V, L>(x, o, c + F));
+        const V near = Gather<V, L>(x, e, c + F);
+        const V box = near + f * (Gather<V, L>(x, e, c + 2 * F) - near);
+        sums[j] += s.gain[I] * (ramp + s.r[I] * box);
+      } else if (kind == kFifthRising) {
+        const double* u = buffers[3];
+        const double* u2 = buffers[4];
+        const auto& o = s.offset[I + 1];
+        const auto& a = s.rising[I];
+        const V f = s.f[I + 1];
+        const V ramp = (Gather<V, L>(u2, a, c) - Gather<V, L>(u2, o, c)) -
+                       f * (Gather<V, L>(u, a, c) - Gather<V, L>(u, o, c)) -
+                       s.m[I] * (Gather<V, L>(u, o, c) - f * Gather<V, L>(x, o, c));
+        const V before = Gather<V, L>(x, a, c - F);
+        const V box =
+            0.5 * ((before + Gather<V, L>(x, a, c)) + f * (Gather<V, L>(x, a, c + F) - before));
+        sums[j] += s.gain[I] * (ramp + s.r[I] * box);
+      }
+    }
+  }
+
+  template <class V, int L, int... J>
+  [[gnu::always_inline]] static void StepsBoxes(const double* const* buffers,
+                                                const StepLanes<V, L>& s, const V& gain, V* sums,
+                                                std::integer_sequence<int, J...>) {
+    (StepsBox<J>(buffers, s, gain, sums), ...);
+  }
+
+  template <int J, class V, int L>
+  [[gnu::always_inline]] static void StepsBox(const double* const* buffers,
+                                              const StepLanes<V, L>& s, const V& gain, V* sums) {
+    V box = {};
+#pragma GCC unroll 6
+    for (int i = 0; i <= 5; ++i) {
+      const bool before = i > 0 && RayFifthKindOf(Invert, J, i - 1) == kFifthFull;
+      const bool after = i < 5 && RayFifthKindOf(Invert, J, i) == kFifthFull;
+      if (before && !after) box += StepsPrefix(buffers, s, i, A + J);
+      if (after && !before) box -= StepsPrefix(buffers, s, i, A + J);
+    }
+    sums[J] += gain * box;
+  }
+
   // A window inside the ray: no boundary is clamped and no fifth widened, so every fraction is
   // 1 and every box gain 1 / the nominal fifth width. The boundary arithmetic runs on all six
   // boundaries at once; the reads then use the identities of the running sums (a prefix slot

@@ -31,9 +31,14 @@ inline RayIsa RayBestIsa() {
 // m) one rounding more or less can change that count, so the products that place windows are
 // kept apart and both instruction sets place every window identically.
 template <class T>
-[[gnu::always_inline]] inline T RayUnfused(T v) {
+[[gnu::always_inline]] inline void RayKeepRounded(T& v) {
 #if defined(__x86_64__) || defined(__i386__)
   __asm__("" : "+x"(v));
 #endif
+}
+
+template <class T>
+[[gnu::always_inline]] inline T RayUnfused(T v) {
+  RayKeepRounded(v);
   return v;
 }

@@ -12,8 +12,22 @@ typedef double RayDouble2 __attribute__((vector_size(16)));
 typedef float RayFloat4 __attribute__((vector_size(16)));
 typedef double RayDouble2Unaligned __attribute__((vector_size(16), aligned(alignof(double))));
 typedef float RayFloat4Unaligned __attribute__((vector_size(16), aligned(alignof(float))));
-// Two int32 lanes, matching RayDouble2 in conversions.
+// Two int32 lanes, matching RayDouble2 in conversions; and four of each, for AVX.
 typedef int32_t RayInt2 __attribute__((vector_size(8)));
+typedef double RayDouble4 __attribute__((vector_size(32)));
+typedef int32_t RayInt4 __attribute__((vector_size(16)));
+
+// The int32 lanes matching a vector of doubles.
+template <class V>
+struct RayIntLanesOf {
+  using Type = RayInt2;
+};
+template <>
+struct RayIntLanesOf<RayDouble4> {
+  using Type = RayInt4;
+};
+template <class V>
+using RayIntLanes = typename RayIntLanesOf<V>::Type;
 typedef float RayFloat2Unaligned __attribute__((vector_size(8), aligned(alignof(float))));
 
 [[gnu::always_inline]] inline RayDouble2 RayLoad2(const double* p) {
