@@ -34,6 +34,10 @@ typedef float RayFloat2Unaligned __attribute__((vector_size(8), aligned(alignof(
   return *reinterpret_cast<const RayDouble2Unaligned*>(p);
 }
 
+[[gnu::always_inline]] inline void RayStore2(double* p, RayDouble2 v) {
+  *reinterpret_cast<RayDouble2Unaligned*>(p) = v;
+}
+
 // One ray sample from the two pixels p and q it lies between: q + wp x (p - q) for each of the
 // F float channels, in double precision.
 template <int F>

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "engine/RayLanes.h"
+
 // Slots a ray buffer needs for the longest ray of an image.
 inline int32_t RaySlots(int32_t width, int32_t height) {
   return (width > height ? width : height) + 6;
@@ -26,54 +28,76 @@ inline void FillRayGuards(double* ray, int32_t n) {
 // store-to-load round trip on the dependency chain of every slot.
 template <int F>
 inline void BuildPrefix(const double* in, double* sum, int32_t n) {
-  double total[F];
-  for (int c = 0; c < F; ++c) total[c] = sum[1 * F + c];
+  constexpr int kPairs = F / 2;
+  RayDouble2 total[kPairs > 0 ? kPairs : 1];
+  for (int i = 0; i < kPairs; ++i) total[i] = RayLoad2(sum + 1 * F + 2 * i);
+  double last = sum[1 * F + F - 1];  // channel F - 1 when F is odd
   for (int32_t j = 2; j <= n + 3; ++j) {
-#pragma GCC unroll 4
-    for (int c = 0; c < F; ++c) {
-      total[c] += in[j * F + c];
-      sum[j * F + c] = total[c];
+#pragma GCC unroll 2
+    for (int i = 0; i < kPairs; ++i) {
+      total[i] += RayLoad2(in + j * F + 2 * i);
+      RayStore2(sum + j * F + 2 * i, total[i]);
+    }
+    if constexpr (F % 2 == 1) {
+      last += in[j * F + F - 1];
+      sum[j * F + F - 1] = last;
     }
   }
 }
+
+// Running totals of a sum and of the sum of that, channels two at a time: each slot adds its
+// input to the first total and the first total to the second.
+template <int F>
+struct RayRunningPair {
+  static constexpr int kPairs = F / 2;
+  RayDouble2 total[kPairs > 0 ? kPairs : 1], total2[kPairs > 0 ? kPairs : 1];
+  double last = 0.0, last2 = 0.0;  // channel F - 1 when F is odd
+
+  // Starting from the slot before the first: `from` and `from2` of the two sums.
+  RayRunningPair(const double* from, const double* from2) {
+    for (int i = 0; i < kPairs; ++i) {
+      total[i] = RayLoad2(from + 2 * i);
+      total2[i] = RayLoad2(from2 + 2 * i);
+    }
+    if constexpr (F % 2 == 1) {
+      last = from[F - 1];
+      last2 = from2[F - 1];
+    }
+  }
+
+  [[gnu::always_inline]] void Add(const double* in, double* sum, double* sum2) {
+#pragma GCC unroll 2
+    for (int i = 0; i < kPairs; ++i) {
+      total[i] += RayLoad2(in + 2 * i);
+      RayStore2(sum + 2 * i, total[i]);
+      total2[i] += total[i];
+      RayStore2(sum2 + 2 * i, total2[i]);
+    }
+    if constexpr (F % 2 == 1) {
+      last += in[F - 1];
+      sum[F - 1] = last;
+      last2 += last;
+      sum2[F - 1] = last2;
+    }
+  }
+};
 
 // A prefix sum and the prefix sum of that, in one pass: sum[j] = sum[j - 1] + in[j] and
 // sum2[j] = sum2[j - 1] + sum[j] for j = 2 .. n + 3, the same additions in the same order as
 // two BuildPrefix passes.
 template <int F>
 inline void BuildPrefixPair(const double* in, double* sum, double* sum2, int32_t n) {
-  double total[F], total2[F];
-  for (int c = 0; c < F; ++c) {
-    total[c] = sum[1 * F + c];
-    total2[c] = sum2[1 * F + c];
-  }
-  for (int32_t j = 2; j <= n + 3; ++j) {
-#pragma GCC unroll 4
-    for (int c = 0; c < F; ++c) {
-      total[c] += in[j * F + c];
-      sum[j * F + c] = total[c];
-      total2[c] += total[c];
-      sum2[j * F + c] = total2[c];
-    }
-  }
+  RayRunningPair<F> totals(sum + 1 * F, sum2 + 1 * F);
+  for (int32_t j = 2; j <= n + 3; ++j) totals.Add(in + j * F, sum + j * F, sum2 + j * F);
 }
 
 // The suffix counterpart: sum[j] = sum[j + 1] + in[j] and sum2[j] = sum2[j + 1] + sum[j] for
 // j = n + 2 down to 0, from zeros in slot n + 3.
 template <int F>
 inline void BuildSuffixPair(const double* in, double* sum, double* sum2, int32_t n) {
-  double total[F], total2[F];
-  for (int c = 0; c < F; ++c)
-    total[c] = total2[c] = sum[(n + 3) * F + c] = sum2[(n + 3) * F + c] = 0.0;
-  for (int32_t j = n + 2; j >= 0; --j) {
-#pragma GCC unroll 4
-    for (int c = 0; c < F; ++c) {
-      total[c] += in[j * F + c];
-      sum[j * F + c] = total[c];
-      total2[c] += total[c];
-      sum2[j * F + c] = total2[c];
-    }
-  }
+  for (int c = 0; c < F; ++c) sum[(n + 3) * F + c] = sum2[(n + 3) * F + c] = 0.0;
+  RayRunningPair<F> totals(sum + (n + 3) * F, sum2 + (n + 3) * F);
+  for (int32_t j = n + 2; j >= 0; --j) totals.Add(in + j * F, sum + j * F, sum2 + j * F);
 }
 
 // A reading position x of a running-sum buffer of F doubles per slot: slots t + 2 and t + 3
