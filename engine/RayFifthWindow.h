@@ -158,12 +158,6 @@ struct RayFifthWindow {
   [[gnu::always_inline]] void Evaluate(const double* const* buffers, double k, double len,
                                        int32_t n, double* out) const {
     const double p0 = k - RayUnfused((zoomStart + 0.5) * len);
-    // Nearly every window lies inside its ray with fifths of at least a step; those take the
-    // short path (the margin on len keeps every computed width above 1 despite rounding).
-    if (len >= 5.0001 && p0 >= 0.0 && p0 + len < double(n)) {
-      Inside(buffers, p0, len, out);
-      return;
-    }
     // 1 / the nominal width of a fifth; unused when len is 0, where every fifth is narrower
     // than a step.
     Edge start;
@@ -180,8 +174,13 @@ struct RayFifthWindow {
 
   // The windows of consecutive steps side by side, one per lane of V (two or four doubles):
   // steps k[l] with lengths len[l]. Only windows inside the ray with fifths of at least a step
-  // are taken (the short path of Evaluate, with the same placement arithmetic); otherwise
-  // nothing is written and the result is false.
+  // are taken, which is nearly all of them (the margin on len keeps every computed width above
+  // 1 despite rounding); otherwise nothing is written and the result is false. Inside the ray
+  // no boundary is clamped and no fifth widened, so every fraction is 1 and every box gain
+  // 1 / the nominal fifth width. The reads use the identities of the running sums (a prefix
+  // slot minus the one before is the ray slot, likewise for suffixes) so that each ramp costs
+  // eight reads, and each channel's consecutive full fifths are one box sum. Boundaries are
+  // placed with the same arithmetic as in Evaluate.
   static constexpr bool kStepsSideBySide = true;
 
   template <class V>
@@ -243,6 +242,11 @@ struct RayFifthWindow {
   }
 
  private:
+  template <class T, class V>
+  [[gnu::always_inline]] static void StoreLanes(T* lanes, const V& v) {
+    __builtin_memcpy(lanes, &v, sizeof(v));
+  }
+
   // Per boundary (offset, f) and per fifth (the rest) for L steps.
   template <class V, int L>
   struct StepLanes {
@@ -281,7 +285,10 @@ struct RayFifthWindow {
     (StepsRamp<I>(buffers, s, sums), ...);
   }
 
-  // As InsideRamp, lane by lane.
+  // The ramps of fifth I for the channels that take one there. Falling, from p = boundary I:
+  // S2(p + m) - S2(p) - m P(p), plus r times the ray interpolated at p + m + 1. Rising, to
+  // q = boundary I + 1, from a = q - m: U2(a) - U2(q) - m U(q) (U2 the second suffix), plus r
+  // times the ray at a - 1, a and a + 1 weighted 1 - f, 1 and f, halved.
   template <int I, class V, int L>
   [[gnu::always_inline]] static void StepsRamp(const double* const* buffers,
                                                const StepLanes<V, L>& s, V* sums) {
@@ -338,155 +345,6 @@ struct RayFifthWindow {
       if (after && !before) box -= StepsPrefix(buffers, s, i, A + J);
     }
     sums[J] += gain * box;
-  }
-
-  // A window inside the ray: no boundary is clamped and no fifth widened, so every fraction is
-  // 1 and every box gain 1 / the nominal fifth width. The boundary arithmetic runs on all six
-  // boundaries at once; the reads then use the identities of the running sums (a prefix slot
-  // minus the one before is the ray slot, likewise for suffixes) so that each ramp costs eight
-  // loads, and each channel's consecutive full fifths are one box sum.
-  [[gnu::always_inline]] static void Inside(const double* const* buffers, double p0, double len,
-                                            double* out) {
-    // The six boundaries (lanes 0 .. 5) are computed as p0 + (i / 5) x len exactly as on the
-    // general path, so each fifth's end matches the next fifth's start bit for bit.
-    Lanes l;
-    InsideChunks(p0, len, l, std::make_integer_sequence<int, 3>{});
-    double sums[K] = {};
-    InsideFifths(buffers, l, sums, std::make_integer_sequence<int, 5>{});
-    InsideBoxes(buffers, l, sums, std::make_integer_sequence<int, K>{});
-    for (int j = 0; j < K; ++j) out[A + j] = Clamp(sums[j] * kRayFifthDivisorReciprocal[j]);
-    if constexpr (A == 1) {
-      const double clamped = (p0 + len) - p0;
-      out[0] = Clamp((Prefix(buffers, l, 5, 0) - Prefix(buffers, l, 0, 0)) / clamped);
-    }
-  }
-
-  struct Lanes {
-    double gain[8];
-    double f[8];  // fraction of each boundary's reading position
-    double m[8];
-    double r[8];
-    int32_t offset[8];  // element offset of each boundary's slot t + 2
-    int32_t step[8];    // the whole steps of each fifth, in elements
-  };
-
-  template <class T, class V>
-  [[gnu::always_inline]] static void StoreLanes(T* lanes, const V& v) {
-    __builtin_memcpy(lanes, &v, sizeof(v));
-  }
-
-  // Lanes two at a time: four-lane vectors are no faster even with AVX, and without it GCC
-  // builds their broadcasts in memory.
-  template <int... I>
-  [[gnu::always_inline]] static void InsideChunks(double p0, double len, Lanes& l,
-                                                  std::integer_sequence<int, I...>) {
-    (InsideLanes<2 * I>(p0, len, l), ...);
-  }
-
-  // Lanes `Lane` and `Lane` + 1: boundaries, reading positions, fifth shapes, and the quotients
-  // 0.5 / (ramp weights) in lanes 0 .. 4 and 5 / len (the box gain) in lane 5. Lanes 6 and 7
-  // are padding.
-  template <int Lane>
-  [[gnu::always_inline]] static void InsideLanes(double p0, double len, Lanes& l) {
-    using V = RayDouble2;
-    using VI = RayInt2;
-    static constexpr double kFrom[8] = {0.0, 0.2, 0.4, 0.6, 0.8, 1.0, 1.0, 1.0};
-    static constexpr double kTo[8] = {0.2, 0.4, 0.6, 0.8, 1.0, 2.0, 2.0, 2.0};
-    static constexpr double kOver[8] = {0.5, 0.5, 0.5, 0.5, 0.5, 5.0, 1.0, 1.0};
-    static constexpr double kLength[8] = {0.0, 0.0, 0.0, 0.0, 0.0, 1.0, 1.0, 1.0};
-    V from, to, over, length;
-    __builtin_memcpy(&from, kFrom + Lane, sizeof(V));
-    __builtin_memcpy(&to, kTo + Lane, sizeof(V));
-    __builtin_memcpy(&over, kOver + Lane, sizeof(V));
-    __builtin_memcpy(&length, kLength + Lane, sizeof(V));
-    const V p = V{} + p0;
-    const V n = V{} + len;
-    const V start = p + RayUnfused(from * n);
-    const V width = (p + RayUnfused(to * n)) - start;
-    const V shifted = start + 2.0;
-    const VI slot = __builtin_convertvector(shifted, VI);
-    const VI whole = __builtin_convertvector(width, VI);
-    const V m = __builtin_convertvector(whole, V);
-    const V r = width - m;
-    const V weights = m * (m + 1.0) * 0.5 + r;
-    const V divisor = weights + length * (n - weights);
-    StoreLanes(l.gain + Lane, over / divisor);
-    StoreLanes(l.f + Lane, shifted - __builtin_convertvector(slot, V));
-    StoreLanes(l.m + Lane, m);
-    StoreLanes(l.r + Lane, r);
-    StoreLanes(l.offset + Lane, slot * F);
-    StoreLanes(l.step + Lane, whole * F);
-  }
-
-  // The prefix sum of channel c at boundary i.
-  [[gnu::always_inline]] static double Prefix(const double* const* buffers, const Lanes& l, int i,
-                                              int c) {
-    const int32_t o = l.offset[i] + c;
-    return buffers[1][o] + l.f[i] * buffers[0][o + F];
-  }
-
-  template <int... I>
-  [[gnu::always_inline]] static void InsideFifths(const double* const* buffers, const Lanes& l,
-                                                  double* sums, std::integer_sequence<int, I...>) {
-    (InsideRamp<I>(buffers, l, sums), ...);
-  }
-
-  template <int I>
-  [[gnu::always_inline]] static void InsideRamp(const double* const* buffers, const Lanes& l,
-                                                double* sums) {
-    const double* x = buffers[0];
-#pragma GCC unroll 4
-    for (int j = 0; j < K; ++j) {
-      const RayFifthKind kind = RayFifthKindOf(Invert, j, I);
-      const int32_t c = A + j;
-      if (kind == kFifthFalling) {
-        // From p = boundary I: the ramp is S2(p + m) - S2(p) - m P(p), and the box over
-        // [p + m, p + m + 1] is the ray interpolated at p + m + 1.
-        const double* p = buffers[1];
-        const double* p2 = buffers[2];
-        const int32_t o = l.offset[I] + c;
-        const int32_t e = o + l.step[I];
-        const double f = l.f[I];
-        const double ramp =
-            (p2[e] - p2[o]) + f * (p[e + F] - p[o + F]) - l.m[I] * (p[o] + f * x[o + F]);
-        const double box = x[e + F] + f * (x[e + 2 * F] - x[e + F]);
-        sums[j] += l.gain[I] * (ramp + l.r[I] * box);
-      } else if (kind == kFifthRising) {
-        // To q = boundary I + 1, from a = q - m: the ramp is U2(a) - U2(q) - m U(q) (U2 the second
-        // suffix), and the box over [a - 1, a + 1] weighs the ray at a - 1, a and a + 1 by 1 - f, 1
-        // and f.
-        const double* u = buffers[3];
-        const double* u2 = buffers[4];
-        const int32_t o = l.offset[I + 1] + c;
-        const int32_t a = o - l.step[I];
-        const double f = l.f[I + 1];
-        const double ramp = (u2[a] - u2[o]) - f * (u[a] - u[o]) - l.m[I] * (u[o] - f * x[o]);
-        const double box = 0.5 * ((x[a - F] + x[a]) + f * (x[a + F] - x[a - F]));
-        sums[j] += l.gain[I] * (ramp + l.r[I] * box);
-      }
-    }
-  }
-
-  // Each run of consecutive full fifths of a channel is one box sum, 1 / the nominal fifth
-  // width times the prefix difference across the run.
-  template <int... J>
-  [[gnu::always_inline]] static void InsideBoxes(const double* const* buffers, const Lanes& l,
-                                                 double* sums, std::integer_sequence<int, J...>) {
-    (InsideBox<J>(buffers, l, sums), ...);
-  }
-
-  template <int J>
-  [[gnu::always_inline]] static void InsideBox(const double* const* buffers, const Lanes& l,
-                                               double* sums) {
-    double box = 0.0;
-#pragma GCC unroll 6
-    for (int i = 0; i <= 5; ++i) {
-      const bool before = i > 0 && RayFifthKindOf(Invert, J, i - 1) == kFifthFull;
-      const bool after = i < 5 && RayFifthKindOf(Invert, J, i) == kFifthFull;
-      if (before && !after) box += Prefix(buffers, l, i, A + J);
-      if (after && !before) box -= Prefix(buffers, l, i, A + J);
-    }
-    sums[J] += l.gain[5] * box;
   }
 
   // A fifth boundary: nominal, clamped to the ray, and its reading position.
