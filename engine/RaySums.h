@@ -22,46 +22,23 @@ inline void FillRayGuards(double* ray, int32_t n) {
   }
 }
 
-// sum[j] = sum[j - 1] + in[j] for j = 2 .. n + 3. Slots 0 and 1 are never written: they keep
-// the zeros the band cleared them to.
-// The running totals stay in registers; reading them back from the buffer would put a
-// store-to-load round trip on the dependency chain of every slot.
-template <int F>
-inline void BuildPrefix(const double* in, double* sum, int32_t n) {
-  constexpr int kPairs = F / 2;
-  RayDouble2 total[kPairs > 0 ? kPairs : 1];
-  for (int i = 0; i < kPairs; ++i) total[i] = RayLoad2(sum + 1 * F + 2 * i);
-  double last = sum[1 * F + F - 1];  // channel F - 1 when F is odd
-  for (int32_t j = 2; j <= n + 3; ++j) {
-#pragma GCC unroll 2
-    for (int i = 0; i < kPairs; ++i) {
-      total[i] += RayLoad2(in + j * F + 2 * i);
-      RayStore2(sum + j * F + 2 * i, total[i]);
-    }
-    if constexpr (F % 2 == 1) {
-      last += in[j * F + F - 1];
-      sum[j * F + F - 1] = last;
-    }
-  }
-}
-
-// Running totals of a sum and of the sum of that, channels two at a time: each slot adds its
-// input to the first total and the first total to the second.
-template <int F>
-struct RayRunningPair {
+// Running totals of a sum and, with Sums 2, of the sum of that, channels two at a time: each
+// slot adds its input to the first total and the first total to the second.
+template <int F, int Sums>
+struct RayRunning {
   static constexpr int kPairs = F / 2;
   RayDouble2 total[kPairs > 0 ? kPairs : 1], total2[kPairs > 0 ? kPairs : 1];
   double last = 0.0, last2 = 0.0;  // channel F - 1 when F is odd
 
   // Starting from the slot before the first: `from` and `from2` of the two sums.
-  RayRunningPair(const double* from, const double* from2) {
+  RayRunning(const double* from, const double* from2) {
     for (int i = 0; i < kPairs; ++i) {
       total[i] = RayLoad2(from + 2 * i);
-      total2[i] = RayLoad2(from2 + 2 * i);
+      if constexpr (Sums == 2) total2[i] = RayLoad2(from2 + 2 * i);
     }
     if constexpr (F % 2 == 1) {
       last = from[F - 1];
-      last2 = from2[F - 1];
+      if constexpr (Sums == 2) last2 = from2[F - 1];
     }
   }
 
@@ -70,24 +47,38 @@ struct RayRunningPair {
     for (int i = 0; i < kPairs; ++i) {
       total[i] += RayLoad2(in + 2 * i);
       RayStore2(sum + 2 * i, total[i]);
-      total2[i] += total[i];
-      RayStore2(sum2 + 2 * i, total2[i]);
+      if constexpr (Sums == 2) {
+        total2[i] += total[i];
+        RayStore2(sum2 + 2 * i, total2[i]);
+      }
     }
     if constexpr (F % 2 == 1) {
       last += in[F - 1];
       sum[F - 1] = last;
-      last2 += last;
-      sum2[F - 1] = last2;
+      if constexpr (Sums == 2) {
+        last2 += last;
+        sum2[F - 1] = last2;
+      }
     }
   }
 };
+
+// sum[j] = sum[j - 1] + in[j] for j = 2 .. n + 3. Slots 0 and 1 are never written: they keep
+// the zeros the band cleared them to.
+// The running totals stay in registers; reading them back from the buffer would put a
+// store-to-load round trip on the dependency chain of every slot.
+template <int F>
+inline void BuildPrefix(const double* in, double* sum, int32_t n) {
+  RayRunning<F, 1> totals(sum + 1 * F, nullptr);
+  for (int32_t j = 2; j <= n + 3; ++j) totals.Add(in + j * F, sum + j * F, nullptr);
+}
 
 // A prefix sum and the prefix sum of that, in one pass: sum[j] = sum[j - 1] + in[j] and
 // sum2[j] = sum2[j - 1] + sum[j] for j = 2 .. n + 3, the same additions in the same order as
 // two BuildPrefix passes.
 template <int F>
 inline void BuildPrefixPair(const double* in, double* sum, double* sum2, int32_t n) {
-  RayRunningPair<F> totals(sum + 1 * F, sum2 + 1 * F);
+  RayRunning<F, 2> totals(sum + 1 * F, sum2 + 1 * F);
   for (int32_t j = 2; j <= n + 3; ++j) totals.Add(in + j * F, sum + j * F, sum2 + j * F);
 }
 
@@ -96,7 +87,7 @@ inline void BuildPrefixPair(const double* in, double* sum, double* sum2, int32_t
 template <int F>
 inline void BuildSuffixPair(const double* in, double* sum, double* sum2, int32_t n) {
   for (int c = 0; c < F; ++c) sum[(n + 3) * F + c] = sum2[(n + 3) * F + c] = 0.0;
-  RayRunningPair<F> totals(sum + (n + 3) * F, sum2 + (n + 3) * F);
+  RayRunning<F, 2> totals(sum + (n + 3) * F, sum2 + (n + 3) * F);
   for (int32_t j = n + 2; j >= 0; --j) totals.Add(in + j * F, sum + j * F, sum2 + j * F);
 }
 
