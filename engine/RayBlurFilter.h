@@ -440,8 +440,9 @@ class RayBlurFilter : public KestrimondFilter {
     const intptr_t accumulationMinor = frame.accumulationMinor;
     const intptr_t mapMinor = frame.mapMinor;
 
-    // The window length at step kd, whose tap and map row are given.
-    auto lengthAt = [&](const RayTap& tap, intptr_t row, double kd) {
+    // The strength at a step, whose tap and map row are given, and the window length from it
+    // at step kd (one step, or a vector of steps side by side).
+    auto strengthAt = [&](const RayTap& tap, intptr_t row) {
       double s = 1.0;
       if constexpr (MapUsed) {
         using MapSample = typename Mask::SampleType;
@@ -453,7 +454,10 @@ class RayBlurFilter : public KestrimondFilter {
         s = RayUnfused(tap.weight * SampleToDouble<Mask::kFullScale>(m0)) +
             RayUnfused((1.0 - tap.weight) * SampleToDouble<Mask::kFullScale>(m1));
       }
-      const double len = s * ((k0 + kd - hr) * gain);
+      return s;
+    };
+    auto lengthOf = [&](const auto& s, const auto& kd) {
+      const auto len = s * ((k0 + kd - hr) * gain);
       return len < 0.0 ? 0.0 : len;
     };
     // The splat of step k, whose accumulation row is given.
@@ -498,11 +502,14 @@ class RayBlurFilter : public KestrimondFilter {
       constexpr int L = int(sizeof(V) / sizeof(double));
       for (; k + L <= end;
            k += L, kd += L, accumulationRow += L * accumulationStep, mapRow += L * mapStep) {
-        V ks, lens;
-        for (int l = 0; l < L; ++l) {
-          ks[l] = kd + l;
-          lens[l] = lengthAt(taps[k + l], mapRow + l * mapStep, kd + l);
+        // Built in registers: lanes written one by one through memory and read back as a
+        // vector stall the load until every store has retired.
+        const V ks = kd + RayIota<V>();
+        V s = RayBroadcast<V>(1.0);
+        if constexpr (MapUsed) {
+          s = RayLanesOf<V>([&](int l) { return strengthAt(taps[k + l], mapRow + l * mapStep); });
         }
+        const V lens = lengthOf(s, ks);
         double values[L][F];
         if (!window.EvaluateSteps(buffers, ks, lens, n, values)) {
           for (int l = 0; l < L; ++l) window.Evaluate(buffers, kd + l, lens[l], n, values[l]);
@@ -515,7 +522,7 @@ class RayBlurFilter : public KestrimondFilter {
     for (; k < end; ++k, kd += 1.0, accumulationRow += accumulationStep, mapRow += mapStep) {
       const RayTap tap = taps[k];
       double value[F];
-      window.Evaluate(buffers, kd, lengthAt(tap, mapRow, kd), n, value);
+      window.Evaluate(buffers, kd, lengthOf(strengthAt(tap, mapRow), kd), n, value);
       splat(k, tap, accumulationRow, value);
     }
   }

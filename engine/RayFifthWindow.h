@@ -211,19 +211,33 @@ struct RayFifthWindow {
       s.f[i] = shifted - __builtin_convertvector(__builtin_convertvector(shifted, VI), V);
       StoreLanes(s.offset[i], slot[i]);
     }
+    // The ramps' weight totals w[i], and before[i] = w[0] x .. x w[i - 1].
+    V w[5];
+    V before[6];
+    before[0] = RayBroadcast<V>(1.0);
 #pragma GCC unroll 5
     for (int i = 0; i < 5; ++i) {
       const V width = boundary[i + 1] - boundary[i];
       const VI whole = __builtin_convertvector(width, VI);
       s.m[i] = __builtin_convertvector(whole, V);
       s.r[i] = width - s.m[i];
-      s.gain[i] = 0.5 / (s.m[i] * (s.m[i] + 1.0) * 0.5 + s.r[i]);
+      w[i] = s.m[i] * (s.m[i] + 1.0) * 0.5 + s.r[i];
+      before[i + 1] = before[i] * w[i];
       StoreLanes(s.falling[i], slot[i] + whole * F);
       StoreLanes(s.rising[i], slot[i + 1] - whole * F);
     }
+    // One division for the six gains (0.5 / w[i] and 5 / len), whose latency would otherwise
+    // hold up each group of steps: t runs through 1 / (w[0] x .. x w[i]) from the top.
+    V t = 1.0 / (before[5] * len);
+    const V boxGain = 5.0 * (t * before[5]);
+    t *= len;
+#pragma GCC unroll 5
+    for (int i = 4; i >= 0; --i) {
+      s.gain[i] = 0.5 * (t * before[i]);
+      t *= w[i];
+    }
     V sums[K] = {};
     StepsFifths(buffers, s, sums, std::make_integer_sequence<int, 5>{});
-    const V boxGain = 5.0 / len;
     StepsBoxes(buffers, s, boxGain, sums, std::make_integer_sequence<int, K>{});
     for (int j = 0; j < K; ++j) {
       V v = sums[j] * kRayFifthDivisorReciprocal[j];

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 typedef double RayDouble2 __attribute__((vector_size(16)));
 typedef float RayFloat4 __attribute__((vector_size(16)));
@@ -28,6 +29,25 @@ struct RayIntLanesOf<RayDouble4> {
 };
 template <class V>
 using RayIntLanes = typename RayIntLanesOf<V>::Type;
+// A vector of L doubles from f(0) .. f(L - 1), built in registers.
+template <class V, class Lane, int... I>
+[[gnu::always_inline]] inline V RayLanesOf(const Lane& f, std::integer_sequence<int, I...>) {
+  return V{f(I)...};
+}
+template <class V, class Lane>
+[[gnu::always_inline]] inline V RayLanesOf(const Lane& f) {
+  return RayLanesOf<V>(f, std::make_integer_sequence<int, int(sizeof(V) / sizeof(double))>{});
+}
+template <class V>
+[[gnu::always_inline]] inline V RayBroadcast(double x) {
+  return RayLanesOf<V>([x](int) { return x; });
+}
+// 0, 1, .., L - 1.
+template <class V>
+[[gnu::always_inline]] inline V RayIota() {
+  return RayLanesOf<V>([](int l) { return double(l); });
+}
+
 typedef float RayFloat2Unaligned __attribute__((vector_size(8), aligned(alignof(float))));
 
 [[gnu::always_inline]] inline RayDouble2 RayLoad2(const double* p) {
