@@ -144,12 +144,12 @@ class RayBlurFilter : public KestrimondFilter {
     }
     const int32_t w = source.width;
     const int32_t h = source.height;
-    const size_t bytes = size_t(RaySlots(w, h)) * F * sizeof(double);
+    const size_t bytes = size_t(RayPlaneSlots(w, h)) * F * sizeof(double);
     void* blocks[Derived::kSumBuffers] = {};
     double* buffers[Derived::kSumBuffers] = {};
     int32_t status = ok;
     for (int b = 0; b < Derived::kSumBuffers; ++b) {
-      const size_t size = b == 0 ? RayBufferBytes(RaySlots(w, h)) : bytes;
+      const size_t size = b == 0 ? RayBufferBytes(RayPlaneSlots(w, h)) : bytes;
       blocks[b] = host->AllocateMemory(size + kRayPageBytes);
       if (blocks[b] == nullptr) {
         status = host->OutOfMemoryError();
@@ -158,7 +158,8 @@ class RayBlurFilter : public KestrimondFilter {
       buffers[b] = StaggeredBuffer(blocks[b], b);
     }
     if (status == ok) {
-      for (int b = 1; b < Derived::kSumBuffers; ++b) std::memset(buffers[b], 0, bytes);
+      // The signal too: a window may load a few slots past a ray's end, and discards them.
+      for (int b = 0; b < Derived::kSumBuffers; ++b) std::memset(buffers[b], 0, bytes);
       if (!RayEdgeSkipped(w, h, originX, originY, band)) {
         const RayBandSeams bandSeams = BandSeams(w, h, originX, originY, band);
         seams.Prepare(band, bandSeams);
@@ -271,6 +272,14 @@ class RayBlurFilter : public KestrimondFilter {
   int32_t TraceEdge(const Window& window, int32_t band, const RayBandSeams& bandSeams,
                     double* const* buffers, bool reportProgress) {
     int32_t status = host->NoError();
+    RayTap* taps = TapsOf(buffers);
+    // The window's views of the buffers: the buffers themselves, or their channel planes.
+    constexpr int kViews = Window::kPlanar ? Window::kBuffers * F : Window::kBuffers;
+    double* views[kViews];
+    const size_t planeSlots = size_t(RayPlaneSlots(source.width, source.height));
+    for (int v = 0; v < kViews; ++v) {
+      views[v] = Window::kPlanar ? buffers[v / F] + size_t(v % F) * planeSlots : buffers[v];
+    }
     const int32_t w = source.width;
     const int32_t h = source.height;
     const int32_t count = RayCount(w, h, band);
@@ -278,7 +287,7 @@ class RayBlurFilter : public KestrimondFilter {
       const RayPoint end = RayEndPixel(w, h, band, i);
       RayWalk walk;
       if (PlanRay(w, h, originX, originY, end.x, end.y, walk)) {
-        TraceRay<Isa>(window, band, bandSeams, walk, buffers);
+        TraceRay<Isa>(window, band, bandSeams, walk, views, taps);
       }
       if (reportProgress) {
         status = Report();
@@ -290,9 +299,8 @@ class RayBlurFilter : public KestrimondFilter {
 
   template <RayIsa Isa, class Window>
   void TraceRay(const Window& window, int32_t band, const RayBandSeams& bandSeams,
-                const RayWalk& walk, double* const* buffers) {
+                const RayWalk& walk, double* const* buffers, RayTap* taps) {
     const Frame frame = FrameOf(walk);
-    RayTap* taps = TapsOf(buffers);
     if constexpr (Isa == kRayIsaAvx2) {
       SampleRayAvx2<Window>(walk, frame, buffers, taps);
     } else {
@@ -352,7 +360,7 @@ class RayBlurFilter : public KestrimondFilter {
     const int32_t n = walk.steps;
     // First walk: the signal, interpolated across the minor axis. The taps are kept for the
     // second walk, which reads the strength map and splats at the same places.
-    double* signal = buffers[0] + 2 * F;
+    double* signal = buffers[0] + 2 * (Window::kPlanar ? 1 : F);
     const char* row =
         reinterpret_cast<const char*>(source.base) + intptr_t(walk.startMajor) * frame.sourceMajor;
     const intptr_t rowStep = walk.majorStep * frame.sourceMajor;
@@ -367,7 +375,7 @@ class RayBlurFilter : public KestrimondFilter {
     const int32_t extent = walk.minorExtent;
     const double extentD = double(extent);
     const intptr_t minor = frame.sourceMinor;
-    for (int32_t k = 0; k < n; ++k, u += slope, row += rowStep, signal += F) {
+    for (int32_t k = 0; k < n; ++k, u += slope, row += rowStep) {
       __builtin_prefetch(reinterpret_cast<const void*>(
           uintptr_t(row) + aheadStep + uintptr_t(intptr_t(u + aheadMinor) * minor)));
       const RayTap tap = MinorTap(u, extent, extentD);
@@ -375,7 +383,14 @@ class RayBlurFilter : public KestrimondFilter {
       const float* p = reinterpret_cast<const float*>(row + tap.index * minor);
       const float* q =
           reinterpret_cast<const float*>(reinterpret_cast<const char*>(p) + tap.dir * minor);
-      RaySample<F>(p, q, tap.weight, signal);
+      if constexpr (Window::kPlanar) {
+        double sample[F];
+        RaySample<F>(p, q, tap.weight, sample);
+        for (int c = 0; c < F; ++c) buffers[c][k + 2] = sample[c];
+      } else {
+        RaySample<F>(p, q, tap.weight, signal);
+        signal += F;
+      }
     }
     Window::Build(buffers, n);
   }
@@ -533,6 +548,6 @@ class RayBlurFilter : public KestrimondFilter {
   }
   RayTap* TapsOf(double* const* buffers) const {
     return reinterpret_cast<RayTap*>(buffers[0] +
-                                     size_t(RaySlots(source.width, source.height)) * F);
+                                     size_t(RayPlaneSlots(source.width, source.height)) * F);
   }
 };

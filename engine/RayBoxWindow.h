@@ -13,7 +13,8 @@
 
 template <int F>
 struct RayBoxWindow {
-  static constexpr int kBuffers = 2;  // ray signal, prefix sums
+  static constexpr int kBuffers = 2;      // ray signal, prefix sums
+  static constexpr bool kPlanar = false;  // slots of F channels
 
   double zoomStart;
 

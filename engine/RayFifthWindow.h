@@ -3,6 +3,11 @@
 // that red, green and blue come from different distances along the streak. Ramps use second
 // running sums, so every average costs a fixed number of reads whatever the window length.
 // Alpha, when present, is the plain average over the clamped window.
+//
+// The window reads channel planes (see RaySums.h): `planes[b * F + c]` is channel c of buffer
+// b, where the buffers are the ray signal, prefix, second prefix, suffix and second suffix.
+// Planes let the windows of neighbouring steps, which read neighbouring slots, load them
+// together (RaySlotLanes).
 #pragma once
 
 #include <algorithm>
@@ -11,6 +16,7 @@
 
 #include "engine/RayIsa.h"
 #include "engine/RayLanes.h"
+#include "engine/RaySlotLanes.h"
 #include "engine/RaySums.h"
 
 enum RayFifthKind : uint8_t { kFifthNone, kFifthFull, kFifthFalling, kFifthRising };
@@ -43,7 +49,7 @@ constexpr RayFifthKind RayFifthKindOf(bool invert, int channel, int fifth) {
 // its few live values in registers.
 
 // Box sum of [p, q] from the prefix sums; a fifth shorter than one step is widened to the step
-// ending at q.
+// ending at q. F is the number of channel planes per buffer.
 template <int F>
 struct RayBoxSum {
   RaySpot p, q;
@@ -52,12 +58,12 @@ struct RayBoxSum {
   [[gnu::always_inline]] static RayBoxSum Of(double p, double q, RaySpot sp, RaySpot sq) {
     const double width = q - p;
     const bool narrow = width < 1.0;
-    return RayBoxSum{narrow ? ShiftSpot<F>(sq, -1) : sp, sq, narrow ? 1.0 : width};
+    return RayBoxSum{narrow ? ShiftSpot<1>(sq, -1) : sp, sq, narrow ? 1.0 : width};
   }
-  // buffers: ray signal, prefix, second prefix, suffix, second suffix.
-  [[gnu::always_inline]] double Read(const double* const* buffers, int c) const {
-    return ReadPrefixSpot<F>(buffers[1], buffers[0], q, c) -
-           ReadPrefixSpot<F>(buffers[1], buffers[0], p, c);
+  [[gnu::always_inline]] double Read(const double* const* planes, int c) const {
+    const double* ray = planes[c];
+    const double* prefix = planes[F + c];
+    return ReadPrefixSpot<1>(prefix, ray, q, 0) - ReadPrefixSpot<1>(prefix, ray, p, 0);
   }
 };
 
@@ -91,23 +97,23 @@ struct RayFallingSum {
 
   [[gnu::always_inline]] static RayFallingSum Of(const RayRampShape& shape, RaySpot sp,
                                                  RaySpot sq) {
-    const RaySpot p = shape.narrow ? ShiftSpot<F>(sq, -1) : sp;
+    const RaySpot p = shape.narrow ? ShiftSpot<1>(sq, -1) : sp;
     return RayFallingSum{p,
-                         ShiftSpot<F>(p, shape.whole),
-                         ShiftSpot<F>(p, shape.whole + 1),
+                         ShiftSpot<1>(p, shape.whole),
+                         ShiftSpot<1>(p, shape.whole + 1),
                          shape.m,
                          shape.r,
                          shape.weights};
   }
-  [[gnu::always_inline]] double Read(const double* const* buffers, int c) const {
-    const double* ray = buffers[0];
-    const double* prefix = buffers[1];
-    const double* prefix2 = buffers[2];
-    const double ramp = ReadPrefixSpot<F>(prefix2, prefix, pm, c) -
-                        ReadPrefixSpot<F>(prefix2, prefix, p, c) -
-                        m * ReadPrefixSpot<F>(prefix, ray, p, c);
+  [[gnu::always_inline]] double Read(const double* const* planes, int c) const {
+    const double* ray = planes[c];
+    const double* prefix = planes[F + c];
+    const double* prefix2 = planes[2 * F + c];
+    const double ramp = ReadPrefixSpot<1>(prefix2, prefix, pm, 0) -
+                        ReadPrefixSpot<1>(prefix2, prefix, p, 0) -
+                        m * ReadPrefixSpot<1>(prefix, ray, p, 0);
     const double box =
-        ReadPrefixSpot<F>(prefix, ray, pm1, c) - ReadPrefixSpot<F>(prefix, ray, pm, c);
+        ReadPrefixSpot<1>(prefix, ray, pm1, 0) - ReadPrefixSpot<1>(prefix, ray, pm, 0);
     return ramp + r * box;
   }
 };
@@ -124,18 +130,18 @@ struct RayRisingSum {
   double weights;
 
   [[gnu::always_inline]] static RayRisingSum Of(const RayRampShape& shape, RaySpot sp, RaySpot sq) {
-    const RaySpot q = shape.narrow ? ShiftSpot<F>(sp, 1) : sq;
-    return RayRisingSum{ShiftSpot<F>(q, -shape.whole), q, shape.m, shape.r, shape.weights};
+    const RaySpot q = shape.narrow ? ShiftSpot<1>(sp, 1) : sq;
+    return RayRisingSum{ShiftSpot<1>(q, -shape.whole), q, shape.m, shape.r, shape.weights};
   }
-  [[gnu::always_inline]] double Read(const double* const* buffers, int c) const {
-    const double* ray = buffers[0];
-    const double* suffix = buffers[3];
-    const double* suffix2 = buffers[4];
-    const double ramp = ReadSuffixSpot<F>(suffix2, suffix, a, c) -
-                        ReadSuffixSpot<F>(suffix2, suffix, q, c) -
-                        m * ReadSuffixSpot<F>(suffix, ray, q, c);
-    const double box = (ReadSuffixSpot<F>(suffix, ray, ShiftSpot<F>(a, -1), c) -
-                        ReadSuffixSpot<F>(suffix, ray, ShiftSpot<F>(a, 1), c)) *
+  [[gnu::always_inline]] double Read(const double* const* planes, int c) const {
+    const double* ray = planes[c];
+    const double* suffix = planes[3 * F + c];
+    const double* suffix2 = planes[4 * F + c];
+    const double ramp = ReadSuffixSpot<1>(suffix2, suffix, a, 0) -
+                        ReadSuffixSpot<1>(suffix2, suffix, q, 0) -
+                        m * ReadSuffixSpot<1>(suffix, ray, q, 0);
+    const double box = (ReadSuffixSpot<1>(suffix, ray, ShiftSpot<1>(a, -1), 0) -
+                        ReadSuffixSpot<1>(suffix, ray, ShiftSpot<1>(a, 1), 0)) *
                        0.5;
     return ramp + r * box;
   }
@@ -144,31 +150,32 @@ struct RayRisingSum {
 template <int A, int K, bool Invert>
 struct RayFifthWindow {
   static constexpr int F = A + K;
-  // ray signal, prefix, second prefix, suffix, second suffix
+  // ray signal, prefix, second prefix, suffix, second suffix; each as F channel planes
   static constexpr int kBuffers = 5;
+  static constexpr bool kPlanar = true;
 
   double zoomStart;
 
-  static void Build(double* const* buffers, int32_t n) {
-    FillRayGuards<F>(buffers[0], n);
-    BuildPrefixPair<F>(buffers[0], buffers[1], buffers[2], n);
-    BuildSuffixPair<F>(buffers[0], buffers[3], buffers[4], n);
+  static void Build(double* const* planes, int32_t n) {
+    FillRayGuardPlanes<F>(planes, n);
+    BuildPrefixPairPlanes<F>(planes, planes + F, planes + 2 * F, n);
+    BuildSuffixPairPlanes<F>(planes, planes + 3 * F, planes + 4 * F, n);
   }
 
-  [[gnu::always_inline]] void Evaluate(const double* const* buffers, double k, double len,
-                                       int32_t n, double* out) const {
+  [[gnu::always_inline]] void Evaluate(const double* const* planes, double k, double len, int32_t n,
+                                       double* out) const {
     const double p0 = k - RayUnfused((zoomStart + 0.5) * len);
     // 1 / the nominal width of a fifth; unused when len is 0, where every fifth is narrower
     // than a step.
     Edge start;
     start.At(p0, n);
-    Walk walk{buffers, n, p0, len, 5.0 / len, start, start, {}};
+    Walk walk{planes, n, p0, len, 5.0 / len, start, start, {}};
     Fifths(walk, std::make_integer_sequence<int, 5>{});
     for (int j = 0; j < K; ++j) out[A + j] = Clamp(walk.sums[j] * kRayFifthDivisorReciprocal[j]);
     if constexpr (A == 1) {
       const RayBoxSum<F> all =
           RayBoxSum<F>::Of(start.bound, walk.end.bound, start.spot, walk.end.spot);
-      out[0] = Clamp(all.Read(buffers, 0) / all.weights);
+      out[0] = Clamp(all.Read(planes, 0) / all.weights);
     }
   }
 
@@ -184,7 +191,7 @@ struct RayFifthWindow {
   static constexpr bool kStepsSideBySide = true;
 
   template <class V>
-  [[gnu::always_inline]] bool EvaluateSteps(const double* const* buffers, const V& k, const V& len,
+  [[gnu::always_inline]] bool EvaluateSteps(const double* const* planes, const V& k, const V& len,
                                             int32_t n, double (*out)[F]) const {
     using VI = RayIntLanes<V>;
     constexpr int L = int(sizeof(V) / sizeof(double));
@@ -198,18 +205,17 @@ struct RayFifthWindow {
       if (!inside[l]) return false;
     }
     constexpr double kFactor[6] = {0.0, 0.2, 0.4, 0.6, 0.8, 1.0};
-    StepLanes<V, L> s;
+    StepShape<V> s;
+    StepSlots<VI> slots;
     V boundary[6];
-    VI slot[6];
 #pragma GCC unroll 6
     for (int i = 0; i <= 5; ++i) {
       V part = kFactor[i] * len;
       RayKeepRounded(part);
       boundary[i] = p0 + part;
       const V shifted = boundary[i] + 2.0;
-      slot[i] = __builtin_convertvector(shifted, VI) * F;
-      s.f[i] = shifted - __builtin_convertvector(__builtin_convertvector(shifted, VI), V);
-      StoreLanes(s.offset[i], slot[i]);
+      slots.boundary[i] = __builtin_convertvector(shifted, VI);
+      s.f[i] = shifted - __builtin_convertvector(slots.boundary[i], V);
     }
     // The ramps' weight totals w[i], and before[i] = w[0] x .. x w[i - 1].
     V w[5];
@@ -223,22 +229,78 @@ struct RayFifthWindow {
       s.r[i] = width - s.m[i];
       w[i] = s.m[i] * (s.m[i] + 1.0) * 0.5 + s.r[i];
       before[i + 1] = before[i] * w[i];
-      StoreLanes(s.falling[i], slot[i] + whole * F);
-      StoreLanes(s.rising[i], slot[i + 1] - whole * F);
+      slots.falling[i] = slots.boundary[i] + whole;
+      slots.rising[i] = slots.boundary[i + 1] - whole;
     }
     // One division for the six gains (0.5 / w[i] and 5 / len), whose latency would otherwise
     // hold up each group of steps: t runs through 1 / (w[0] x .. x w[i]) from the top.
     V t = 1.0 / (before[5] * len);
-    const V boxGain = 5.0 * (t * before[5]);
+    s.boxGain = 5.0 * (t * before[5]);
     t *= len;
 #pragma GCC unroll 5
     for (int i = 4; i >= 0; --i) {
       s.gain[i] = 0.5 * (t * before[i]);
       t *= w[i];
     }
+    if constexpr (A == 1) s.length = boundary[5] - boundary[0];
+    if constexpr (L == 4) {
+      VI spread = RaySlotSpread(slots.boundary[0]);
+      for (int i = 1; i <= 5; ++i) spread |= RaySlotSpread(slots.boundary[i]);
+      for (int i = 0; i < 5; ++i) {
+        spread |= RaySlotSpread(slots.falling[i]) | RaySlotSpread(slots.rising[i]);
+      }
+      if (RaySlotsWithin<4>(spread)) {
+        Sums<RaySlotLanes<V, 4>>(planes, s, slots, out);
+        return true;
+      }
+      if (RaySlotsWithin<8>(spread)) {
+        Sums<RaySlotLanes<V, 8>>(planes, s, slots, out);
+        return true;
+      }
+    }
+    Sums<RaySlotLanes<V, 0>>(planes, s, slots, out);
+    return true;
+  }
+
+ private:
+  // Per boundary (f) and per fifth (the rest) for the steps side by side.
+  template <class V>
+  struct StepShape {
+    V f[6];
+    V m[5];
+    V r[5];
+    V gain[5];
+    V boxGain;
+    V length;  // of the whole window, for alpha
+  };
+  // Slot of each boundary (t + 2), of each falling ramp's far end p + m and of each rising
+  // ramp's near end q - m.
+  template <class VI>
+  struct StepSlots {
+    VI boundary[6];
+    VI falling[5];
+    VI rising[5];
+  };
+  template <class Lanes>
+  struct StepReads {
+    Lanes boundary[6];
+    Lanes falling[5];
+    Lanes rising[5];
+  };
+
+  template <class Lanes, class V, class VI>
+  [[gnu::always_inline]] static void Sums(const double* const* planes, const StepShape<V>& s,
+                                          const StepSlots<VI>& slots, double (*out)[F]) {
+    constexpr int L = int(sizeof(V) / sizeof(double));
+    StepReads<Lanes> at;
+    for (int i = 0; i <= 5; ++i) at.boundary[i] = Lanes::Of(slots.boundary[i]);
+    for (int i = 0; i < 5; ++i) {
+      at.falling[i] = Lanes::Of(slots.falling[i]);
+      at.rising[i] = Lanes::Of(slots.rising[i]);
+    }
     V sums[K] = {};
-    StepsFifths(buffers, s, sums, std::make_integer_sequence<int, 5>{});
-    StepsBoxes(buffers, s, boxGain, sums, std::make_integer_sequence<int, K>{});
+    StepsFifths(planes, s, at, sums, std::make_integer_sequence<int, 5>{});
+    StepsBoxes(planes, s, at, sums, std::make_integer_sequence<int, K>{});
     for (int j = 0; j < K; ++j) {
       V v = sums[j] * kRayFifthDivisorReciprocal[j];
       v = v > 0.0 ? v : 0.0;
@@ -246,119 +308,84 @@ struct RayFifthWindow {
       for (int l = 0; l < L; ++l) out[l][A + j] = v[l];
     }
     if constexpr (A == 1) {
-      V v = (StepsPrefix(buffers, s, 5, 0) - StepsPrefix(buffers, s, 0, 0)) /
-            (boundary[5] - boundary[0]);
+      V v = (StepsPrefix(planes, s, at, 5, 0) - StepsPrefix(planes, s, at, 0, 0)) / s.length;
       v = v > 0.0 ? v : 0.0;
       v = v < 1.0 ? v : 1.0;
       for (int l = 0; l < L; ++l) out[l][0] = v[l];
     }
-    return true;
   }
 
- private:
-  template <class T, class V>
-  [[gnu::always_inline]] static void StoreLanes(T* lanes, const V& v) {
-    __builtin_memcpy(lanes, &v, sizeof(v));
+  // The prefix sum of channel c at boundary i: the prefix slot plus f times the next ray slot.
+  template <class V, class Lanes>
+  [[gnu::always_inline]] static V StepsPrefix(const double* const* planes, const StepShape<V>& s,
+                                              const StepReads<Lanes>& at, int i, int c) {
+    return at.boundary[i].Read(planes[F + c], 0) + s.f[i] * at.boundary[i].Read(planes[c], 1);
   }
 
-  // Per boundary (offset, f) and per fifth (the rest) for L steps.
-  template <class V, int L>
-  struct StepLanes {
-    V f[6];
-    V m[5];
-    V r[5];
-    V gain[5];
-    int32_t offset[6][L];   // element offset of slot t + 2
-    int32_t falling[5][L];  // offset of the falling ramp's far slot, p + m
-    int32_t rising[5][L];   // offset of the rising ramp's near slot, q - m
-  };
-
-  // Element c past each lane's offset, gathered into one vector.
-  template <class V, int L, int... I>
-  [[gnu::always_inline]] static V GatherLanes(const double* buffer, const int32_t (&offset)[L],
-                                              int32_t c, std::integer_sequence<int, I...>) {
-    return V{buffer[offset[I] + c]...};
-  }
-  template <class V, int L>
-  [[gnu::always_inline]] static V Gather(const double* buffer, const int32_t (&offset)[L],
-                                         int32_t c) {
-    return GatherLanes<V, L>(buffer, offset, c, std::make_integer_sequence<int, L>{});
-  }
-
-  template <class V, int L>
-  [[gnu::always_inline]] static V StepsPrefix(const double* const* buffers,
-                                              const StepLanes<V, L>& s, int i, int c) {
-    return Gather<V, L>(buffers[1], s.offset[i], c) +
-           s.f[i] * Gather<V, L>(buffers[0], s.offset[i], c + F);
-  }
-
-  template <class V, int L, int... I>
-  [[gnu::always_inline]] static void StepsFifths(const double* const* buffers,
-                                                 const StepLanes<V, L>& s, V* sums,
+  template <class V, class Lanes, int... I>
+  [[gnu::always_inline]] static void StepsFifths(const double* const* planes, const StepShape<V>& s,
+                                                 const StepReads<Lanes>& at, V* sums,
                                                  std::integer_sequence<int, I...>) {
-    (StepsRamp<I>(buffers, s, sums), ...);
+    (StepsRamp<I>(planes, s, at, sums), ...);
   }
 
   // The ramps of fifth I for the channels that take one there. Falling, from p = boundary I:
   // S2(p + m) - S2(p) - m P(p), plus r times the ray interpolated at p + m + 1. Rising, to
   // q = boundary I + 1, from a = q - m: U2(a) - U2(q) - m U(q) (U2 the second suffix), plus r
   // times the ray at a - 1, a and a + 1 weighted 1 - f, 1 and f, halved.
-  template <int I, class V, int L>
-  [[gnu::always_inline]] static void StepsRamp(const double* const* buffers,
-                                               const StepLanes<V, L>& s, V* sums) {
-    const double* x = buffers[0];
+  template <int I, class V, class Lanes>
+  [[gnu::always_inline]] static void StepsRamp(const double* const* planes, const StepShape<V>& s,
+                                               const StepReads<Lanes>& at, V* sums) {
 #pragma GCC unroll 4
     for (int j = 0; j < K; ++j) {
       const RayFifthKind kind = RayFifthKindOf(Invert, j, I);
       const int32_t c = A + j;
+      const double* x = planes[c];
       if (kind == kFifthFalling) {
-        const double* p = buffers[1];
-        const double* p2 = buffers[2];
-        const auto& o = s.offset[I];
-        const auto& e = s.falling[I];
+        const double* p = planes[F + c];
+        const double* p2 = planes[2 * F + c];
+        const Lanes& o = at.boundary[I];
+        const Lanes& e = at.falling[I];
         const V f = s.f[I];
-        const V ramp = (Gather<V, L>(p2, e, c) - Gather<V, L>(p2, o, c)) +
-                       f * (Gather<V, L>(p, e, c + F) - Gather<V, L>(p, o, c + F)) -
-                       s.m[I] * (Gather<V, L>(p, o, c) + f * Gather<V, L>(x, o, c + F));
-        const V near = Gather<V, L>(x, e, c + F);
-        const V box = near + f * (Gather<V, L>(x, e, c + 2 * F) - near);
+        const V ramp = (e.Read(p2, 0) - o.Read(p2, 0)) + f * (e.Read(p, 1) - o.Read(p, 1)) -
+                       s.m[I] * (o.Read(p, 0) + f * o.Read(x, 1));
+        const V near = e.Read(x, 1);
+        const V box = near + f * (e.Read(x, 2) - near);
         sums[j] += s.gain[I] * (ramp + s.r[I] * box);
       } else if (kind == kFifthRising) {
-        const double* u = buffers[3];
-        const double* u2 = buffers[4];
-        const auto& o = s.offset[I + 1];
-        const auto& a = s.rising[I];
+        const double* u = planes[3 * F + c];
+        const double* u2 = planes[4 * F + c];
+        const Lanes& o = at.boundary[I + 1];
+        const Lanes& a = at.rising[I];
         const V f = s.f[I + 1];
-        const V ramp = (Gather<V, L>(u2, a, c) - Gather<V, L>(u2, o, c)) -
-                       f * (Gather<V, L>(u, a, c) - Gather<V, L>(u, o, c)) -
-                       s.m[I] * (Gather<V, L>(u, o, c) - f * Gather<V, L>(x, o, c));
-        const V before = Gather<V, L>(x, a, c - F);
-        const V box =
-            0.5 * ((before + Gather<V, L>(x, a, c)) + f * (Gather<V, L>(x, a, c + F) - before));
+        const V ramp = (a.Read(u2, 0) - o.Read(u2, 0)) - f * (a.Read(u, 0) - o.Read(u, 0)) -
+                       s.m[I] * (o.Read(u, 0) - f * o.Read(x, 0));
+        const V before = a.Read(x, -1);
+        const V box = 0.5 * ((before + a.Read(x, 0)) + f * (a.Read(x, 1) - before));
         sums[j] += s.gain[I] * (ramp + s.r[I] * box);
       }
     }
   }
 
-  template <class V, int L, int... J>
-  [[gnu::always_inline]] static void StepsBoxes(const double* const* buffers,
-                                                const StepLanes<V, L>& s, const V& gain, V* sums,
+  template <class V, class Lanes, int... J>
+  [[gnu::always_inline]] static void StepsBoxes(const double* const* planes, const StepShape<V>& s,
+                                                const StepReads<Lanes>& at, V* sums,
                                                 std::integer_sequence<int, J...>) {
-    (StepsBox<J>(buffers, s, gain, sums), ...);
+    (StepsBox<J>(planes, s, at, sums), ...);
   }
 
-  template <int J, class V, int L>
-  [[gnu::always_inline]] static void StepsBox(const double* const* buffers,
-                                              const StepLanes<V, L>& s, const V& gain, V* sums) {
+  template <int J, class V, class Lanes>
+  [[gnu::always_inline]] static void StepsBox(const double* const* planes, const StepShape<V>& s,
+                                              const StepReads<Lanes>& at, V* sums) {
     V box = {};
 #pragma GCC unroll 6
     for (int i = 0; i <= 5; ++i) {
       const bool before = i > 0 && RayFifthKindOf(Invert, J, i - 1) == kFifthFull;
       const bool after = i < 5 && RayFifthKindOf(Invert, J, i) == kFifthFull;
-      if (before && !after) box += StepsPrefix(buffers, s, i, A + J);
-      if (after && !before) box -= StepsPrefix(buffers, s, i, A + J);
+      if (before && !after) box += StepsPrefix(planes, s, at, i, A + J);
+      if (after && !before) box -= StepsPrefix(planes, s, at, i, A + J);
     }
-    sums[J] += gain * box;
+    sums[J] += s.boxGain * box;
   }
 
   // A fifth boundary: nominal, clamped to the ray, and its reading position.
@@ -370,14 +397,14 @@ struct RayFifthWindow {
       nominal = x;
       const double c = x < 0.0 ? 0.0 : x;
       bound = c >= double(n) ? double(n - 1) : c;
-      spot = SpotAt<F>(bound);
+      spot = SpotAt<1>(bound);
     }
   };
 
   // The fifths are visited in order; each needs only its two boundaries, so only those are
   // kept (the registers do not hold six boundaries and their reading positions at once).
   struct Walk {
-    const double* const* buffers;
+    const double* const* planes;
     int32_t n;
     double p0;
     double len;
@@ -397,7 +424,7 @@ struct RayFifthWindow {
     constexpr double kFactor[6] = {0.0, 0.2, 0.4, 0.6, 0.8, 1.0};
     const Edge from = walk.end;
     walk.end.At(walk.p0 + RayUnfused(kFactor[I + 1] * walk.len), walk.n);
-    AddFifth<I>(walk.buffers, from, walk.end, walk.perFifth, walk.sums);
+    AddFifth<I>(walk.planes, from, walk.end, walk.perFifth, walk.sums);
   }
 
   static constexpr bool Needs(int fifth, RayFifthKind kind) {
@@ -411,7 +438,7 @@ struct RayFifthWindow {
 
   // Adds fifth I's terms to the channels that gather from it.
   template <int I>
-  [[gnu::always_inline]] static void AddFifth(const double* const* buffers, const Edge& from,
+  [[gnu::always_inline]] static void AddFifth(const double* const* planes, const Edge& from,
                                               const Edge& to, double perFifth, double* sums) {
     const double width = to.nominal - from.nominal;
     const double clamped = to.bound - from.bound;
@@ -420,18 +447,18 @@ struct RayFifthWindow {
       const RayBoxSum<F> box = RayBoxSum<F>::Of(from.bound, to.bound, from.spot, to.spot);
       // fraction / clamped width = 1 / nominal width, unless the fifth was widened.
       const double gain = clamped < 1.0 ? fraction : perFifth;
-      Each([&](int c) { return box.Read(buffers, c) * gain; }, sums, I, kFifthFull);
+      Each([&](int c) { return box.Read(planes, c) * gain; }, sums, I, kFifthFull);
     }
     if constexpr (Needs(I, kFifthFalling) || Needs(I, kFifthRising)) {
       const RayRampShape shape = RayRampShape::Of(from.bound, to.bound);
       const double gain = 0.5 * fraction / shape.weights;
       if constexpr (Needs(I, kFifthFalling)) {
         const RayFallingSum<F> ramp = RayFallingSum<F>::Of(shape, from.spot, to.spot);
-        Each([&](int c) { return ramp.Read(buffers, c) * gain; }, sums, I, kFifthFalling);
+        Each([&](int c) { return ramp.Read(planes, c) * gain; }, sums, I, kFifthFalling);
       }
       if constexpr (Needs(I, kFifthRising)) {
         const RayRisingSum<F> ramp = RayRisingSum<F>::Of(shape, from.spot, to.spot);
-        Each([&](int c) { return ramp.Read(buffers, c) * gain; }, sums, I, kFifthRising);
+        Each([&](int c) { return ramp.Read(planes, c) * gain; }, sums, I, kFifthRising);
       }
     }
   }

@@ -1,6 +1,7 @@
-// Per-ray signal buffers and their running sums. A buffer holds F doubles per slot; for a ray
-// of n steps, slot k + 2 holds sample k, and two guard slots at each end repeat the first and
-// the last sample so that windows reaching one step past either end read defined values.
+// Per-ray signal buffers and their running sums. For a ray of n steps, slot k + 2 holds sample
+// k, and two guard slots at each end repeat the first and the last sample so that windows
+// reaching one step past either end read defined values. A buffer holds F doubles per slot, or
+// F channel planes of one double per slot (see RayPlaneSlots).
 #pragma once
 
 #include <cstdint>
@@ -22,43 +23,28 @@ inline void FillRayGuards(double* ray, int32_t n) {
   }
 }
 
-// Running totals of a sum and, with Sums 2, of the sum of that, channels two at a time: each
-// slot adds its input to the first total and the first total to the second.
-template <int F, int Sums>
+// The running totals of F channels, two at a time: each slot adds its input to the total.
+template <int F>
 struct RayRunning {
   static constexpr int kPairs = F / 2;
-  RayDouble2 total[kPairs > 0 ? kPairs : 1], total2[kPairs > 0 ? kPairs : 1];
-  double last = 0.0, last2 = 0.0;  // channel F - 1 when F is odd
+  RayDouble2 total[kPairs > 0 ? kPairs : 1];
+  double last = 0.0;  // channel F - 1 when F is odd
 
-  // Starting from the slot before the first: `from` and `from2` of the two sums.
-  RayRunning(const double* from, const double* from2) {
-    for (int i = 0; i < kPairs; ++i) {
-      total[i] = RayLoad2(from + 2 * i);
-      if constexpr (Sums == 2) total2[i] = RayLoad2(from2 + 2 * i);
-    }
-    if constexpr (F % 2 == 1) {
-      last = from[F - 1];
-      if constexpr (Sums == 2) last2 = from2[F - 1];
-    }
+  // Starting from the slot before the first.
+  explicit RayRunning(const double* from) {
+    for (int i = 0; i < kPairs; ++i) total[i] = RayLoad2(from + 2 * i);
+    if constexpr (F % 2 == 1) last = from[F - 1];
   }
 
-  [[gnu::always_inline]] void Add(const double* in, double* sum, double* sum2) {
+  [[gnu::always_inline]] void Add(const double* in, double* sum) {
 #pragma GCC unroll 2
     for (int i = 0; i < kPairs; ++i) {
       total[i] += RayLoad2(in + 2 * i);
       RayStore2(sum + 2 * i, total[i]);
-      if constexpr (Sums == 2) {
-        total2[i] += total[i];
-        RayStore2(sum2 + 2 * i, total2[i]);
-      }
     }
     if constexpr (F % 2 == 1) {
       last += in[F - 1];
       sum[F - 1] = last;
-      if constexpr (Sums == 2) {
-        last2 += last;
-        sum2[F - 1] = last2;
-      }
     }
   }
 };
@@ -69,26 +55,58 @@ struct RayRunning {
 // store-to-load round trip on the dependency chain of every slot.
 template <int F>
 inline void BuildPrefix(const double* in, double* sum, int32_t n) {
-  RayRunning<F, 1> totals(sum + 1 * F, nullptr);
-  for (int32_t j = 2; j <= n + 3; ++j) totals.Add(in + j * F, sum + j * F, nullptr);
+  RayRunning<F> totals(sum + 1 * F);
+  for (int32_t j = 2; j <= n + 3; ++j) totals.Add(in + j * F, sum + j * F);
+}
+
+// Buffers of F channel planes: plane c of a buffer holds channel c, one double per slot, with
+// the same slots as above. The plane of an image's longest ray has RayPlaneSlots slots; the
+// eight beyond RaySlots let a reader load eight consecutive slots from any slot a window reads.
+inline int32_t RayPlaneSlots(int32_t width, int32_t height) { return RaySlots(width, height) + 8; }
+
+template <int F>
+inline void FillRayGuardPlanes(double* const* ray, int32_t n) {
+  for (int c = 0; c < F; ++c) FillRayGuards<1>(ray[c], n);
 }
 
 // A prefix sum and the prefix sum of that, in one pass: sum[j] = sum[j - 1] + in[j] and
-// sum2[j] = sum2[j - 1] + sum[j] for j = 2 .. n + 3, the same additions in the same order as
-// two BuildPrefix passes.
+// sum2[j] = sum2[j - 1] + sum[j] for j = 2 .. n + 3, on planes. The channels' totals run side
+// by side so that their dependency chains overlap.
 template <int F>
-inline void BuildPrefixPair(const double* in, double* sum, double* sum2, int32_t n) {
-  RayRunning<F, 2> totals(sum + 1 * F, sum2 + 1 * F);
-  for (int32_t j = 2; j <= n + 3; ++j) totals.Add(in + j * F, sum + j * F, sum2 + j * F);
+inline void BuildPrefixPairPlanes(const double* const* in, double* const* sum, double* const* sum2,
+                                  int32_t n) {
+  double total[F], total2[F];
+  for (int c = 0; c < F; ++c) {
+    total[c] = sum[c][1];
+    total2[c] = sum2[c][1];
+  }
+  for (int32_t j = 2; j <= n + 3; ++j) {
+#pragma GCC unroll 4
+    for (int c = 0; c < F; ++c) {
+      total[c] += in[c][j];
+      sum[c][j] = total[c];
+      total2[c] += total[c];
+      sum2[c][j] = total2[c];
+    }
+  }
 }
 
 // The suffix counterpart: sum[j] = sum[j + 1] + in[j] and sum2[j] = sum2[j + 1] + sum[j] for
 // j = n + 2 down to 0, from zeros in slot n + 3.
 template <int F>
-inline void BuildSuffixPair(const double* in, double* sum, double* sum2, int32_t n) {
-  for (int c = 0; c < F; ++c) sum[(n + 3) * F + c] = sum2[(n + 3) * F + c] = 0.0;
-  RayRunning<F, 2> totals(sum + (n + 3) * F, sum2 + (n + 3) * F);
-  for (int32_t j = n + 2; j >= 0; --j) totals.Add(in + j * F, sum + j * F, sum2 + j * F);
+inline void BuildSuffixPairPlanes(const double* const* in, double* const* sum, double* const* sum2,
+                                  int32_t n) {
+  double total[F] = {}, total2[F] = {};
+  for (int c = 0; c < F; ++c) sum[c][n + 3] = sum2[c][n + 3] = 0.0;
+  for (int32_t j = n + 2; j >= 0; --j) {
+#pragma GCC unroll 4
+    for (int c = 0; c < F; ++c) {
+      total[c] += in[c][j];
+      sum[c][j] = total[c];
+      total2[c] += total[c];
+      sum2[c][j] = total2[c];
+    }
+  }
 }
 
 // A reading position x of a running-sum buffer of F doubles per slot: slots t + 2 and t + 3

@@ -50,6 +50,25 @@ TEST(AberrationFilter, MatchesPlainReferenceForZoomStartsStrengthsAndHoldout) {
   }
 }
 
+TEST(AberrationFilter, MatchesPlainReferenceWhereWindowsGrowFasterThanTheRay) {
+  // Long rows, so that groups of neighbouring steps have whole windows inside the ray. With
+  // zoom start -0.5 a fifth boundary moves 1 + strength x its fraction slots per step: four
+  // steps' reads then lie within 4 slots (strength 0.25), within 8 (1.2), or farther (3).
+  for (double strength : {0.25, 1.2, 3.0}) {
+    for (bool invert : {false, true}) {
+      Params p;
+      p.ox = 0;
+      p.oy = 4;
+      p.zoomStart = -0.5;
+      p.strength = strength;
+      p.invert = invert;
+      ExpectMatchesReference<AberrationRgb>(64, 9, p, 41, true);
+      p.ox = 63;
+      ExpectMatchesReference<Aberration<1, 1>>(64, 9, p, 42, true, true);
+    }
+  }
+}
+
 TEST(AberrationFilter, MatchesPlainReferenceForEveryFormatAndMapDepth) {
   Params p;
   p.ox = 5;

@@ -9,26 +9,26 @@
 
 namespace {
 
-// Ray buffers of F channels for the aberration window.
+// Ray buffers of F channel planes each for the aberration window.
 template <int F>
 struct Ray {
   int32_t n;
-  std::vector<std::vector<double>> storage;
-  double* buffers[5];
+  std::vector<std::vector<double>> storage;  // plane b x F + c
+  double* buffers[5 * F];
 
   // samples[k][c]; `stale` fills every slot from 2 on, as a longer earlier ray would leave it.
   explicit Ray(const std::vector<std::vector<double>>& samples, double stale = 0.0)
-      : n(int32_t(samples.size())), storage(5, std::vector<double>((samples.size() + 6) * F)) {
+      : n(int32_t(samples.size())), storage(5 * F, std::vector<double>(samples.size() + 10)) {
     for (auto& b : storage) {
-      for (size_t i = 2 * F; i < b.size(); ++i) b[i] = stale;
+      for (size_t i = 2; i < b.size(); ++i) b[i] = stale;
     }
     for (int32_t k = 0; k < n; ++k) {
-      for (int c = 0; c < F; ++c)
-        storage[0][size_t((k + 2) * F + c)] = samples[size_t(k)][size_t(c)];
+      for (int c = 0; c < F; ++c) storage[size_t(c)][size_t(k + 2)] = samples[size_t(k)][size_t(c)];
     }
-    for (int b = 0; b < 5; ++b) buffers[b] = storage[size_t(b)].data();
+    for (int b = 0; b < 5 * F; ++b) buffers[b] = storage[size_t(b)].data();
     RayFifthWindow<0, F, false>::Build(buffers, n);
   }
+  double Sample(int32_t k, int c) const { return storage[size_t(c)][size_t(k + 2)]; }
   template <int A, int K, bool Invert>
   std::vector<double> Window(double k, double len, double zoom) const {
     std::vector<double> out(size_t(A + K));
@@ -85,8 +85,8 @@ TEST(AberrationWindow, ZeroLengthReturnsTheSampleInEveryChannel) {
       const std::vector<double> plain = ray.Window<1, 3, false>(k, 0.0, zoom);
       const std::vector<double> inverted = ray.Window<1, 3, true>(k, 0.0, zoom);
       for (int c = 0; c < 4; ++c) {
-        EXPECT_NEAR(plain[size_t(c)], ray.storage[0][size_t((k + 2) * 4 + c)], 1e-12) << k;
-        EXPECT_NEAR(inverted[size_t(c)], ray.storage[0][size_t((k + 2) * 4 + c)], 1e-12) << k;
+        EXPECT_NEAR(plain[size_t(c)], ray.Sample(k, c), 1e-12) << k;
+        EXPECT_NEAR(inverted[size_t(c)], ray.Sample(k, c), 1e-12) << k;
       }
     }
   }
@@ -127,7 +127,7 @@ TEST(AberrationWindow, GreyTakesTheRedProfile) {
   // Same as the red channel of a colour image, for any window.
   const Ray<3> colour(Noise(60, 3, 4));
   std::vector<std::vector<double>> redOnly;
-  for (size_t k = 0; k < 60; ++k) redOnly.push_back({colour.storage[0][(k + 2) * 3]});
+  for (size_t k = 0; k < 60; ++k) redOnly.push_back({colour.Sample(int32_t(k), 0)});
   const Ray<1> red(redOnly);
   for (double len : {3.0, 17.5, 80.0}) {
     EXPECT_NEAR((red.Window<0, 1, false>(30, len, 0.2)[0]),
@@ -150,9 +150,12 @@ TEST(AberrationWindow, AlphaDividesByTheClampedLength) {
   // plain ray blur fades to 0.8 x 29 / 40.
   const Ray<2> ray(Constant(30, 2, 0.8));
   EXPECT_NEAR((ray.Window<1, 1, false>(29, 40, 0.5)[0]), 0.8, 1e-12);
-  double box[2];
-  RayBoxWindow<2>{0.5}.Evaluate(ray.buffers, 29, 40, 30, box);
-  EXPECT_NEAR(box[0], 0.8 * 29 / 40, 1e-12);
+  std::vector<double> signal(36, 0.8), prefix(36, 0.0);
+  double* boxBuffers[2] = {signal.data(), prefix.data()};
+  RayBoxWindow<1>::Build(boxBuffers, 30);
+  double box = 0.0;
+  RayBoxWindow<1>{0.5}.Evaluate(boxBuffers, 29, 40, 30, &box);
+  EXPECT_NEAR(box, 0.8 * 29 / 40, 1e-12);
 }
 
 TEST(AberrationWindow, RampsEqualDirectWeightedSums) {
