@@ -23,9 +23,7 @@ struct DynamicRgbA {
   uint8_t* base = nullptr;
 
   uint8_t* Row(int32_t y) const { return base + intptr_t(y) * rowBytes; }
-  uint8_t* PixelAddress(int32_t x, int32_t y) const {
-    return Row(y) + intptr_t(x) * columnBytes;
-  }
+  uint8_t* PixelAddress(int32_t x, int32_t y) const { return Row(y) + intptr_t(x) * columnBytes; }
   void MoveTo(int32_t x, int32_t y) { cursor = PixelAddress(x, y); }
 
   Sample& Colour(int k) const { return reinterpret_cast<Sample*>(cursor)[k]; }

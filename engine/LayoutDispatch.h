@@ -20,7 +20,7 @@ struct LayoutTag {
 };
 
 struct PixelLayout {
-  int32_t depth;    // 8 or 16
+  int32_t depth;  // 8 or 16
   bool alpha;
   int32_t colours;  // 1..3
 };
@@ -28,10 +28,17 @@ struct PixelLayout {
 template <typename Sample, int FullScale, int A, typename Visitor, typename Result>
 bool DispatchColours(int32_t colours, Visitor& visitor, Result& result) {
   switch (colours) {
-    case 1: result = visitor(LayoutTag<Sample, FullScale, A, 1>{}); return true;
-    case 2: result = visitor(LayoutTag<Sample, FullScale, A, 2>{}); return true;
-    case 3: result = visitor(LayoutTag<Sample, FullScale, A, 3>{}); return true;
-    default: return false;
+    case 1:
+      result = visitor(LayoutTag<Sample, FullScale, A, 1>{});
+      return true;
+    case 2:
+      result = visitor(LayoutTag<Sample, FullScale, A, 2>{});
+      return true;
+    case 3:
+      result = visitor(LayoutTag<Sample, FullScale, A, 3>{});
+      return true;
+    default:
+      return false;
   }
 }
 
