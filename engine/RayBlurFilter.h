@@ -471,7 +471,9 @@ class RayBlurFilter : public KestrimondFilter {
       }
       return s;
     };
-    auto lengthOf = [&](const auto& s, const auto& kd) {
+    // Always inlined: vectors of four must not cross a call into code compiled without AVX,
+    // as an unoptimised build would otherwise make of this lambda.
+    auto lengthOf = [&](const auto& s, const auto& kd) __attribute__((always_inline)) {
       const auto len = s * ((k0 + kd - hr) * gain);
       return len < 0.0 ? 0.0 : len;
     };

@@ -161,7 +161,12 @@ int32_t FailingBand(void* data, int32_t, int32_t, int32_t report) {
   int32_t result = 0;
   if (report == 1) {
     run->callerStarted = true;
-    if (run->callerWaitsForWorkerFailure) FailingRun::WaitFor(run->workerFailed);
+    if (run->callerWaitsForWorkerFailure) {
+      FailingRun::WaitFor(run->workerFailed);
+      // Between raising the flag and returning its result the worker may be descheduled; a
+      // caller racing through instant bands could otherwise finish them all in that moment.
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     result = run->callerResult;
     if (result != 0) run->callerFailed = true;
   } else {
