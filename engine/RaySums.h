@@ -69,6 +69,21 @@ inline void FillRayGuardPlanes(double* const* ray, int32_t n) {
   for (int c = 0; c < F; ++c) FillRayGuards<1>(ray[c], n);
 }
 
+// One slot of the running totals on planes: each channel adds its input to the first total and
+// the first total to the second, and stores both.
+template <int F>
+[[gnu::always_inline]] inline void RayRunningPlanes(const double* const* in, double* const* sum,
+                                                    double* const* sum2, int32_t j, double* total,
+                                                    double* total2) {
+#pragma GCC unroll 4
+  for (int c = 0; c < F; ++c) {
+    total[c] += in[c][j];
+    sum[c][j] = total[c];
+    total2[c] += total[c];
+    sum2[c][j] = total2[c];
+  }
+}
+
 // A prefix sum and the prefix sum of that, in one pass: sum[j] = sum[j - 1] + in[j] and
 // sum2[j] = sum2[j - 1] + sum[j] for j = 2 .. n + 3, on planes. The channels' totals run side
 // by side so that their dependency chains overlap.
@@ -81,13 +96,7 @@ inline void BuildPrefixPairPlanes(const double* const* in, double* const* sum, d
     total2[c] = sum2[c][1];
   }
   for (int32_t j = 2; j <= n + 3; ++j) {
-#pragma GCC unroll 4
-    for (int c = 0; c < F; ++c) {
-      total[c] += in[c][j];
-      sum[c][j] = total[c];
-      total2[c] += total[c];
-      sum2[c][j] = total2[c];
-    }
+    RayRunningPlanes<F>(in, sum, sum2, j, total, total2);
   }
 }
 
@@ -99,13 +108,7 @@ inline void BuildSuffixPairPlanes(const double* const* in, double* const* sum, d
   double total[F] = {}, total2[F] = {};
   for (int c = 0; c < F; ++c) sum[c][n + 3] = sum2[c][n + 3] = 0.0;
   for (int32_t j = n + 2; j >= 0; --j) {
-#pragma GCC unroll 4
-    for (int c = 0; c < F; ++c) {
-      total[c] += in[c][j];
-      sum[c][j] = total[c];
-      total2[c] += total[c];
-      sum2[c][j] = total2[c];
-    }
+    RayRunningPlanes<F>(in, sum, sum2, j, total, total2);
   }
 }
 
