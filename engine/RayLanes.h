@@ -17,6 +17,11 @@ typedef float RayFloat4Unaligned __attribute__((vector_size(16), aligned(alignof
 typedef int32_t RayInt2 __attribute__((vector_size(8)));
 typedef double RayDouble4 __attribute__((vector_size(32)));
 typedef int32_t RayInt4 __attribute__((vector_size(16)));
+// For permuting four doubles as eight single-precision lanes, and its masks.
+typedef float RayFloat8 __attribute__((vector_size(32)));
+typedef int32_t RayInt8 __attribute__((vector_size(32)));
+typedef int64_t RayLong4 __attribute__((vector_size(32)));
+typedef double RayDouble4Unaligned __attribute__((vector_size(32), aligned(alignof(double))));
 
 // The int32 lanes matching a vector of doubles.
 template <class V>

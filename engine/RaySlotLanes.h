@@ -13,11 +13,6 @@
 
 #include "engine/RayLanes.h"
 
-typedef float RayFloat8 __attribute__((vector_size(32)));
-typedef int32_t RayInt8 __attribute__((vector_size(32)));
-typedef int64_t RayLong4 __attribute__((vector_size(32)));
-typedef double RayDouble4Unaligned __attribute__((vector_size(32), aligned(alignof(double))));
-
 template <class V, int Reach>
 struct RaySlotLanes {
   static constexpr int L = int(sizeof(V) / sizeof(double));
