@@ -5,12 +5,14 @@
 
 namespace {
 
-bool ParseReduction(const std::string& text, int32_t& n) {
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+bool ParseWholeNumber(const std::string& text, long low, long high, long& n) {
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
   errno = 0;
   const long v = std::strtol(text.c_str(), nullptr, 10);
-  if (errno != 0 || v < 1 || v > 1024) return false;
-  n = int32_t(v);
+  if (errno != 0 || v < low || v > high) return false;
+  n = v;
   return true;
 }
 
@@ -29,6 +31,8 @@ const char* UsageText() {
          "  --preset FILE.cfg       apply the preset --preset-name NAME before the -p values\n"
          "  --mask MASK.png         grey PNG of the image's size: the selection\n"
          "  --reduction N           render at 1/N as the plug-in's preview does\n"
+         "  --compression N         PNG compression level, 0 (none) to 9 (smallest, slowest);\n"
+         "                          the default 1 is the fastest\n"
          "  --print-params          print the parameters the plug-in recorded\n"
          "  --time                  print the render's wall time\n"
          "  --quiet                 no progress bar\n"
@@ -90,11 +94,22 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
       ok = value(cl.mask);
     } else if (name == "--reduction") {
       std::string v;
+      long n = 1;
       ok = value(v);
-      if (ok && !ParseReduction(v, cl.reduction)) {
+      if (ok && !ParseWholeNumber(v, 1, 1024, n)) {
         error = "--reduction needs a whole number from 1 to 1024, not '" + v + "'";
         return false;
       }
+      cl.reduction = int32_t(n);
+    } else if (name == "--compression") {
+      std::string v;
+      long n = 0;
+      ok = value(v);
+      if (ok && !ParseWholeNumber(v, 0, 9, n)) {
+        error = "--compression needs a whole number from 0 to 9, not '" + v + "'";
+        return false;
+      }
+      cl.compression = int(n);
     } else if (name == "--print-params") {
       ok = flag(cl.printParams);
     } else if (name == "--quiet") {

@@ -20,6 +20,7 @@ struct CommandLine {
   std::vector<ParamAssignment> params;
   std::string mask;
   int32_t reduction = 1;
+  int compression = -1;  // PNG level 0..9; -1: the writer's default
   bool printParams = false;
   bool quiet = false;
   bool time = false;

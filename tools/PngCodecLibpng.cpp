@@ -1,5 +1,5 @@
-// PNG reading and writing through libpng's classic interface (the simplified interface
-// converts 16-bit data to linear light, which would change the samples).
+// PNG reading through libpng's classic interface (the simplified interface converts 16-bit
+// data to linear light, which would change the samples). Writing is PngWriter.cpp's.
 #include <png.h>
 
 #include <cerrno>
@@ -57,19 +57,6 @@ int ChannelsOf(int colorType) {
   }
 }
 
-int ColorTypeOf(int channels) {
-  switch (channels) {
-    case 1:
-      return PNG_COLOR_TYPE_GRAY;
-    case 2:
-      return PNG_COLOR_TYPE_GRAY_ALPHA;
-    case 3:
-      return PNG_COLOR_TYPE_RGB;
-    default:
-      return PNG_COLOR_TYPE_RGB_ALPHA;
-  }
-}
-
 // The part after setjmp: only trivially destructible locals may live here, because libpng
 // leaves it with longjmp.
 bool ReadRows(png_structp png, png_infop info, PngImage& image, std::vector<png_byte>& bytes,
@@ -108,20 +95,6 @@ bool ReadRows(png_structp png, png_infop info, PngImage& image, std::vector<png_
   image.height = height;
   image.channels = channels;
   image.bitDepth = depth;
-  return true;
-}
-
-bool WriteRows(png_structp png, png_infop info, const PngImage& image, std::vector<png_bytep>& rows,
-               ErrorSink& sink, std::string& error) {
-  if (setjmp(png_jmpbuf(png))) {
-    error = std::string("cannot write PNG: ") + sink.message;
-    return false;
-  }
-  png_set_IHDR(png, info, image.width, image.height, image.bitDepth, ColorTypeOf(image.channels),
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  png_write_image(png, rows.data());
-  png_write_end(png, nullptr);
   return true;
 }
 
@@ -168,48 +141,4 @@ bool ReadPngLibpng(const std::string& path, PngImage& image, std::string& error)
   }
   image = std::move(decoded);
   return true;
-}
-
-bool WritePngLibpng(const std::string& path, const PngImage& image, std::string& error) {
-  if (image.channels < 1 || image.channels > 4 || (image.bitDepth != 8 && image.bitDepth != 16) ||
-      image.width == 0 || image.height == 0) {
-    error = "cannot write '" + path + "': unsupported image layout";
-    return false;
-  }
-  const size_t bytesPerSample = size_t(image.bitDepth / 8);
-  const size_t rowBytes = size_t(image.width) * size_t(image.channels) * bytesPerSample;
-  std::vector<png_byte> bytes(rowBytes * image.height);
-  for (size_t i = 0; i < image.samples.size(); ++i) {
-    if (bytesPerSample == 1) {
-      bytes[i] = png_byte(image.samples[i]);
-    } else {
-      bytes[2 * i] = png_byte(image.samples[i] >> 8);
-      bytes[2 * i + 1] = png_byte(image.samples[i] & 0xFF);
-    }
-  }
-  std::vector<png_bytep> rows(image.height);
-  for (uint32_t y = 0; y < image.height; ++y) rows[y] = bytes.data() + rowBytes * y;
-
-  File file(path, "wb");
-  if (file.get() == nullptr) {
-    error = "cannot create '" + path + "': " + std::strerror(errno);
-    return false;
-  }
-  ErrorSink sink;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, OnPngError, OnPngWarning);
-  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-  if (info == nullptr) {
-    png_destroy_write_struct(&png, nullptr);
-    error = "out of memory writing '" + path + "'";
-    return false;
-  }
-  png_init_io(png, file.get());
-  const bool ok = WriteRows(png, info, image, rows, sink, error);
-  png_destroy_write_struct(&png, &info);
-  if (ok && file.Close() != 0) {
-    error = "cannot write '" + path + "': " + std::strerror(errno);
-    return false;
-  }
-  if (!ok) error = "'" + path + "': " + error;
-  return ok;
 }

@@ -1,6 +1,6 @@
-// A small PNG codec on zlib for the Windows build, where no libpng package exists. It reads
+// A small PNG reader on zlib for the Windows build, where no libpng package exists. It reads
 // the same layouts as the libpng codec (grey, grey+alpha, RGB, RGBA; 8 or 16 bits; interlaced
-// or not) and writes non-interlaced files with per-row adaptive filtering.
+// or not). Both builds write with PngWriter.cpp.
 #include <zlib.h>
 
 #include <cerrno>
@@ -18,13 +18,6 @@ const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'
 
 uint32_t ReadBe32(const unsigned char* p) {
   return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-
-void PutBe32(std::vector<unsigned char>& out, uint32_t v) {
-  out.push_back((unsigned char)(v >> 24));
-  out.push_back((unsigned char)(v >> 16));
-  out.push_back((unsigned char)(v >> 8));
-  out.push_back((unsigned char)v);
 }
 
 int Paeth(int a, int b, int c) {
@@ -211,96 +204,3 @@ bool ReadPngZlib(const std::string& path, PngImage& image, std::string& error) {
   return true;
 }
 
-bool WritePngZlib(const std::string& path, const PngImage& image, std::string& error) {
-  if (image.channels < 1 || image.channels > 4 || (image.bitDepth != 8 && image.bitDepth != 16) ||
-      image.width == 0 || image.height == 0) {
-    error = "cannot write '" + path + "': unsupported image layout";
-    return false;
-  }
-  const size_t bytesPerSample = size_t(image.bitDepth / 8);
-  const size_t bpp = size_t(image.channels) * bytesPerSample;
-  const size_t rowBytes = size_t(image.width) * bpp;
-  std::vector<unsigned char> filtered;
-  filtered.reserve((rowBytes + 1) * image.height);
-  std::vector<unsigned char> row(rowBytes), prior(rowBytes, 0), best(rowBytes), trial(rowBytes);
-  for (uint32_t y = 0; y < image.height; ++y) {
-    for (uint32_t x = 0; x < image.width; ++x) {
-      for (int c = 0; c < image.channels; ++c) {
-        const uint16_t v = image.At(x, y, c);
-        unsigned char* d = &row[size_t(x) * bpp + size_t(c) * bytesPerSample];
-        if (bytesPerSample == 1) {
-          d[0] = (unsigned char)v;
-        } else {
-          d[0] = (unsigned char)(v >> 8);
-          d[1] = (unsigned char)(v & 0xFF);
-        }
-      }
-    }
-    // The usual heuristic: the filter with the smallest sum of absolute signed residuals.
-    int bestType = 0;
-    uint64_t bestCost = UINT64_MAX;
-    for (int type = 0; type <= 4; ++type) {
-      uint64_t cost = 0;
-      for (size_t i = 0; i < rowBytes; ++i) {
-        const int a = i >= bpp ? row[i - bpp] : 0;
-        const int b = prior[i];
-        const int c = i >= bpp ? prior[i - bpp] : 0;
-        const int predictor = type == 0   ? 0
-                              : type == 1 ? a
-                              : type == 2 ? b
-                              : type == 3 ? (a + b) / 2
-                                          : Paeth(a, b, c);
-        trial[i] = (unsigned char)(row[i] - predictor);
-        cost += uint64_t(std::abs(int(int8_t(trial[i]))));
-      }
-      if (cost < bestCost) {
-        bestCost = cost;
-        bestType = type;
-        best.swap(trial);
-      }
-    }
-    filtered.push_back((unsigned char)bestType);
-    filtered.insert(filtered.end(), best.begin(), best.end());
-    prior.swap(row);
-  }
-  uLongf compressedSize = compressBound(uLong(filtered.size()));
-  std::vector<unsigned char> compressed(compressedSize);
-  if (compress2(compressed.data(), &compressedSize, filtered.data(), uLong(filtered.size()), 6) !=
-      Z_OK) {
-    error = "cannot write '" + path + "': compression failed";
-    return false;
-  }
-  compressed.resize(compressedSize);
-
-  std::vector<unsigned char> out(kSignature, kSignature + 8);
-  auto chunk = [&out](const char* type, const unsigned char* data, size_t length) {
-    PutBe32(out, uint32_t(length));
-    const size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    if (length != 0) out.insert(out.end(), data, data + length);
-    PutBe32(out, uint32_t(crc32(0, &out[start], uInt(length + 4))));
-  };
-  std::vector<unsigned char> header;
-  PutBe32(header, image.width);
-  PutBe32(header, image.height);
-  const unsigned char colorType = image.channels == 1   ? 0
-                                  : image.channels == 2 ? 4
-                                  : image.channels == 3 ? 2
-                                                        : 6;
-  header.insert(header.end(), {(unsigned char)image.bitDepth, colorType, 0, 0, 0});
-  chunk("IHDR", header.data(), header.size());
-  chunk("IDAT", compressed.data(), compressed.size());
-  chunk("IEND", nullptr, 0);
-
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) {
-    error = "cannot create '" + path + "': " + std::strerror(errno);
-    return false;
-  }
-  const bool written = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-  if (std::fclose(f) != 0 || !written) {
-    error = "cannot write '" + path + "': " + std::strerror(errno);
-    return false;
-  }
-  return true;
-}

@@ -41,10 +41,11 @@ int Fail(int code, const std::string& message) {
 
 // Writes through a temporary file next to the target and renames it into place, so that a
 // failure never leaves a partial output file.
-bool WriteOutputAtomically(const std::string& path, const PngImage& png, std::string& error) {
+bool WriteOutputAtomically(const std::string& path, const PngImage& png, int level,
+                           std::string& error) {
   std::random_device seed;
   const std::string temp = path + ".tmp" + std::to_string(seed() % 1000000);
-  if (!WritePng(temp, png, error)) {
+  if (!WritePng(temp, png, error, level)) {
     std::error_code ignored;
     std::filesystem::remove(temp, ignored);
     return false;
@@ -167,7 +168,8 @@ int RunFilter(const CommandLine& cl) {
   if (!playback.items.empty() && !CheckRecorded(playback, recorded, error)) {
     return Fail(kExitFailure, error);
   }
-  if (!WriteOutputAtomically(cl.output, PngFromHostImage(host.Destination()), error)) {
+  if (!WriteOutputAtomically(cl.output, PngFromHostImage(host.Destination()),
+                             cl.compression < 0 ? kDefaultPngLevel : cl.compression, error)) {
     return Fail(kExitFailure, error);
   }
   if (cl.printParams && haveRecorded) std::fputs(FormatRecorded(recorded).c_str(), stdout);

@@ -18,7 +18,8 @@ TEST(CommandLine, ReadsOptionsInEitherSpellingAndRefusesMalformedLines) {
   CommandLine cl;
   std::string error;
   ASSERT_TRUE(ParseCommandLine({"-p", "Intensity=2", "--param=Origin=0.1,0.2", "--mask", "m.png",
-                                "--reduction=4", "--quiet", "--time", "in.png", "out.png"},
+                                "--reduction=4", "--quiet", "--time", "--compression", "0", "in.png",
+                                "out.png"},
                                cl, error))
       << error;
   ASSERT_EQ(cl.params.size(), 2u);
@@ -26,6 +27,7 @@ TEST(CommandLine, ReadsOptionsInEitherSpellingAndRefusesMalformedLines) {
   EXPECT_EQ(cl.params[1].value, "0.1,0.2");
   EXPECT_EQ(cl.mask, "m.png");
   EXPECT_EQ(cl.reduction, 4);
+  EXPECT_EQ(cl.compression, 0);
   EXPECT_TRUE(cl.quiet && cl.time);
   EXPECT_EQ(cl.output, "out.png");
 
@@ -34,6 +36,7 @@ TEST(CommandLine, ReadsOptionsInEitherSpellingAndRefusesMalformedLines) {
                                              {"in.png", "out.png", "extra.png"},
                                              {"-p", "Intensity", "in.png", "out.png"},
                                              {"--reduction", "2x", "in.png", "out.png"},
+                                             {"--compression=10", "in.png", "out.png"},
                                              {"--mask"},
                                              {"--quiet=1", "in.png", "out.png"},
                                              {"--preset", "a.cfg", "in.png", "out.png"},
