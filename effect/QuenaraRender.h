@@ -3,6 +3,7 @@
 // values come in as plain numbers, so it runs (and is tested) without a dialog or a host.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "engine/HslRangeSettings.h"
@@ -54,13 +55,23 @@ Fmt MakeHostRecord(void* data, int32_t rowBytes, int32_t width, int32_t height, 
   return f;
 }
 
+// Scripts, preset files and the command line can deliver any double, and the maxima of these
+// parameters are not enforced. The ray geometry multiplies them together, so they are held
+// where every window stays finite: beyond 1e12 a window is far longer than any ray and the
+// picture no longer changes. NaN takes the parameter's default.
+inline double QuenaraGeometryValue(double v, double fallback) {
+  constexpr double kBound = 1e12;
+  return v != v ? fallback : std::clamp(v, -kBound, kBound);
+}
+
 // Effect fields from the parameter values, for an image delivered at width x height.
 template <class Effect>
 void FillQuenaraEffect(Effect& e, const QuenaraRenderValues& v, int32_t width, int32_t height) {
+  const QuenaraRenderValues defaults;
   e.intensity = v.intensity;
-  e.strength = v.strength;
-  e.zoomStart = v.zoomStart;
-  e.holdoutRadius = v.holdoutRadius;
+  e.strength = QuenaraGeometryValue(v.strength, defaults.strength);
+  e.zoomStart = QuenaraGeometryValue(v.zoomStart, defaults.zoomStart);
+  e.holdoutRadius = QuenaraGeometryValue(v.holdoutRadius, defaults.holdoutRadius);
   e.invertGradient = v.invertGradient;
   e.hue = v.hue;
   e.saturation = v.saturation;
@@ -73,8 +84,9 @@ void FillQuenaraEffect(Effect& e, const QuenaraRenderValues& v, int32_t width, i
   e.mode = v.mode;
   e.show = v.show;
   e.blendMode = v.blendMode;
-  e.originX = v.originX * double(width);
-  e.originY = v.originY * double(height);
+  // Origins that far out lie beyond every edge alike.
+  e.originX = QuenaraGeometryValue(v.originX, defaults.originX) * double(width);
+  e.originY = QuenaraGeometryValue(v.originY, defaults.originY) * double(height);
   HslRangeSettings& s = e.selection;
   s = HslRangeSettings{};
   s.weightOnly = v.show == 3 ? 1 : 0;

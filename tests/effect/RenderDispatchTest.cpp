@@ -398,3 +398,61 @@ INSTANTIATE_TEST_SUITE_P(RenderDispatch, EveryLayout,
                          });
 
 }  // namespace
+
+namespace {
+
+// Strength, zoom start and holdout radius have no enforced maximum, and scripts or preset files
+// may hold any double: the render must stay inside its buffers whatever they are. NaN means the
+// parameter's default; a holdout radius beyond the half-diagonal blurs nothing, however far.
+TEST(RenderDispatch, AnyGeometryValueRendersInsideTheImage) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  HostBuffers b(16, true, 3, 23, 17);
+  b.Fill([](int32_t x, int32_t y, int32_t k) { return (x * 1400 + y * 900 + k * 5000) % 32769; },
+         [](int32_t x, int32_t) { return 20000 + x * 300; });
+  TestHost host;
+  auto render = [&](const QuenaraRenderValues& v) {
+    EXPECT_EQ(RenderQuenara(&host, b.MakeRecord(), v), 0);
+    return b.out;
+  };
+  for (int32_t mode : {1, 2}) {
+    QuenaraRenderValues v;
+    v.mode = mode;
+    const std::vector<uint8_t> standard = render(v);
+    for (double QuenaraRenderValues::*field :
+         {&QuenaraRenderValues::strength, &QuenaraRenderValues::zoomStart,
+          &QuenaraRenderValues::holdoutRadius, &QuenaraRenderValues::originX,
+          &QuenaraRenderValues::originY}) {
+      QuenaraRenderValues w = v;
+      w.*field = nan;
+      EXPECT_EQ(render(w), standard) << "mode " << mode;
+    }
+    QuenaraRenderValues w = v;
+    w.holdoutRadius = 10.0;
+    const std::vector<uint8_t> unblurred = render(w);
+    EXPECT_NE(unblurred, standard);
+    for (double radius : {1e308, inf}) {
+      w.holdoutRadius = radius;
+      EXPECT_EQ(render(w), unblurred) << radius;
+    }
+    w = v;
+    for (double strength : {1e306, inf}) {
+      for (double origin : {0.5, 1e300, -inf}) {
+        for (double zoom : {0.5, 1e308, -inf}) {
+          w.strength = strength;
+          w.originX = origin;
+          w.zoomStart = zoom;
+          render(w);
+          for (int32_t y = 0; y < b.height; ++y) {
+            for (int32_t x = 0; x < b.width; ++x) {
+              for (int32_t s = 0; s < 4; ++s) ASSERT_LE(b.Get(b.out, x, y, s), 32768);
+              ASSERT_EQ(b.Get(b.out, x, y, b.planes - 1), 0xCDCD);
+            }
+          }
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
