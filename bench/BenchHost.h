@@ -3,7 +3,7 @@
 // accepted and ignored.
 #pragma once
 
-#include "host/KestrimondHost.h"
+#include "base/KestrimondHost.h"
 #include "tests/support/ThreadedBands.h"
 
 class BenchHost : public KestrimondHost {

@@ -9,12 +9,7 @@ if(NOT WIN32)
   return()
 endif()
 
-set(QUENARA_PLUGIN_ENTRY ${PROJECT_SOURCE_DIR}/host/EntryPoint.cpp)
-if(NOT TARGET quenara_plugin_core OR NOT EXISTS ${QUENARA_PLUGIN_ENTRY}
-   OR NOT TARGET quenara_resources)
-  message(STATUS "Plug-in library left out: host/EntryPoint.cpp or quenara_plugin_core missing")
-  return()
-endif()
+set(QUENARA_PLUGIN_ENTRY ${PROJECT_SOURCE_DIR}/plugin/EntryPoint.cpp)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(QUENARA_PLUGIN_NAME Quenara64)

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "base/Log.h"
 #include "engine/QuenaraEffect.h"
-#include "host/Log.h"
 
 bool ChooseQuenaraLayout(const FilterRecord& r, QuenaraLayoutChoice& choice) {
   choice.width = r.outRect.right - r.outRect.left;

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "base/KestrimondHost.h"
+#include "base/PiApi.h"
 #include "engine/HslRangeSettings.h"
 #include "engine/LayoutDispatch.h"
-#include "host/KestrimondHost.h"
-#include "host/PiApi.h"
 
 // The parameter values one render uses (Origin relative to the image, lists 1-based).
 struct QuenaraRenderValues {

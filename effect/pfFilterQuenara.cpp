@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "host/Log.h"
+#include "base/Log.h"
 #include "params/pfUndo.h"
 
 pfFilterQuenara::pfFilterQuenara(std::string name_, int32_t major, int32_t minor, int32_t patch,

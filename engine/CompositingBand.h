@@ -11,12 +11,12 @@
 #include <cmath>
 #include <cstdint>
 
+#include "base/KestrimondHost.h"
 #include "engine/BlendModes.h"
 #include "engine/ColourAdjust.h"
 #include "engine/KestrimondFilter.h"
 #include "engine/SampleConvert.h"
 #include "engine/StaticArgb.h"
-#include "host/KestrimondHost.h"
 
 // Levels to indices of the 32768-entry curve tables: trunc(v x 32767) for v in 0..1. The
 // clamp and the index are separate loops over a stretch of values, each of which the compiler

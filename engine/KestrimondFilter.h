@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/KestrimondHost.h"
+#include "base/KestrimondHost.h"
 
 class KestrimondFilter {
  public:

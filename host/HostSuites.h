@@ -3,7 +3,7 @@
 // at the declared routine count and at the pointers themselves.
 #pragma once
 
-#include "host/PiApi.h"
+#include "base/PiApi.h"
 
 // The start selector does all its work through advanceState; hosts older than the 3.0 API lack it.
 inline bool AdvanceStateAvailable(const FilterRecord* record) {

@@ -1,7 +1,7 @@
 #include "host/SetupFilterRecord.h"
 
+#include "base/Log.h"
 #include "host/HostSuites.h"
-#include "host/Log.h"
 
 namespace {
 // The host lacks a callback the plug-in needs (the API's errPlugInHostInsufficient).

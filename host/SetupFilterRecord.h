@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/PiApi.h"
+#include "base/PiApi.h"
 
 int16_t SetupFilterRecord(FilterRecord* record, uint32_t nScaleFactor);
 

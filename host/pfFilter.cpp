@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <utility>
 
+#include "base/Log.h"
+#include "base/pfHeap.h"
+#include "base/pfPlatform.h"
 #include "host/HostSuites.h"
-#include "host/Log.h"
-#include "host/pfHeap.h"
 #include "host/SetupFilterRecord.h"
-#include "host/pfPlatform.h"
 #include "host/pfPreviewFactory.h"
 #include "host/pfWorkerPool.h"
 

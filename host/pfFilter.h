@@ -10,9 +10,9 @@
 #include <set>
 #include <string>
 
-#include "host/KestrimondHost.h"
-#include "host/PiApi.h"
-#include "host/pfLock.h"
+#include "base/KestrimondHost.h"
+#include "base/PiApi.h"
+#include "base/pfLock.h"
 #include "params/pfGetUndoHistory.h"
 #include "params/pfParameters.h"
 #include "params/pfUndoHistory.h"

@@ -12,8 +12,8 @@
 
 #include <cstdint>
 
-#include "host/KestrimondHost.h"
-#include "host/pfLock.h"
+#include "base/KestrimondHost.h"
+#include "base/pfLock.h"
 
 // One worker thread's start block. threadHandle is the platform's handle (a HANDLE on Windows,
 // the std::thread object natively); threadId the system's identifier where it has one.

@@ -1,7 +1,5 @@
 #include "params/pfParameter.h"
 
-#include "ui/pfParameterUI.h"
-
 void pfParameter::RefreshControl() {
   if (control != nullptr) control->Refresh();
 }

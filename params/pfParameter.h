@@ -6,13 +6,14 @@
 #include <cstdint>
 #include <string>
 
-// The host API stays out of this header; only the scripting code includes host/PiApi.h.
+#include "params/pfParameterObserver.h"
+
+// The host API stays out of this header; only the scripting code includes base/PiApi.h.
 struct FilterRecord;
 typedef struct PIOpaqueReadDescriptor* PIReadDescriptor;
 typedef struct PIOpaqueWriteDescriptor* PIWriteDescriptor;
 
 class pfParameter;
-class pfParameterUI;
 class pfUndo;
 
 // User data is pointer-sized so that a filter pointer fits on 64-bit builds.
@@ -44,9 +45,9 @@ class pfParameter {
   const std::string& GetName() const { return name; }
   void SetName(const std::string& n) { name = n; }
 
-  pfParameterUI* GetControl() const { return control; }
+  pfParameterObserver* GetControl() const { return control; }
   // Called by the binding (pfParameterUI::SetParameter), never by the parameter.
-  void SetControl(pfParameterUI* c) { control = c; }
+  void SetControl(pfParameterObserver* c) { control = c; }
 
   void SetCallback(pfParameterCallback callback, intptr_t userData) {
     changeCallback = callback;
@@ -68,7 +69,7 @@ class pfParameter {
   void CallChangeCallback();
 
   std::string name;
-  pfParameterUI* control = nullptr;
+  pfParameterObserver* control = nullptr;
   pfParameterCallback changeCallback = nullptr;
   bool saved = true;
   bool affectsPreview = true;

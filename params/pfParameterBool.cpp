@@ -2,7 +2,6 @@
 
 #include "params/pfRandom.h"
 #include "params/pfScriptSuites.h"
-#include "params/pfUndoParameterBool.h"
 
 bool pfParameterBool::SetValue(bool v) {
   bool result = false;
@@ -25,8 +24,6 @@ void pfParameterBool::Randomize(double) {
   CallChangeCallback();
   Validate();
 }
-
-pfUndo* pfParameterBool::CreateUndo() { return new pfUndoParameterBool(this, value); }
 
 void pfParameterBool::GetScriptKeys(uint32_t* keys) const {
   if (scriptKey != 0) keys[0] = scriptKey;

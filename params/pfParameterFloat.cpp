@@ -5,7 +5,6 @@
 #include "params/ReflectIntoRange.h"
 #include "params/pfRandom.h"
 #include "params/pfScriptSuites.h"
-#include "params/pfUndoParameterFloat.h"
 
 bool pfParameterFloat::SetValue(double v) {
   bool result = false;
@@ -42,8 +41,6 @@ void pfParameterFloat::Randomize(double amount) {
   CallChangeCallback();
   Validate();
 }
-
-pfUndo* pfParameterFloat::CreateUndo() { return new pfUndoParameterFloat(this, value); }
 
 void pfParameterFloat::GetScriptKeys(uint32_t* keys) const {
   if (scriptKey != 0) keys[0] = scriptKey;

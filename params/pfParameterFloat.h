@@ -12,6 +12,7 @@ class pfParameterFloat : public pfParameter {
   void ReadScriptParam(FilterRecord* filterRecord, uint32_t key, PIReadDescriptor token) override;
   int32_t GetScriptKeyCount() const override { return scriptKey != 0 ? 1 : 0; }
   void GetScriptKeys(uint32_t* keys) const override;
+  // Defined with the record, in pfUndoParameterFloat.cpp.
   pfUndo* CreateUndo() override;
   void Randomize(double amount) override;
 

@@ -12,6 +12,7 @@ class pfParameterInt : public pfParameter {
   void ReadScriptParam(FilterRecord*, uint32_t, PIReadDescriptor) override {}
   int32_t GetScriptKeyCount() const override { return 0; }
   void GetScriptKeys(uint32_t*) const override {}
+  // Defined with the record, in pfUndoParameterInt.cpp.
   pfUndo* CreateUndo() override;
   void Randomize(double) override {}
 

@@ -5,7 +5,6 @@
 #include "params/ReflectIntoRange.h"
 #include "params/pfRandom.h"
 #include "params/pfScriptSuites.h"
-#include "params/pfUndoParameterList.h"
 
 bool pfParameterList::SetValue(int32_t v) {
   if (v < 1 || v > GetItemCount()) return false;
@@ -55,8 +54,6 @@ void pfParameterList::Randomize(double amount) {
   }
   Validate();
 }
-
-pfUndo* pfParameterList::CreateUndo() { return new pfUndoParameterList(this, value); }
 
 void pfParameterList::GetScriptKeys(uint32_t* keys) const {
   if (scriptKey != 0) keys[0] = scriptKey;

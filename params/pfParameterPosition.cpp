@@ -3,7 +3,6 @@
 #include "params/ReflectIntoRange.h"
 #include "params/pfRandom.h"
 #include "params/pfScriptSuites.h"
-#include "params/pfUndoParameterPosition.h"
 
 bool pfParameterPosition::SetXY(double newX, double newY) {
   if (newX == x && newY == y) return false;
@@ -26,8 +25,6 @@ void pfParameterPosition::Randomize(double amount) {
   }
   Validate();
 }
-
-pfUndo* pfParameterPosition::CreateUndo() { return new pfUndoParameterPosition(this, x, y); }
 
 int32_t pfParameterPosition::GetScriptKeyCount() const {
   return (scriptKeyX != 0 ? 1 : 0) + (scriptKeyY != 0 ? 1 : 0);

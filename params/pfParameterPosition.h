@@ -12,6 +12,7 @@ class pfParameterPosition : public pfParameter {
   void ReadScriptParam(FilterRecord* filterRecord, uint32_t key, PIReadDescriptor token) override;
   int32_t GetScriptKeyCount() const override;
   void GetScriptKeys(uint32_t* keys) const override;
+  // Defined with the record, in pfUndoParameterPosition.cpp.
   pfUndo* CreateUndo() override;
   void Randomize(double amount) override;
 

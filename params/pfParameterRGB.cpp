@@ -2,7 +2,6 @@
 
 #include "params/ReflectIntoRange.h"
 #include "params/pfRandom.h"
-#include "params/pfUndoParameterRGB.h"
 
 bool pfParameterRGB::SetRGB(double r, double g, double b) {
   if (r == red && g == green && b == blue) return false;
@@ -23,5 +22,3 @@ void pfParameterRGB::Randomize(double amount) {
          ReflectIntoRange((r2 - 0.5) * amount + green, 1.0),
          ReflectIntoRange((r3 - 0.5) * amount + blue, 1.0));
 }
-
-pfUndo* pfParameterRGB::CreateUndo() { return new pfUndoParameterRGB(this, red, green, blue); }

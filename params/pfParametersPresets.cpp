@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "host/Log.h"
+#include "base/Log.h"
 #include "params/pfParameter.h"
 #include "params/pfParameterBool.h"
 #include "params/pfParameterFloat.h"

@@ -2,7 +2,7 @@
 // parameter reads and writes its own values; the container drives the host's suites.
 #include <vector>
 
-#include "host/Log.h"
+#include "base/Log.h"
 #include "params/pfParameter.h"
 #include "params/pfParameters.h"
 #include "params/pfScriptSuites.h"

@@ -2,7 +2,7 @@
 // descriptor handle the plug-in holds is given back.
 #pragma once
 
-#include "host/PiApi.h"
+#include "base/PiApi.h"
 
 // True when descriptorParameters and both descriptor suites are present with the expected
 // versions and enough routines, and every routine this plug-in calls is there.

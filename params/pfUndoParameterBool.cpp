@@ -8,3 +8,5 @@ void pfUndoParameterBool::Apply() {
   value = old;
   parameter->UpdateControl();
 }
+
+pfUndo* pfParameterBool::CreateUndo() { return new pfUndoParameterBool(this, value); }

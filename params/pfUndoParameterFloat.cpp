@@ -8,3 +8,5 @@ void pfUndoParameterFloat::Apply() {
   value = old;
   parameter->UpdateControl();
 }
+
+pfUndo* pfParameterFloat::CreateUndo() { return new pfUndoParameterFloat(this, value); }

@@ -7,3 +7,5 @@ void pfUndoParameterInt::Apply() {
   parameter->SetValue(value);  // refreshes the control itself on a change
   value = old;
 }
+
+pfUndo* pfParameterInt::CreateUndo() { return new pfUndoParameterInt(this, value); }

@@ -8,3 +8,5 @@ void pfUndoParameterList::Apply() {
   value = old;                 // but the swap still happens, so redo restores the old value
   parameter->UpdateControl();
 }
+
+pfUndo* pfParameterList::CreateUndo() { return new pfUndoParameterList(this, value); }

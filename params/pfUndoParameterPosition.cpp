@@ -9,3 +9,5 @@ void pfUndoParameterPosition::Apply() {
   x = oldX;
   y = oldY;
 }
+
+pfUndo* pfParameterPosition::CreateUndo() { return new pfUndoParameterPosition(this, x, y); }

@@ -10,3 +10,5 @@ void pfUndoParameterRGB::Apply() {
   green = oldGreen;
   blue = oldBlue;
 }
+
+pfUndo* pfParameterRGB::CreateUndo() { return new pfUndoParameterRGB(this, red, green, blue); }

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "host/pfHeap.h"
+#include "base/pfHeap.h"
 
 struct HostBufferSuite::Buffer {
   void* data;

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <set>
 
-#include "host/PiApi.h"
+#include "base/PiApi.h"
 
 class HostBufferSuite {
  public:

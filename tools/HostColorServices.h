@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "host/PiApi.h"
+#include "base/PiApi.h"
 #include "tools/HostImage.h"
 
 struct HostColours {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "host/PiApi.h"
+#include "base/PiApi.h"
 
-// Type codes of the values the suites can carry, beyond the three in host/PiApi.h.
+// Type codes of the values the suites can carry, beyond the three in base/PiApi.h.
 constexpr DescriptorTypeID typeUnitFloat = 0x556E7446;        // 'UntF'
 constexpr DescriptorTypeID typeText = 0x54455854;             // 'TEXT'
 constexpr DescriptorTypeID typeAlias = 0x616C6973;            // 'alis'

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <set>
 
-#include "host/PiApi.h"
+#include "base/PiApi.h"
 #include "tools/HostDescriptor.h"
 #include "tools/HostHandleSuite.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/PiApi.h"
+#include "base/PiApi.h"
 
 class HostHandleSuite {
  public:

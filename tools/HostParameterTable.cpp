@@ -1,6 +1,6 @@
 #include "tools/HostParameterTable.h"
 
-#include "host/PiApi.h"
+#include "base/PiApi.h"
 
 namespace {
 

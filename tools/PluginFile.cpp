@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "host/PiApi.h"
+#include "base/PiApi.h"
 #include "tools/pe/AeteReader.h"
 #include "tools/pe/PeReader.h"
 #include "tools/pe/PiplReader.h"

@@ -1,6 +1,6 @@
 // The native build: the plug-in is linked into the program.
-#include "host/EntryPoint.h"
-#include "host/PluginLog.h"
+#include "base/PluginLog.h"
+#include "plugin/EntryPoint.h"
 #include "tools/PluginModule.h"
 
 namespace {

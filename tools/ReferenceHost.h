@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "host/PiApi.h"
+#include "base/PiApi.h"
 #include "tools/HostBufferSuite.h"
 #include "tools/HostColorServices.h"
 #include "tools/HostDescriptor.h"

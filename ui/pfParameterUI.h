@@ -3,9 +3,11 @@
 // a dialog use it as it is, so AdaptToImage and the change callbacks work everywhere.
 #pragma once
 
+#include "params/pfParameterObserver.h"
+
 class pfParameter;
 
-class pfParameterUI {
+class pfParameterUI : public pfParameterObserver {
  public:
   pfParameterUI() = default;
   virtual ~pfParameterUI() = default;
@@ -17,7 +19,7 @@ class pfParameterUI {
   pfParameter* GetParameter() const { return parameter; }
 
   // Writes the parameter's value into the controls. Nothing to write without a dialog.
-  virtual void Refresh() {}
+  void Refresh() override {}
 
   virtual void SetEnabled(bool e) { enabled = e; }
   bool IsEnabled() const { return enabled; }

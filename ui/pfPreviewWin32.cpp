@@ -7,7 +7,7 @@
 #include <cmath>
 #include <string>
 
-#include "host/Log.h"
+#include "base/Log.h"
 
 namespace {
 

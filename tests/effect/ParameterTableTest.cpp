@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/PiApi.h"
 #include "effect/pfFilterQuenara.h"
-#include "host/PiApi.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/PiApi.h"
+#include "base/PiApi.h"
 
 class FakeHost {
  public:

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <map>
 
-#include "host/pfPlatform.h"
+#include "base/pfPlatform.h"
 #include "tests/host/FakeHost.h"
 #include "tests/host/TestFilter.h"
 

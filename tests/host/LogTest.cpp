@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "host/EntryPoint.h"
-#include "host/Log.h"
-#include "host/PluginLog.h"
+#include "base/Log.h"
+#include "base/PluginLog.h"
 #include "host/SetupFilterRecord.h"
+#include "plugin/EntryPoint.h"
 #include "tests/host/FakeHost.h"
 
 #if defined(_WIN32)

@@ -6,8 +6,8 @@
 #include <sstream>
 #include <string>
 
-#include "host/Log.h"
-#include "host/PluginLog.h"
+#include "base/Log.h"
+#include "base/PluginLog.h"
 
 namespace {
 

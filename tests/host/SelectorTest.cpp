@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "host/EntryPoint.h"
 #include "params/pfParameterFloat.h"
+#include "plugin/EntryPoint.h"
 #include "tests/host/FakeHost.h"
 #include "tests/host/TestFilter.h"
 

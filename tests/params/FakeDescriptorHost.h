@@ -8,7 +8,7 @@
 #include <map>
 #include <vector>
 
-#include "host/PiApi.h"
+#include "base/PiApi.h"
 
 struct FakeEntry {
   DescriptorKeyID key;

@@ -11,7 +11,7 @@
 #endif
 
 #include "ParamsTestSupport.h"
-#include "host/Log.h"
+#include "base/Log.h"
 #include "params/pfParameterBool.h"
 #include "params/pfParameterFloat.h"
 #include "params/pfParameterInt.h"

@@ -3,7 +3,7 @@
 
 #include "FakeDescriptorHost.h"
 #include "ParamsTestSupport.h"
-#include "host/Log.h"
+#include "base/Log.h"
 #include "params/pfParameterBool.h"
 #include "params/pfParameterFloat.h"
 #include "params/pfParameterInt.h"

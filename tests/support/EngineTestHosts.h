@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/KestrimondHost.h"
+#include "base/KestrimondHost.h"
 #include "tests/support/ThreadedBands.h"
 
 class TestHost : public KestrimondHost {

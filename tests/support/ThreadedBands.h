@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/KestrimondHost.h"
+#include "base/KestrimondHost.h"
 
 inline int32_t RunBandsOnThreads(int32_t n, int32_t threads, void* data, KestrimondBandFunction fn,
                                  int32_t noError) {

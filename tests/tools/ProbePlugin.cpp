@@ -9,7 +9,7 @@
 #include <cstring>
 #include <thread>
 
-#include "host/EntryPoint.h"
+#include "plugin/EntryPoint.h"
 
 namespace {
 

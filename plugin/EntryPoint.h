@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/PiApi.h"
+#include "base/PiApi.h"
 
 #if defined(_WIN32)
 #define QUENARA_EXPORT __declspec(dllexport)

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "host/Log.h"
-#include "host/PluginLog.h"
+#include "base/Log.h"
+#include "base/PluginLog.h"
 
 namespace {
 constexpr const char* kSettingsKey = "SOFTWARE\\Kestrimond\\Photoshop\\Quenara";

@@ -1,8 +1,8 @@
-#include "host/KestrimondHost.h"
-
-#include "host/pfHeap.h"
+#include "base/KestrimondHost.h"
 
 #include <utility>
+
+#include "base/pfHeap.h"
 
 KestrimondHost::KestrimondHost(std::string name_, int32_t major, int32_t minor, int32_t patch,
                                std::string description_)

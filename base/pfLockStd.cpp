@@ -1,7 +1,7 @@
 #include <mutex>
 #include <new>
 
-#include "host/pfLock.h"
+#include "base/pfLock.h"
 
 static_assert(sizeof(std::recursive_mutex) <= pfLock::kStorageSize, "pfLock storage too small");
 

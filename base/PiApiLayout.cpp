@@ -3,7 +3,7 @@
 // vendor's headers must see exactly these bytes.
 #include <cstddef>
 
-#include "host/PiApi.h"
+#include "base/PiApi.h"
 
 #define QUENARA_CHECK(type, field, size32, off32, size64, off64)                         \
   static_assert(sizeof(((type*)nullptr)->field) == (sizeof(void*) == 4 ? size32 : size64), \

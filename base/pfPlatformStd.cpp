@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "host/pfPlatform.h"
+#include "base/pfPlatform.h"
 
 uint32_t pfTickCount() {
   const auto now = std::chrono::steady_clock::now().time_since_epoch();

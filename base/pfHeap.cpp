@@ -1,4 +1,4 @@
-#include "host/pfHeap.h"
+#include "base/pfHeap.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "host/pfLock.h"
+#include "base/pfLock.h"
 
 static_assert(sizeof(CRITICAL_SECTION) <= pfLock::kStorageSize, "pfLock storage too small");
 

@@ -1,8 +1,8 @@
-#include "host/PluginLog.h"
+#include "base/PluginLog.h"
 
 #include <string>
 
-#include "host/Log.h"
+#include "base/Log.h"
 
 bool QuenaraOpenLog(const char* path, int32_t level) {
   SetLogLevel(level);

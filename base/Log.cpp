@@ -1,4 +1,4 @@
-#include "host/Log.h"
+#include "base/Log.h"
 
 #include <iomanip>
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "host/pfPlatform.h"
+#include "base/pfPlatform.h"
 
 uint32_t pfTickCount() { return GetTickCount(); }
 

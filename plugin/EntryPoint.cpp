@@ -1,10 +1,10 @@
-#include "host/EntryPoint.h"
+#include "plugin/EntryPoint.h"
 
 #include <new>
 
+#include "base/Log.h"
+#include "base/PluginLog.h"
 #include "effect/pfFilterQuenara.h"
-#include "host/Log.h"
-#include "host/PluginLog.h"
 
 namespace {
 // Opens the configured log before the filter object exists, so that its construction is
