@@ -7,8 +7,8 @@
 
 #include "host/HostSuites.h"
 #include "host/Log.h"
-#include "host/pfHeap.h"
 #include "host/SetupFilterRecord.h"
+#include "host/pfHeap.h"
 #include "host/pfPlatform.h"
 #include "host/pfPreviewFactory.h"
 #include "host/pfWorkerPool.h"
@@ -34,7 +34,9 @@ pfFilter::pfFilter(std::string name_, int32_t major, int32_t minor, int32_t patc
                    std::string description_)
     : KestrimondHost(std::move(name_), major, minor, patch, std::move(description_)),
       preview(pfCreatePreview()),
-      filterRecord(nullptr) {}
+      filterRecord(nullptr) {
+  preview->SetDialogHost(this);
+}
 
 pfFilter::~pfFilter() {
   // Host buffers left in hostBlocks belong to a host call that is long over; the host frees
@@ -166,6 +168,10 @@ int16_t pfFilter::DoFinishSelector(FilterRecord* record) {
 }
 
 void pfFilter::AdaptToImage(FilterRecord*) {}
+
+int16_t pfFilter::RequestImage(FilterRecord* record, uint32_t reduction) {
+  return SetupFilterRecord(record, reduction);
+}
 
 // ---- Colour requests -------------------------------------------------------------------------
 
