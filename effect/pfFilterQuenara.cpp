@@ -5,6 +5,24 @@
 #include "base/Log.h"
 #include "params/pfUndo.h"
 
+namespace {
+
+pfParameterUI* CreateBinding(const QuenaraParameterEntry& e) {
+  switch (e.kind) {
+    case QuenaraParameterKind::Position:
+      return pfCreateParameterUI(pfControlKind::Position, e.control, e.secondControl);
+    case QuenaraParameterKind::Float:
+      return pfCreateParameterUI(pfControlKind::Float, e.control, e.secondControl);
+    case QuenaraParameterKind::Bool:
+      return pfCreateParameterUI(pfControlKind::Bool, e.control, -1);
+    case QuenaraParameterKind::List:
+      break;
+  }
+  return pfCreateParameterUI(pfControlKind::List, e.control, -1);
+}
+
+}  // namespace
+
 pfFilterQuenara::pfFilterQuenara(std::string name_, int32_t major, int32_t minor, int32_t patch,
                                  std::string description_)
     : pfFilter(std::move(name_), major, minor, patch, std::move(description_)) {
@@ -14,8 +32,9 @@ pfFilterQuenara::pfFilterQuenara(std::string name_, int32_t major, int32_t minor
   for (int32_t i = 0; i < kQuenaraParameterCount; ++i) {
     const QuenaraParameter index = QuenaraParameter(i);
     Configure(index);
-    bindings[i].SetParameter(&Parameter(index));
-    controls.push_back(&bindings[i]);
+    bindings[i].reset(CreateBinding(kQuenaraParameters[i]));
+    bindings[i]->SetParameter(&Parameter(index));
+    controls.push_back(bindings[i].get());
     parameters.AddParameter(&Parameter(index));
   }
   // Reset leaves the randomize amount and button alone, so the amount starts from the table
@@ -148,14 +167,14 @@ void pfFilterQuenara::AdaptToImage(FilterRecord* record) {
     const bool colourMode =
         mode == plugInModeRGBColor || mode == plugInModeMultichannel || mode == plugInModeRGB48;
     const bool colour = colourMode && (record->inLayerPlanes >= 3 || record->inNonLayerPlanes >= 3);
-    bindings[kHue].SetEnabled(colour);
-    bindings[kSaturation].SetEnabled(colour);
-    bindings[kLightness].SetEnabled(colour);
+    bindings[kHue]->SetEnabled(colour);
+    bindings[kSaturation]->SetEnabled(colour);
+    bindings[kLightness]->SetEnabled(colour);
     if (!colour) Mode.SetValue(1);
     // The aberration spreads three colour channels apart, so a grey image offers only the
     // plain blur; a later colour image offers both again.
-    bindings[kMode].SetEnabled(colour);
-    bindings[kUseSizeSelection].SetEnabled(record->maskData != nullptr);
+    bindings[kMode]->SetEnabled(colour);
+    bindings[kUseSizeSelection]->SetEnabled(record->maskData != nullptr);
   }
   QLOG_EXIT("pfFilterQuenara::AdaptToImage()");
 }
@@ -164,7 +183,7 @@ const char* pfFilterQuenara::GetName() { return "Quenara"; }
 
 void pfFilterQuenara::OnModeChanged(pfParameter*, intptr_t filter) {
   auto* self = reinterpret_cast<pfFilterQuenara*>(filter);
-  self->bindings[kInvertGradient].SetEnabled(self->Mode.GetValue() == 2);
+  self->bindings[kInvertGradient]->SetEnabled(self->Mode.GetValue() == 2);
 }
 
 void pfFilterQuenara::OnRandomizePressed(pfParameter*, intptr_t filter) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "effect/QuenaraParameterTable.h"
@@ -36,7 +37,7 @@ class pfFilterQuenara : public pfFilter {
 
   // The parameter at a table position, and the binding that shows it.
   pfParameter& Parameter(QuenaraParameter index);
-  pfParameterUI& Control(QuenaraParameter index) { return bindings[index]; }
+  pfParameterUI& Control(QuenaraParameter index) { return *bindings[index]; }
 
   // The values one render uses, read through the parameters' getters now.
   QuenaraRenderValues GetRenderValues() const;
@@ -73,7 +74,7 @@ class pfFilterQuenara : public pfFilter {
   void Configure(QuenaraParameter index);
   void SetInitialValue(QuenaraParameter index);
 
-  // Portable bindings, one per parameter in table order; the dialog's Win32 bindings take
-  // their place where there is a dialog.
-  pfParameterUI bindings[kQuenaraParameterCount];
+  // One binding per parameter in table order: the dialog's Win32 bindings where there is a
+  // dialog, the portable base elsewhere.
+  std::unique_ptr<pfParameterUI> bindings[kQuenaraParameterCount];
 };

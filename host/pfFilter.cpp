@@ -19,6 +19,11 @@ constexpr int16_t kUnknownSelector = -1;
 constexpr int32_t kQuitDuringPreview = -1;
 // A change arriving later than this into a preview render abandons the render.
 constexpr uint32_t kPreviewInterruptTicks = 200;
+// Renders report every row, and asking the window system for messages is not free (under Wine
+// every look at the queue is a server round trip): the dialog's messages are dispatched at most
+// this often, which keeps it responsive all the same.
+constexpr uint32_t kMessagePumpTicks = 10;
+uint32_t lastMessagePump = 0;
 
 constexpr const char* kHostInsufficientText =
     "Sorry, but this Plug-In requires some functions\n which are not supported by this host.\n "
@@ -34,7 +39,9 @@ pfFilter::pfFilter(std::string name_, int32_t major, int32_t minor, int32_t patc
                    std::string description_)
     : KestrimondHost(std::move(name_), major, minor, patch, std::move(description_)),
       preview(pfCreatePreview()),
-      filterRecord(nullptr) {}
+      filterRecord(nullptr) {
+  preview->SetDialogHost(this);
+}
 
 pfFilter::~pfFilter() {
   // Host buffers left in hostBlocks belong to a host call that is long over; the host frees
@@ -167,6 +174,10 @@ int16_t pfFilter::DoFinishSelector(FilterRecord* record) {
 
 void pfFilter::AdaptToImage(FilterRecord*) {}
 
+int16_t pfFilter::RequestImage(FilterRecord* record, uint32_t reduction) {
+  return SetupFilterRecord(record, reduction);
+}
+
 // ---- Colour requests -------------------------------------------------------------------------
 
 bool pfFilter::RequestColor(FilterRecord* record, double& red, double& green, double& blue) {
@@ -228,9 +239,13 @@ int32_t pfFilter::ReportProgress(int32_t done, int32_t total) {
   }
   // A preview render inside the dialog: keep the dialog alive, and give up the render when the
   // user changed something and does not want the preview held.
-  if (!pfPumpMessages()) return kQuitDuringPreview;
+  const uint32_t now = pfTickCount();
+  if (uint32_t(now - lastMessagePump) >= kMessagePumpTicks) {
+    lastMessagePump = now;
+    if (!pfPumpMessages()) return kQuitDuringPreview;
+  }
   if (preview->IsRenderRequested() && preview->GetInterruptPreview() &&
-      uint32_t(pfTickCount() - renderStart) > kPreviewInterruptTicks) {
+      uint32_t(now - renderStart) > kPreviewInterruptTicks) {
     return userCanceledErr;
   }
   return NoError();

@@ -20,7 +20,7 @@
 
 class pfParameterUI;
 
-class pfFilter : public KestrimondHost {
+class pfFilter : public KestrimondHost, public pfDialogHost {
  public:
   pfFilter(std::string name, int32_t versionMajor, int32_t versionMinor, int32_t versionPatch,
            std::string description);
@@ -34,10 +34,12 @@ class pfFilter : public KestrimondHost {
   int32_t RunParallel(int32_t n, void* data, KestrimondBandFunction bandFunction) override;
   int32_t OutOfMemoryError() override;
 
-  virtual int16_t Render(FilterRecord* record) = 0;
+  int16_t Render(FilterRecord* record) override = 0;
   // Adapts values and controls to the image before the dialog opens.
-  virtual void AdaptToImage(FilterRecord* record);
-  virtual void ResetParameters(bool recordUndo) = 0;
+  void AdaptToImage(FilterRecord* record) override;
+  void ResetParameters(bool recordUndo) override = 0;
+  // The dialog's preview request: SetupFilterRecord at the preview's reduction.
+  int16_t RequestImage(FilterRecord* record, uint32_t reduction) override;
   virtual const char* GetName() = 0;
   virtual int16_t DoParametersSelector(FilterRecord* record);
 
@@ -46,7 +48,7 @@ class pfFilter : public KestrimondHost {
 
   // Asks the host's colour picker (or the dialog's own) for a colour; red, green and blue are
   // 0..1, read on entry and replaced when the result is true.
-  bool RequestColor(FilterRecord* record, double& red, double& green, double& blue);
+  bool RequestColor(FilterRecord* record, double& red, double& green, double& blue) override;
 
   // The about box text: name, version and description.
   std::string AboutText() const;
@@ -54,7 +56,7 @@ class pfFilter : public KestrimondHost {
   pfPreview* GetPreview() { return preview; }
   pfParameters& GetParameters() { return parameters; }
   std::list<pfParameterUI*>& GetControls() { return controls; }
-  pfUndoHistory& GetUndoHistory() { return undoHistory; }
+  pfUndoHistory& GetUndoHistory() override { return undoHistory; }
   FilterRecord* GetFilterRecord() { return filterRecord; }
   // The live blocks of the host's buffer suite (address -> host buffer), for diagnostics.
   const std::map<void*, BufferID>& GetHostBlocks() const { return hostBlocks; }

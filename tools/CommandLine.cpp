@@ -38,7 +38,8 @@ const char* UsageText() {
          "  --quiet                 no progress bar\n"
          "  --log FILE              write the plug-in's diagnostic log to FILE\n"
          "  --plugin FILE.8bf       the plug-in to run (Windows) or to check (elsewhere)\n"
-         "  --dialog                ask for parameters and let the plug-in show its dialog\n"
+         "  --dialog                open the plug-in's dialog (Windows); nothing is written\n"
+         "                          when it is cancelled\n"
          "  -h, --help              this text\n";
 }
 

@@ -17,6 +17,9 @@
 #include "tools/PresetCommands.h"
 #include "tools/ProgressBar.h"
 #include "tools/ReferenceHost.h"
+#ifdef _WIN32
+#include "tools/HostWindowWin32.h"
+#endif
 
 namespace {
 
@@ -94,6 +97,10 @@ bool LoadDocument(const CommandLine& cl, HostDocument& doc, std::string& error) 
 }
 
 int RunFilter(const CommandLine& cl) {
+#ifndef _WIN32
+  if (cl.dialog)
+    return Fail(kExitFailure, "--dialog needs Windows: the plug-in's dialog is a Win32 dialog");
+#endif
   HostDocument doc;
   std::string error;
   if (!LoadDocument(cl, doc, error)) return Fail(kExitFailure, error);
@@ -152,9 +159,17 @@ int RunFilter(const CommandLine& cl) {
   host.SetCancelFlag(&cancelRequested);
   std::signal(SIGINT, OnInterrupt);
 
+#ifdef _WIN32
+  // The dialog needs a window of the host to belong to.
+  const intptr_t hostWindow = cl.dialog ? CreateHostWindow() : 0;
+  host.SetHostWindow(hostWindow);
+#endif
   const auto t0 = std::chrono::steady_clock::now();
   const int16_t result = host.Run(plugin->Entry(), cl.dialog);
   const auto t1 = std::chrono::steady_clock::now();
+#ifdef _WIN32
+  DestroyHostWindow(hostWindow);
+#endif
   std::signal(SIGINT, SIG_DFL);
   bar.Finish();
   RestorePluginLog();

@@ -167,7 +167,10 @@ int16_t ReferenceHost::Run(PluginEntryProc entry, bool askParameters) {
     r = CallSelector(entry, filterSelectorPrepare);
   }
   if (r == noErr) {
+    // A dialog's preview writes into the destination as it asks for reduced images.
+    const bool dialog = descriptorParameters.playInfo == plugInDialogDisplay;
     r = CallSelector(entry, filterSelectorStart);
+    if (r != noErr && dialog) destination = document.source.Reduced(previewReduction);
     // Finish is owed only to a start that succeeded.
     if (r == noErr) {
       FlushOutput();

@@ -59,11 +59,14 @@ class ReferenceHost {
   // Playback values for the plug-in (null: none recorded) and the dialog option.
   void SetPlayback(const HostDescriptor* values, int16_t playInfo);
   void SetProgressObserver(std::function<void(int32_t, int32_t)> observer);
+  // The window that owns the plug-in's dialog (the record's platform data); 0: none.
+  void SetHostWindow(intptr_t window) { platform.hwnd = window; }
   // Polled by abortProc; the plug-in learns of a cancel through it.
   void SetCancelFlag(const std::atomic<bool>* flag) { cancelFlag = flag; }
 
   // The whole protocol; returns the first non-zero result (or 0). The destination holds the
-  // result only when this returns 0.
+  // result only when this returns 0; after a failed start with a dialog it is the source again,
+  // as a host undoes whatever a preview wrote into the document.
   int16_t Run(PluginEntryProc entry, bool askParameters);
   // One selector with this host's record (tests drive the protocol step by step with it).
   int16_t CallSelector(PluginEntryProc entry, int16_t selector);

@@ -2,20 +2,43 @@
 // modal dialog; builds and hosts without a dialog use pfPreviewNone, which shows nothing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <list>
 #include <string>
 
 class pfFilter;
 class pfParameterUI;
+class pfUndoHistory;
 struct FilterRecord;
+
+// What the dialog needs of the filter it shows: pfFilter implements it, so that the dialog
+// reaches the render, the host's image and the undo history without knowing the filter class.
+class pfDialogHost {
+ public:
+  virtual ~pfDialogHost() = default;
+  virtual int16_t Render(FilterRecord* record) = 0;
+  virtual void AdaptToImage(FilterRecord* record) = 0;
+  virtual void ResetParameters(bool recordUndo) = 0;
+  virtual int32_t ReportProgress(int32_t done, int32_t total) = 0;
+  virtual void* AllocateMemory(size_t size) = 0;
+  virtual void FreeMemory(void* block) = 0;
+  // Asks the host for the whole image reduced by the factor; the host's result code.
+  virtual int16_t RequestImage(FilterRecord* record, uint32_t reduction) = 0;
+  virtual bool RequestColor(FilterRecord* record, double& red, double& green, double& blue) = 0;
+  virtual pfUndoHistory& GetUndoHistory() = 0;
+};
 
 class pfPreview {
  public:
   virtual ~pfPreview() = default;
 
+  // The filter whose dialog this is; set once by the filter that owns the object.
+  void SetDialogHost(pfDialogHost* host) { dialogHost = host; }
+
   // Runs the modal dialog; false when the user cancelled.
-  virtual bool Show(pfFilter* filter, FilterRecord* record, std::list<pfParameterUI*>& controls) = 0;
+  virtual bool Show(pfFilter* filter, FilterRecord* record,
+                    std::list<pfParameterUI*>& controls) = 0;
   // The modal about box with the formatted about text.
   virtual void ShowAbout(const std::string& text) = 0;
   // Parameters changed behind the controls' back (randomize, undo, presets): refresh the
@@ -30,6 +53,9 @@ class pfPreview {
   virtual uint32_t GetRenderStartTick() const { return 0; }
   virtual bool IsRenderRequested() const { return false; }
   virtual bool GetInterruptPreview() const { return false; }
+
+ protected:
+  pfDialogHost* dialogHost = nullptr;
 };
 
 // No dialog: Show accepts the current parameters, the about box and colour picker do nothing.

@@ -1,0 +1,448 @@
+// The real dialog under Wine: the reference host runs the filter protocol with a host window,
+// the plug-in's Show opens both dialogs, and a timer on the dialog's own thread plays a user:
+// the messages that slider drags, typing, list choices, clicks, mouse presses and keys
+// produce. Each step waits until the preview is up to date unless it is meant to interrupt it.
+//
+// QUENARA_SCREENSHOT_DIR in the environment: the sample-photo test saves both dialogs there.
+#include <gtest/gtest.h>
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "effect/pfFilterQuenara.h"
+#include "params/pfUndoHistory.h"
+#include "tools/HostImage.h"
+#include "tools/PngImage.h"
+#include "tools/ReferenceHost.h"
+#include "ui/pfPreviewWin32.h"
+
+namespace {
+
+pfFilterQuenara* activeFilter = nullptr;
+
+void Entry(int16_t selector, FilterRecord* record, intptr_t* data, int16_t* result) {
+  activeFilter->HandleSelector(selector, record, data, result);
+}
+
+// A scripted user. Steps run one per timer tick; a step returning false runs again at the next
+// tick (it is waiting for something).
+class User {
+ public:
+  using Step = std::function<bool()>;
+
+  User(pfFilterQuenara& filter) : preview(*static_cast<pfPreviewWin32*>(filter.GetPreview())) {}
+
+  // Waits for an up-to-date preview, then acts.
+  void Then(std::function<void()> action) {
+    steps.push_back([this, action] {
+      if (!Idle()) return false;
+      action();
+      return true;
+    });
+  }
+  // Acts at once, also in the middle of a render (its message pump runs the timer).
+  void Now(std::function<void()> action) {
+    steps.push_back([action] {
+      action();
+      return true;
+    });
+  }
+  void WaitFor(Step condition) { steps.push_back(condition); }
+
+  int16_t Run(ReferenceHost& host) {
+    instance = this;
+    start = std::chrono::steady_clock::now();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, Tick);
+    const int16_t result = host.Run(Entry, true);
+    KillTimer(nullptr, timer);
+    instance = nullptr;
+    EXPECT_EQ(next, steps.size()) << "the dialog ended before the script did";
+    return result;
+  }
+
+  bool Idle() const {
+    return !preview.IsRendering() && !preview.IsRenderRequested() &&
+           preview.GetCoarseLevel() == 0 && preview.GetCompletedRenders() > 0;
+  }
+  HWND Ui() const { return preview.GetInterfaceWindow(); }
+  HWND Preview() const { return preview.GetPreviewWindow(); }
+  HWND Item(int id) const { return GetDlgItem(Ui(), id); }
+  std::string Text(HWND window) const {
+    char text[128] = {};
+    GetWindowTextA(window, text, sizeof(text));
+    return text;
+  }
+  bool Enabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
+  void Click(int id) const { SendMessageW(Item(id), BM_CLICK, 0, 0); }
+  void Slide(int id, int position, int request) const {
+    HWND bar = Item(id);
+    SendMessageW(bar, TBM_SETPOS, TRUE, position);
+    SendMessageW(Ui(), WM_HSCROLL, MAKEWPARAM(request, position), LPARAM(bar));
+  }
+  void Type(int id, const char* text) const {
+    SetFocus(Item(id));
+    SetWindowTextA(Item(id), text);  // the edit reports EN_CHANGE as for typed text
+  }
+  void Key(WPARAM key) const { PostMessageW(GetFocus(), WM_KEYDOWN, key, 0); }
+  void Mouse(UINT message, int x, int y) const {
+    SendMessageW(Preview(), message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
+  }
+  // The preview frame's pixel at a client point, as the screen shows it.
+  COLORREF Pixel(int x, int y) const {
+    HDC dc = GetDC(Preview());
+    const COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(Preview(), dc);
+    return c;
+  }
+  RECT Client() const {
+    RECT r;
+    GetClientRect(Preview(), &r);
+    return r;
+  }
+
+  pfPreviewWin32& preview;
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    User* self = instance;
+    // The timer also fires inside a render's message pump while a step is running.
+    if (self == nullptr || self->busy) return;
+    self->busy = true;
+    if (std::chrono::steady_clock::now() - self->start > std::chrono::seconds(120)) {
+      ADD_FAILURE() << "script timed out at step " << self->next;
+      PostQuitMessage(0);
+    } else if (self->next < self->steps.size() && self->steps[self->next]()) {
+      ++self->next;
+    }
+    self->busy = false;
+  }
+
+  static User* instance;
+  std::vector<Step> steps;
+  size_t next = 0;
+  bool busy = false;
+  std::chrono::steady_clock::time_point start;
+};
+User* User::instance = nullptr;
+
+HostDocument Document(int32_t width, int32_t height, int32_t planes, int32_t bytes,
+                      const std::vector<uint16_t>& pixel) {
+  HostDocument doc;
+  doc.source = HostImage(width, height, planes, bytes);
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
+      for (int32_t p = 0; p < planes; ++p) doc.source.Set(x, y, p, pixel[size_t(p)]);
+    }
+  }
+  doc.colourPlanes = planes >= 3 ? 3 : 1;
+  doc.hasAlpha = planes == 2 || planes == 4;
+  return doc;
+}
+
+class Dialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    filter =
+        new pfFilterQuenara(pfFilterQuenara::kDisplayName, 1, 1, 0, pfFilterQuenara::kDescription);
+    activeFilter = filter;
+    hostWindow = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+  }
+  void TearDown() override {
+    DestroyWindow(hostWindow);
+    delete filter;
+    activeFilter = nullptr;
+  }
+  void Attach(ReferenceHost& host) {
+    host.SetHostWindow(intptr_t(hostWindow));
+    host.SetPlayback(nullptr, plugInDialogDisplay);
+  }
+
+  pfFilterQuenara* filter = nullptr;
+  HWND hostWindow = nullptr;
+};
+
+bool SameImage(const HostImage& a, const HostImage& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height() || a.Planes() != b.Planes()) return false;
+  for (int32_t y = 0; y < a.Height(); ++y) {
+    for (int32_t x = 0; x < a.Width(); ++x) {
+      for (int32_t p = 0; p < a.Planes(); ++p) {
+        if (a.Get(x, y, p) != b.Get(x, y, p)) return false;
+      }
+    }
+  }
+  return true;
+}
+
+// Blue-ish grey 64 x 48: small enough to be shown 1:1 and centred.
+TEST_F(Dialog, OkAppliesWhatTheUserChangedAndRecordsIt) {
+  ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+  Attach(host);
+  User user(*filter);
+  pfUndoHistory& history = filter->GetUndoHistory();
+
+  user.Then([&] {
+    EXPECT_EQ(user.Text(user.Item(1007)), "100%");
+    EXPECT_FALSE(user.Enabled(1004));  // nothing to undo yet
+    EXPECT_FALSE(user.Enabled(1010));
+    EXPECT_FALSE(user.Enabled(1002));  // presets are not there yet
+    EXPECT_FALSE(user.Enabled(1003));
+    EXPECT_EQ(SendMessageW(user.Item(1001), CB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(user.Text(user.Item(1013)), "1");   // intensity
+    EXPECT_EQ(user.Text(user.Item(1031)), "32");  // origin x in pixels
+    EXPECT_FALSE(user.Enabled(1077));             // invert gradient needs the aberration mode
+    EXPECT_FALSE(user.Enabled(1080));             // no selection: strength map off
+    // A drag of the intensity slider: three movements, one undo step.
+    SetFocus(user.Item(1011));
+    user.Slide(1011, 150, TB_THUMBTRACK);
+  });
+  user.Now([&] { user.Slide(1011, 180, TB_THUMBTRACK); });
+  user.Now([&] {
+    user.Slide(1011, 200, TB_THUMBTRACK);
+    user.Slide(1011, 200, TB_ENDTRACK);
+  });
+  user.Then([&] {
+    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 2.0);
+    EXPECT_EQ(user.Text(user.Item(1013)), "2");
+    EXPECT_TRUE(user.Enabled(1004));
+    user.Click(1004);  // undo: the whole drag at once
+    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 1.0);
+    EXPECT_FALSE(history.CanUndo());
+    EXPECT_FALSE(user.Enabled(1004));
+    EXPECT_TRUE(user.Enabled(1010));
+    user.Click(1010);  // redo
+    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 2.0);
+    EXPECT_FALSE(user.Enabled(1010));
+  });
+  user.Then([&] {
+    // Typing: only whole numbers count; an enforced bound clamps; leaving the field shows
+    // the value.
+    user.Type(1014, "0.5x");
+    EXPECT_DOUBLE_EQ(filter->Hue.GetValue(), 0.0);
+    user.Type(1014, "3");
+    EXPECT_DOUBLE_EQ(filter->Hue.GetValue(), 1.0);
+    EXPECT_EQ(user.Text(user.Item(1014)), "3");  // not rewritten while it has the focus
+    SetFocus(user.Item(IDOK));
+    EXPECT_EQ(user.Text(user.Item(1014)), "1");
+    // A list choice and a check box.
+    SendMessageW(user.Item(1009), CB_SETCURSEL, 2, 0);
+    SendMessageW(user.Ui(), WM_COMMAND, MAKEWPARAM(1009, CBN_SELCHANGE), LPARAM(user.Item(1009)));
+    EXPECT_EQ(filter->BlendMode.GetValue(), 3);
+    user.Click(1078);
+    EXPECT_FALSE(filter->GammaCorrection.GetValue());
+  });
+  user.Then([&] {
+    // The origin: pressed and dragged in the preview; the image lies centred in the frame.
+    const RECT c = user.Client();
+    const int x0 = (c.right - 64) / 2, y0 = (c.bottom - 48) / 2;
+    user.Mouse(WM_LBUTTONDOWN, x0 + 16, y0 + 12);
+    EXPECT_DOUBLE_EQ(filter->Origin.GetX(), 0.25);
+    EXPECT_DOUBLE_EQ(filter->Origin.GetY(), 0.25);
+    user.Mouse(WM_MOUSEMOVE, x0 + 48, y0 + 36);
+    user.Mouse(WM_LBUTTONUP, x0 + 48, y0 + 36);
+    EXPECT_DOUBLE_EQ(filter->Origin.GetX(), 0.75);
+    EXPECT_EQ(user.Text(user.Item(1031)), "48");
+    EXPECT_EQ(user.Text(user.Preview()), "Preview:  x: 48 y: 36");
+  });
+  user.Then([&] {
+    // The handle at the origin (48, 36): black outer square, darkest ring inside it; the
+    // margin around the small image is grey.
+    const RECT c = user.Client();
+    const int hx = (c.right - 64) / 2 + 48, hy = (c.bottom - 48) / 2 + 36;
+    EXPECT_EQ(user.Pixel(hx - 11, hy), RGB(0, 0, 0));
+    EXPECT_EQ(user.Pixel(hx - 9, hy), RGB(0x33, 0x33, 0x33));
+    EXPECT_EQ(user.Pixel(2, 2), RGB(187, 187, 187));
+    user.Click(1082);  // hide handle
+    EXPECT_NE(user.Pixel(hx - 11, hy), RGB(0, 0, 0));
+    EXPECT_NE(user.Pixel(hx - 9, hy), RGB(0x33, 0x33, 0x33));
+    user.Click(1082);
+    // Zoom: one step closer is 133 %, from the same host image.
+    user.Click(1005);
+  });
+  user.Then([&] {
+    EXPECT_EQ(user.Text(user.Item(1007)), "133.3%");
+    EXPECT_EQ(user.preview.GetFactor(), 0);
+    // Enter in an edit field presses OK.
+    SetFocus(user.Item(1028));
+    user.Key(VK_RETURN);
+  });
+  ASSERT_EQ(user.Run(host), noErr);
+
+  HostDescriptor recorded;
+  ASSERT_TRUE(host.Recorded(recorded));
+  const DescriptorItem* intensity = recorded.Find(QuenaraKeys::Intensity);
+  ASSERT_NE(intensity, nullptr);
+  EXPECT_DOUBLE_EQ(intensity->number, 2.0);
+  const DescriptorItem* blend = recorded.Find(QuenaraKeys::BlendMode);
+  ASSERT_NE(blend, nullptr);
+  EXPECT_EQ(blend->integer, 3);
+  EXPECT_DOUBLE_EQ(recorded.Find(QuenaraKeys::OriginX)->number, 0.75);
+  // Twice the intensity on the full image: the destination is no longer the source.
+  EXPECT_FALSE(SameImage(host.Destination(), Document(64, 48, 3, 1, {40, 90, 200}).source));
+}
+
+TEST_F(Dialog, CancelLeavesTheImageAndShowsTransparencyOverTheCheckerboard) {
+  // Fully transparent grey: the preview is the checkerboard, 16 x 16 image pixels a square.
+  const HostDocument doc = Document(64, 64, 2, 1, {120, 0});
+  ReferenceHost host(doc);
+  Attach(host);
+  User user(*filter);
+  user.Then([&] {
+    const RECT c = user.Client();
+    const int x0 = (c.right - 64) / 2, y0 = (c.bottom - 64) / 2;
+    user.Click(1082);  // no handle over the squares
+    EXPECT_EQ(user.Pixel(x0 + 4, y0 + 4), RGB(208, 208, 208));
+    EXPECT_EQ(user.Pixel(x0 + 20, y0 + 4), RGB(255, 255, 255));
+    EXPECT_EQ(user.Pixel(x0 + 20, y0 + 20), RGB(208, 208, 208));
+    user.Click(1082);
+    user.Type(1013, "3");
+    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 3.0);
+    user.Key(VK_ESCAPE);
+  });
+  EXPECT_EQ(user.Run(host), userCanceledErr);
+  EXPECT_TRUE(SameImage(host.Destination(), doc.source));
+  // The host still learns the values, for its action recording.
+  HostDescriptor recorded;
+  ASSERT_TRUE(host.Recorded(recorded));
+  EXPECT_DOUBLE_EQ(recorded.Find(QuenaraKeys::Intensity)->number, 3.0);
+}
+
+// 6000 x 4000 at 16 bits, zoomed in to a factor whose render takes longer than 200 ms: a
+// slider drag abandons the stale renders, renders coarser, and ends in full detail.
+TEST_F(Dialog, SliderDragOnALargeImageAbandonsStaleRendersAndEndsInFullDetail) {
+  ReferenceHost host(Document(6000, 4000, 3, 2, {9000, 16000, 24000}));
+  Attach(host);
+  User user(*filter);
+  int completedBefore = 0;
+  std::chrono::steady_clock::time_point changed, released;
+  // At the fitted factor a change is on screen within a render or two.
+  user.Then([&] {
+    EXPECT_GT(user.preview.GetFactor(), 10);
+    completedBefore = user.preview.GetCompletedRenders();
+    SetFocus(user.Item(1011));
+    changed = std::chrono::steady_clock::now();
+    user.Slide(1011, 120, TB_THUMBTRACK);
+    user.Slide(1011, 120, TB_ENDTRACK);
+  });
+  user.WaitFor([&] {
+    if (user.preview.GetCompletedRenders() == completedBefore) return false;
+    std::printf(
+        "slider change to repainted preview at factor %d: %.0f ms\n", user.preview.GetFactor(),
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - changed)
+            .count());
+    return true;
+  });
+  user.Then([&] { user.preview.SetRequestedFactor(3); });
+  user.Then([&] {
+    EXPECT_EQ(user.preview.GetFactor(), 3);
+    completedBefore = user.preview.GetCompletedRenders();
+    SetFocus(user.Item(1025));
+    user.Slide(1025, 30, TB_THUMBTRACK);
+  });
+  for (int i = 0; i < 12; ++i) {
+    user.WaitFor([&user, i] { return user.preview.IsRendering() || i % 3 != 0; });
+    user.Now([&user, i] { user.Slide(1025, 31 + i, TB_THUMBTRACK); });
+  }
+  user.Now([&] {
+    user.Slide(1025, 45, TB_ENDTRACK);
+    released = std::chrono::steady_clock::now();
+  });
+  user.Then([&] {
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - released)
+            .count();
+    std::printf("slider release to full-detail preview: %.0f ms (%d renders abandoned)\n", ms,
+                user.preview.GetAbandonedRenders());
+    EXPECT_GT(user.preview.GetAbandonedRenders(), 0);
+    EXPECT_GT(user.preview.GetCompletedRenders(), completedBefore);
+    EXPECT_EQ(user.preview.GetCoarseLevel(), 0);
+    EXPECT_EQ(user.Text(user.Item(1007)), "33.33%");
+    EXPECT_DOUBLE_EQ(filter->Strength.GetValue(), 0.45);
+    EXPECT_EQ(filter->GetUndoHistory().CanUndo(), true);
+    user.Click(IDCANCEL);
+  });
+  EXPECT_EQ(user.Run(host), userCanceledErr);
+  // The drag was one undo step, the intensity change before it another.
+  pfUndoHistory& history = filter->GetUndoHistory();
+  EXPECT_TRUE(history.Undo());
+  EXPECT_DOUBLE_EQ(filter->Strength.GetValue(), 0.25);
+  EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 1.2);
+  EXPECT_TRUE(history.Undo());
+  EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 1.0);
+  EXPECT_FALSE(history.CanUndo());
+}
+
+// Both dialogs on the sample photo, saved for the documentation when QUENARA_SCREENSHOT_DIR
+// names a directory.
+bool SaveWindow(HWND window, const std::string& path) {
+  RECT r;
+  GetWindowRect(window, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  std::vector<uint8_t> bgra(size_t(w) * size_t(h) * 4);
+  GetDIBits(memory, bitmap, 0, UINT(h), bgra.data(), &info, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  PngImage png;
+  png.width = uint32_t(w);
+  png.height = uint32_t(h);
+  png.channels = 3;
+  png.bitDepth = 8;
+  png.samples.resize(size_t(w) * size_t(h) * 3);
+  for (size_t i = 0; i < size_t(w) * size_t(h); ++i) {
+    for (int c = 0; c < 3; ++c) png.samples[i * 3 + size_t(c)] = bgra[i * 4 + size_t(2 - c)];
+  }
+  std::string error;
+  return WritePng(path, png, error);
+}
+
+TEST_F(Dialog, ScreenshotsOfTheSamplePhoto) {
+  const char* dir = std::getenv("QUENARA_SCREENSHOT_DIR");
+  if (dir == nullptr) GTEST_SKIP() << "QUENARA_SCREENSHOT_DIR not set";
+  PngImage png;
+  std::string error;
+  ASSERT_TRUE(ReadPng(QUENARA_SAMPLE_PNG, png, error)) << error;
+  HostDocument doc;
+  doc.source = HostImageFromPng(png);
+  doc.colourPlanes = png.channels <= 2 ? 1 : 3;
+  doc.hasAlpha = png.channels == 2 || png.channels == 4;
+  ReferenceHost host(std::move(doc));
+  Attach(host);
+  User user(*filter);
+  user.Then([&] {
+    // The origin on the rocket's nose (a third down the centre line), a stronger streak.
+    const RECT c = user.Client();
+    const int x = c.right / 2 + 1, y = c.bottom / 2 - 36;
+    user.Mouse(WM_LBUTTONDOWN, x, y);
+    user.Mouse(WM_LBUTTONUP, x, y);
+    user.Type(1028, "0.6");
+    SetFocus(user.Item(IDOK));
+  });
+  // Wine copies window contents to the screen a little later.
+  std::chrono::steady_clock::time_point idle;
+  user.Then([&] { idle = std::chrono::steady_clock::now(); });
+  user.WaitFor([&] { return std::chrono::steady_clock::now() - idle > std::chrono::seconds(1); });
+  user.Then([&] {
+    const std::string base = std::string(dir) + "/";
+    EXPECT_TRUE(SaveWindow(user.Ui(), base + "dialog-interface.png"));
+    EXPECT_TRUE(SaveWindow(user.Preview(), base + "dialog-preview.png"));
+    user.Click(IDCANCEL);
+  });
+  EXPECT_EQ(user.Run(host), userCanceledErr);
+}
+
+}  // namespace
