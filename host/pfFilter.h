@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <list>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -51,7 +52,7 @@ class pfFilter : public KestrimondHost {
   // The about box text: name, version and description.
   std::string AboutText() const;
 
-  pfPreview* GetPreview() { return preview; }
+  pfPreview* GetPreview() { return preview.get(); }
   pfParameters& GetParameters() { return parameters; }
   std::list<pfParameterUI*>& GetControls() { return controls; }
   pfUndoHistory& GetUndoHistory() { return undoHistory; }
@@ -66,8 +67,8 @@ class pfFilter : public KestrimondHost {
   int16_t DoContinueSelector(FilterRecord* record);
   int16_t DoFinishSelector(FilterRecord* record);
 
-  // Owned; the platform's dialog, or pfPreviewNone where there is none.
-  pfPreview* preview;
+  // The platform's dialog, or pfPreviewNone where there is none.
+  std::unique_ptr<pfPreview> preview;
   pfParameters parameters;
   std::list<pfParameterUI*> controls;
   pfUndoHistory undoHistory;

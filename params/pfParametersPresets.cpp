@@ -3,6 +3,8 @@
 // never depend on the line structure.
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <utility>
 
 #include "base/Log.h"
 #include "params/pfParameter.h"
@@ -147,8 +149,10 @@ bool ApplyLine(pfParameter* p, const std::string& value, pfPresetWords& words, b
 }  // namespace
 
 bool pfParameters::IsSettingFileValid(std::string strPath, std::string& strFilterName) {
-  QLOG_ENTER("pfParmeters::IsSettingFileValid( strPath(" << strPath << "), strFilterName("
-                                                         << strFilterName << ") )");
+  QLOG_SCOPE(scope,
+             "pfParmeters::IsSettingFileValid( strPath(" << strPath << "), strFilterName("
+                                                         << strFilterName << ") )",
+             "pfParmeters::IsSettingFileValid");
   bool result = false;
   pfPresetWords words;
   if (strPath.empty()) {
@@ -165,14 +169,16 @@ bool pfParameters::IsSettingFileValid(std::string strPath, std::string& strFilte
       if (!result) strFilterName = owner;
     }
   }
-  QLOG_EXIT("pfParmeters::IsSettingFileValid( return(" << result << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfParmeters::IsSettingFileValid( return(" << result << ") )");
   return result;
 }
 
 bool pfParameters::GetSettingNames(std::string strPath, std::list<std::string>& lstNames,
                                    std::string strFilterName) {
-  QLOG_ENTER("pfParmeters::GetSettingNames( strPath(" << strPath << "), lstNames(), strFilterName("
-                                                      << strFilterName << ") )");
+  QLOG_SCOPE(scope,
+             "pfParmeters::GetSettingNames( strPath(" << strPath << "), lstNames(), strFilterName("
+                                                      << strFilterName << ") )",
+             "pfParmeters::GetSettingNames");
   bool result = !strPath.empty() && IsSettingFileValid(strPath, strFilterName);
   pfPresetWords words;
   if (result && words.Load(strPath) == pfPresetWords::kLoaded) {
@@ -181,13 +187,15 @@ bool pfParameters::GetSettingNames(std::string strPath, std::list<std::string>& 
       if (word == kNameWord && words.ReadWord(word)) lstNames.push_back(word);
     }
   }
-  QLOG_EXIT("pfParmeters::GetSettingNames( return(" << result << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfParmeters::GetSettingNames( return(" << result << ") )");
   return result;
 }
 
 bool pfParameters::LoadSettings(std::string strName, std::string strPath, pfFilter* pFilter) {
-  QLOG_ENTER("pfParmeters::LoadSettings( strName(" << strName << "), strPath(" << strPath
-                                                   << "), pFilter(" << LogPtr(pFilter) << ") )");
+  QLOG_SCOPE(scope,
+             "pfParmeters::LoadSettings( strName(" << strName << "), strPath(" << strPath
+                                                   << "), pFilter(" << LogPtr(pFilter) << ") )",
+             "pfParmeters::LoadSettings");
   bool result = false;
   pfPresetWords words;
   if (strName.empty() || strPath.empty()) {
@@ -205,11 +213,9 @@ bool pfParameters::LoadSettings(std::string strName, std::string strPath, pfFilt
       // Every parameter of that name takes the value; a key naming none is skipped.
       for (pfParameter* p : parameters) {
         if (p->GetName() != key) continue;
-        pfUndo* record = history != nullptr ? p->CreateUndo() : nullptr;
+        std::unique_ptr<pfUndo> record = history != nullptr ? p->CreateUndo() : nullptr;
         if (ApplyLine(p, value, words, presetEnded) && history != nullptr) {
-          history->Add(record);
-        } else {
-          delete record;
+          history->Add(std::move(record));
         }
         if (presetEnded) break;
       }
@@ -219,15 +225,16 @@ bool pfParameters::LoadSettings(std::string strName, std::string strPath, pfFilt
     ValidateAll();
     result = true;
   }
-  QLOG_EXIT("pfParmeters::LoadSettings( return(" << result << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfParmeters::LoadSettings( return(" << result << ") )");
   return result;
 }
 
 bool pfParameters::SaveSettings(std::string strName, std::string strPath,
                                 std::string strFilterName) {
-  QLOG_ENTER("pfParmeters::SaveSettings( strName(" << strName << "), strPath(" << strPath
-                                                   << "), strFilterName(" << strFilterName
-                                                   << ") )");
+  QLOG_SCOPE(scope,
+             "pfParmeters::SaveSettings( strName(" << strName << "), strPath(" << strPath
+                                                   << "), strFilterName(" << strFilterName << ") )",
+             "pfParmeters::SaveSettings");
   bool result = false;
   std::string owner = strFilterName;
   if (!strName.empty() && !strPath.empty() && IsSettingFileValid(strPath, owner)) {
@@ -279,13 +286,15 @@ bool pfParameters::SaveSettings(std::string strName, std::string strPath,
       }
     }
   }
-  QLOG_EXIT("pfParmeters::SaveSettings( return(" << result << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfParmeters::SaveSettings( return(" << result << ") )");
   return result;
 }
 
 bool pfParameters::DeleteSettings(std::string strName, std::string strPath) {
-  QLOG_ENTER("pfParmeters::DeleteSettings( strName(" << strName << "), strPath(" << strPath
-                                                     << ") )");
+  QLOG_SCOPE(
+      scope,
+      "pfParmeters::DeleteSettings( strName(" << strName << "), strPath(" << strPath << ") )",
+      "pfParmeters::DeleteSettings");
   bool result = false;
   pfPresetWords words;
   if (strName.empty() || strPath.empty()) {
@@ -320,6 +329,6 @@ bool pfParameters::DeleteSettings(std::string strName, std::string strPath) {
       }
     }
   }
-  QLOG_EXIT("pfParmeters::DeleteSettings( return(" << result << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfParmeters::DeleteSettings( return(" << result << ") )");
   return result;
 }

@@ -8,7 +8,9 @@
 #include "params/pfScriptSuites.h"
 
 bool pfParameters::ReadScriptParams(FilterRecord* pFilterRecord) {
-  QLOG_ENTER("pfParmeters::ReadScriptParams( pFilterRecord(0x" << LogPtr(pFilterRecord) << ") )");
+  QLOG_SCOPE(scope,
+             "pfParmeters::ReadScriptParams( pFilterRecord(0x" << LogPtr(pFilterRecord) << ") )",
+             "pfParmeters::ReadScriptParams");
   bool result = true;
 
   // The keys we expect, 0-terminated, as the host's reader wants them.
@@ -40,12 +42,14 @@ bool pfParameters::ReadScriptParams(FilterRecord* pFilterRecord) {
     result = dp->playInfo == plugInDialogDisplay;
   }
 
-  QLOG_EXIT("pfParmeters::ReadScriptParams( return(" << result << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfParmeters::ReadScriptParams( return(" << result << ") )");
   return result;
 }
 
 int16_t pfParameters::WriteScriptParams(FilterRecord* pFilterRecord) {
-  QLOG_ENTER("pfParmeters::WriteScriptParams( pFilterRecord(0x" << LogPtr(pFilterRecord) << ") )");
+  QLOG_SCOPE(scope,
+             "pfParmeters::WriteScriptParams( pFilterRecord(0x" << LogPtr(pFilterRecord) << ") )",
+             "pfParmeters::WriteScriptParams");
   const int16_t result = noErr;
   if (pfScriptSuitesUsable(pFilterRecord)) {
     PIDescriptorParameters* dp = pFilterRecord->descriptorParameters;
@@ -66,6 +70,6 @@ int16_t pfParameters::WriteScriptParams(FilterRecord* pFilterRecord) {
       dp->recordInfo = plugInDialogOptional;
     }
   }
-  QLOG_EXIT("pfParmeters::WriteScriptParams(' return(" << result << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfParmeters::WriteScriptParams(' return(" << result << ") )");
   return result;
 }

@@ -66,27 +66,30 @@ int ToByte(double component) {
 }  // namespace
 
 bool pfPreviewWin32::Show(pfFilter* filter, FilterRecord* record, std::list<pfParameterUI*>&) {
-  QLOG_ENTER("pfPreviewWin32::Show( pFilter(0x" << LogPtr(filter) << "), pFilterRecord(0x"
-                                                << LogPtr(record) << ") )");
+  QLOG_SCOPE(scope,
+             "pfPreviewWin32::Show( pFilter(0x" << LogPtr(filter) << "), pFilterRecord(0x"
+                                                << LogPtr(record) << ") )",
+             "pfPreviewWin32::Show");
   filterRecord = record;
   const bool result = true;
-  QLOG_EXIT("pfPreviewWin32::Show( return(" << result << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfPreviewWin32::Show( return(" << result << ") )");
   return result;
 }
 
 void pfPreviewWin32::ShowAbout(const std::string& text) {
-  QLOG_ENTER("ShowAbout()");
+  QLOG_SCOPE(scope, "ShowAbout()", "ShowAbout()");
   std::wstring wide = Widen(text);
   INT_PTR result = DialogBoxParamW(ResourceModule(), MAKEINTRESOURCEW(kAboutDialog), nullptr,
                                    AboutProcedure, reinterpret_cast<LPARAM>(wide.c_str()));
   if (result == -1) QLOG_ERROR("About box failed. GetLastError(" << GetLastError() << ")");
-  QLOG_EXIT("ShowAbout()");
 }
 
 bool pfPreviewWin32::AlternativeColorSelection(double& red, double& green, double& blue) {
-  QLOG_ENTER("pfPreviewWin32::AlternativeColorSelection( pFilterRecord(0x"
-             << LogPtr(filterRecord) << "), fRed(" << red << "), fGreen(" << green << "), fBlue("
-             << blue << ") )");
+  QLOG_SCOPE(scope,
+             "pfPreviewWin32::AlternativeColorSelection( pFilterRecord(0x"
+                 << LogPtr(filterRecord) << "), fRed(" << red << "), fGreen(" << green
+                 << "), fBlue(" << blue << ") )",
+             "pfPreviewWin32::AlternativeColorSelection");
   CHOOSECOLORW choose = {};
   choose.lStructSize = sizeof(choose);
   choose.hwndOwner = GetActiveWindow();
@@ -99,7 +102,8 @@ bool pfPreviewWin32::AlternativeColorSelection(double& red, double& green, doubl
     green = GetGValue(choose.rgbResult) / 255.0;
     blue = GetBValue(choose.rgbResult) / 255.0;
   }
-  QLOG_EXIT("pfPreviewWin32::AlternativeColorSelection( return("
-            << result << ") fRed(" << red << "), fGreen(" << green << "), fBlue(" << blue << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfPreviewWin32::AlternativeColorSelection( return("
+                             << result << ") fRed(" << red << "), fGreen(" << green << "), fBlue("
+                             << blue << ") )");
   return result;
 }
