@@ -54,13 +54,13 @@ void LogFilterRecord(const FilterRecord* r) {
   LogRect("filterRect", r->filterRect);
 }
 
-int16_t SetupFilterRecord(FilterRecord* record, uint32_t nScaleFactor) {
+int16_t SetupFilterRecord(FilterRecord* record, uint32_t scaleFactor) {
   QLOG_SCOPE(scope,
              "pfFilter::SetupFilterRecord( pFilterRecord(0x" << LogPtr(record) << "), nScaleFactor("
-                                                             << nScaleFactor << ") )",
+                                                             << scaleFactor << ") )",
              "pfFilter::SetupFilterRecord");
   LogFilterRecord(record);
-  const uint32_t factor = nScaleFactor == 0 ? 1 : nScaleFactor;
+  const uint32_t factor = scaleFactor == 0 ? 1 : scaleFactor;
 
   Rect whole;
   whole.top = 0;
