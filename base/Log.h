@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <sstream>
 #include <string>
 
@@ -33,19 +34,55 @@ struct LogPointer {
 inline LogPointer LogPtr(const void* p) { return LogPointer{p}; }
 std::ostream& operator<<(std::ostream& os, LogPointer p);
 
-// Trace points. Each tests its level and the file before composing anything.
-#define QLOG_ENTER(text)                      \
-  do {                                        \
-    if (LogWanted(kLogTrace)) {               \
-      LogLine() << "ENTER: " << text << "\n"; \
-      WriteLogLine();                         \
-      LogIndent();                            \
-    }                                         \
-  } while (0)
+// One traced call: the line "ENTER: <text>" where it begins, "EXIT : <text>" where it ends, and
+// the lines between indented by one step. QLOG_SCOPE declares it at the top of a function with
+// the enter text and the exit text (a literal); the exit line is written when the scope ends,
+// or earlier by QLOG_SCOPE_EXIT, whose text may report results. An exception leaving the scope
+// writes no exit line: ENTRYPOINT restores the indentation and logs the error.
+class LogScope {
+ public:
+  explicit LogScope(const char* exitText_) : exitText(exitText_) {}
+  ~LogScope() {
+    if (open && LogWanted(kLogTrace) && std::uncaught_exceptions() <= exceptions) {
+      LogOutdent();
+      LogLine() << "EXIT : " << exitText << "\n";
+      WriteLogLine();
+    }
+  }
+  LogScope(const LogScope&) = delete;
+  LogScope& operator=(const LogScope&) = delete;
 
-#define QLOG_EXIT(text)                       \
+  // For the macros: Open starts the scope when traces are written (the caller then writes the
+  // enter line); Close ends it early, true when the caller is to write the exit line.
+  bool Open() {
+    open = LogWanted(kLogTrace);
+    return open;
+  }
+  bool Close() {
+    const bool wasOpen = open;
+    open = false;
+    return wasOpen && LogWanted(kLogTrace);
+  }
+
+ private:
+  const char* exitText;
+  bool open = false;
+  int exceptions = std::uncaught_exceptions();
+};
+
+// Trace points. Each tests its level and the file before composing anything.
+#define QLOG_SCOPE(scope, enterText, exitText)   \
+  LogScope scope(exitText);                      \
+  if (scope.Open()) {                            \
+    LogLine() << "ENTER: " << enterText << "\n"; \
+    WriteLogLine();                              \
+    LogIndent();                                 \
+  }                                              \
+  static_cast<void>(0)
+
+#define QLOG_SCOPE_EXIT(scope, text)          \
   do {                                        \
-    if (LogWanted(kLogTrace)) {               \
+    if (scope.Close()) {                      \
       LogOutdent();                           \
       LogLine() << "EXIT : " << text << "\n"; \
       WriteLogLine();                         \

@@ -26,7 +26,7 @@ pfParameterUI* CreateBinding(const QuenaraParameterEntry& e) {
 pfFilterQuenara::pfFilterQuenara(std::string name_, int32_t major, int32_t minor, int32_t patch,
                                  std::string description_)
     : pfFilter(std::move(name_), major, minor, patch, std::move(description_)) {
-  QLOG_ENTER("pfFilterQuenara::pfFilterQuenara()");
+  QLOG_SCOPE(scope, "pfFilterQuenara::pfFilterQuenara()", "pfFilterQuenara::pfFilterQuenara()");
   RandomizeButton.SetCallback(&OnRandomizePressed, reinterpret_cast<intptr_t>(this));
   Mode.SetCallback(&OnModeChanged, reinterpret_cast<intptr_t>(this));
   for (int32_t i = 0; i < kQuenaraParameterCount; ++i) {
@@ -43,7 +43,6 @@ pfFilterQuenara::pfFilterQuenara(std::string name_, int32_t major, int32_t minor
   SetInitialValue(kRandomize);
   ResetParameters(false);
   parameters.ValidateAll();
-  QLOG_EXIT("pfFilterQuenara::pfFilterQuenara()");
 }
 
 pfFilterQuenara::~pfFilterQuenara() = default;
@@ -149,7 +148,8 @@ void pfFilterQuenara::SetInitialValue(QuenaraParameter index) {
 }
 
 void pfFilterQuenara::ResetParameters(bool recordUndo) {
-  QLOG_ENTER("pfFilterQuenara::ResetParameters( bRecordUndo(" << recordUndo << ") )");
+  QLOG_SCOPE(scope, "pfFilterQuenara::ResetParameters( bRecordUndo(" << recordUndo << ") )",
+             "pfFilterQuenara::ResetParameters()");
   if (recordUndo) {
     for (int32_t i = 0; i < kQuenaraResetCount; ++i) {
       undoHistory.Add(Parameter(QuenaraParameter(i)).CreateUndo());
@@ -157,11 +157,11 @@ void pfFilterQuenara::ResetParameters(bool recordUndo) {
     undoHistory.EndGroup();
   }
   for (int32_t i = 0; i < kQuenaraResetCount; ++i) SetInitialValue(QuenaraParameter(i));
-  QLOG_EXIT("pfFilterQuenara::ResetParameters()");
 }
 
 void pfFilterQuenara::AdaptToImage(FilterRecord* record) {
-  QLOG_ENTER("pfFilterQuenara::AdaptToImage( pFilterRecord(0x" << LogPtr(record) << ") )");
+  QLOG_SCOPE(scope, "pfFilterQuenara::AdaptToImage( pFilterRecord(0x" << LogPtr(record) << ") )",
+             "pfFilterQuenara::AdaptToImage()");
   if (record != nullptr) {
     const int16_t mode = record->imageMode;
     const bool colourMode =
@@ -176,7 +176,6 @@ void pfFilterQuenara::AdaptToImage(FilterRecord* record) {
     bindings[kMode]->SetEnabled(colour);
     bindings[kUseSizeSelection]->SetEnabled(record->maskData != nullptr);
   }
-  QLOG_EXIT("pfFilterQuenara::AdaptToImage()");
 }
 
 const char* pfFilterQuenara::GetName() { return "Quenara"; }
@@ -188,7 +187,8 @@ void pfFilterQuenara::OnModeChanged(pfParameter*, intptr_t filter) {
 
 void pfFilterQuenara::OnRandomizePressed(pfParameter*, intptr_t filter) {
   auto* self = reinterpret_cast<pfFilterQuenara*>(filter);
-  QLOG_ENTER("pfFilterQuenara::OnRandomizePressed()");
+  QLOG_SCOPE(scope, "pfFilterQuenara::OnRandomizePressed()",
+             "pfFilterQuenara::OnRandomizePressed()");
   // The amount, the button and the choices that change what the result shows stay as the user
   // set them.
   for (QuenaraParameter kept :
@@ -197,7 +197,6 @@ void pfFilterQuenara::OnRandomizePressed(pfParameter*, intptr_t filter) {
   }
   self->parameters.RandomizeAll(self->Randomize.GetValue(), &self->undoHistory);
   self->preview->ParametersChanged();
-  QLOG_EXIT("pfFilterQuenara::OnRandomizePressed()");
 }
 
 QuenaraRenderValues pfFilterQuenara::GetRenderValues() const {
@@ -227,9 +226,10 @@ QuenaraRenderValues pfFilterQuenara::GetRenderValues() const {
 }
 
 int16_t pfFilterQuenara::Render(FilterRecord* record) {
-  QLOG_ENTER("pfFilterQuenara::Render( pFilterRecord(0x" << LogPtr(record) << ") )");
+  QLOG_SCOPE(scope, "pfFilterQuenara::Render( pFilterRecord(0x" << LogPtr(record) << ") )",
+             "pfFilterQuenara::Render");
   const int16_t result =
       record != nullptr ? int16_t(RenderQuenara(this, *record, GetRenderValues())) : int16_t(noErr);
-  QLOG_EXIT("pfFilterQuenara::Render() = " << result);
+  QLOG_SCOPE_EXIT(scope, "pfFilterQuenara::Render() = " << result);
   return result;
 }

@@ -54,11 +54,13 @@ void LogFilterRecord(const FilterRecord* r) {
   LogRect("filterRect", r->filterRect);
 }
 
-int16_t SetupFilterRecord(FilterRecord* record, uint32_t nScaleFactor) {
-  QLOG_ENTER("pfFilter::SetupFilterRecord( pFilterRecord(0x" << LogPtr(record) << "), nScaleFactor("
-                                                             << nScaleFactor << ") )");
+int16_t SetupFilterRecord(FilterRecord* record, uint32_t scaleFactor) {
+  QLOG_SCOPE(scope,
+             "pfFilter::SetupFilterRecord( pFilterRecord(0x" << LogPtr(record) << "), nScaleFactor("
+                                                             << scaleFactor << ") )",
+             "pfFilter::SetupFilterRecord");
   LogFilterRecord(record);
-  const uint32_t factor = nScaleFactor == 0 ? 1 : nScaleFactor;
+  const uint32_t factor = scaleFactor == 0 ? 1 : scaleFactor;
 
   Rect whole;
   whole.top = 0;
@@ -98,7 +100,7 @@ int16_t SetupFilterRecord(FilterRecord* record, uint32_t nScaleFactor) {
   if (record->haveMask && !record->isFloating) record->autoMask = 0;
   record->wantsAbsolute = 0;
 
-  QLOG_EXIT("pfFilter::SetupFilterRecord");
+  QLOG_SCOPE_EXIT(scope, "pfFilter::SetupFilterRecord");
   if (!AdvanceStateAvailable(record)) return kHostInsufficient;
   return record->advanceState();
 }

@@ -47,7 +47,8 @@ pfFilter::~pfFilter() {
   // Host buffers left in hostBlocks belong to a host call that is long over; the host frees
   // them itself. Oversized heap blocks are ours.
   for (void* block : largeBlocks) pfHeapFree(block);
-  delete preview;
+  // The dialog goes first, before the parameters and controls it shows.
+  preview.reset();
 }
 
 // ---- Selector dispatch ---------------------------------------------------------------------
@@ -95,34 +96,35 @@ std::string pfFilter::AboutText() const {
 }
 
 int16_t pfFilter::DoAboutSelector(FilterRecord* record) {
-  QLOG_ENTER("pfFilter::DoAboutSelector( pFilterRecord(0x" << LogPtr(record) << ") )");
+  QLOG_SCOPE(scope, "pfFilter::DoAboutSelector( pFilterRecord(0x" << LogPtr(record) << ") )",
+             "pfFilter::DoAboutSelector");
   // For this selector the host passes its about block, not a FilterRecord: it is not touched.
   preview->ShowAbout(AboutText());
-  QLOG_EXIT("pfFilter::DoAboutSelector");
   return noErr;
 }
 
 int16_t pfFilter::DoParametersSelector(FilterRecord* record) {
-  QLOG_ENTER("pfFilter::DoParametersSelector( pFilterRecord(0x" << LogPtr(record) << ") )");
+  QLOG_SCOPE(scope, "pfFilter::DoParametersSelector( pFilterRecord(0x" << LogPtr(record) << ") )",
+             "pfFilter::DoParametersSelector");
   // The dialog runs inside the start selector, where it can show the image.
   parameters.ValidateAll();
-  QLOG_EXIT("pfFilter::DoParametersSelector");
   return noErr;
 }
 
 int16_t pfFilter::DoPrepareSelector(FilterRecord* record) {
-  QLOG_ENTER("pfFilter::DoPrepareSelector( pFilterRecord(0x" << LogPtr(record) << ") )");
+  QLOG_SCOPE(scope, "pfFilter::DoPrepareSelector( pFilterRecord(0x" << LogPtr(record) << ") )",
+             "pfFilter::DoPrepareSelector");
   // No reserve from the host: working memory is allocated per operation (AllocateMemory).
   if (record != nullptr) {
     record->bufferSpace = 0;
     record->maxSpace = 0;
   }
-  QLOG_EXIT("pfFilter::DoPrepareSelector");
   return noErr;
 }
 
 int16_t pfFilter::DoStartSelector(FilterRecord* record) {
-  QLOG_ENTER("pfFilter::DoStartSelector( pFilterRecord(0x" << LogPtr(record) << ") )");
+  QLOG_SCOPE(scope, "pfFilter::DoStartSelector( pFilterRecord(0x" << LogPtr(record) << ") )",
+             "pfFilter::DoStartSelector");
   int16_t result = noErr;
   if (!AdvanceStateAvailable(record) || record->progressProc == nullptr) {
     QLOG_ERROR("AdvanceStateAvailable() or ProgressProcedure not available");
@@ -138,7 +140,7 @@ int16_t pfFilter::DoStartSelector(FilterRecord* record) {
     record->outRect = Rect{0, 0, 0, 0};
     record->maskRect = Rect{0, 0, 0, 0};
   }
-  QLOG_EXIT("pfFilter::DoStartSelector( return(" << result << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfFilter::DoStartSelector( return(" << result << ") )");
   return result;
 }
 
@@ -161,14 +163,14 @@ int16_t pfFilter::RunStart(FilterRecord* record) {
 }
 
 int16_t pfFilter::DoContinueSelector(FilterRecord* record) {
-  QLOG_ENTER("pfFilter::DoContinueSelector( pFilterRecord(0x" << LogPtr(record) << ") )");
-  QLOG_EXIT("pfFilter::DoContinueSelector()");
+  QLOG_SCOPE(scope, "pfFilter::DoContinueSelector( pFilterRecord(0x" << LogPtr(record) << ") )",
+             "pfFilter::DoContinueSelector()");
   return noErr;
 }
 
 int16_t pfFilter::DoFinishSelector(FilterRecord* record) {
-  QLOG_ENTER("pfFilter::DoFinishSelector( pFilterRecord(0x" << LogPtr(record) << ") )");
-  QLOG_EXIT("pfFilter::DoFinishSelector()");
+  QLOG_SCOPE(scope, "pfFilter::DoFinishSelector( pFilterRecord(0x" << LogPtr(record) << ") )",
+             "pfFilter::DoFinishSelector()");
   return noErr;
 }
 
@@ -181,9 +183,11 @@ int16_t pfFilter::RequestImage(FilterRecord* record, uint32_t reduction) {
 // ---- Colour requests -------------------------------------------------------------------------
 
 bool pfFilter::RequestColor(FilterRecord* record, double& red, double& green, double& blue) {
-  QLOG_ENTER("pfFilter::RequestColor( pFilterRecord(0x"
-             << LogPtr(record) << "), fRed(" << red << "), fGreen(" << green << "), fBlue(" << blue
-             << ") )");
+  QLOG_SCOPE(scope,
+             "pfFilter::RequestColor( pFilterRecord(0x" << LogPtr(record) << "), fRed(" << red
+                                                        << "), fGreen(" << green << "), fBlue("
+                                                        << blue << ") )",
+             "pfFilter::RequestColor");
   const bool grey = record != nullptr && (record->imageMode == plugInModeGrayScale ||
                                           record->imageMode == plugInModeGray16);
   bool chosen = false;
@@ -218,8 +222,9 @@ bool pfFilter::RequestColor(FilterRecord* record, double& red, double& green, do
     green = value;
     blue = value;
   }
-  QLOG_EXIT("pfFilter::RequestColor( return(" << chosen << ") fRed(" << red << "), fGreen(" << green
-                                              << "), fBlue(" << blue << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfFilter::RequestColor( return(" << chosen << ") fRed(" << red
+                                                           << "), fGreen(" << green << "), fBlue("
+                                                           << blue << ") )");
   return chosen;
 }
 

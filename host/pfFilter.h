@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <list>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -53,7 +54,7 @@ class pfFilter : public KestrimondHost, public pfDialogHost {
   // The about box text: name, version and description.
   std::string AboutText() const;
 
-  pfPreview* GetPreview() { return preview; }
+  pfPreview* GetPreview() { return preview.get(); }
   pfParameters& GetParameters() { return parameters; }
   std::list<pfParameterUI*>& GetControls() { return controls; }
   pfUndoHistory& GetUndoHistory() override { return undoHistory; }
@@ -68,8 +69,8 @@ class pfFilter : public KestrimondHost, public pfDialogHost {
   int16_t DoContinueSelector(FilterRecord* record);
   int16_t DoFinishSelector(FilterRecord* record);
 
-  // Owned; the platform's dialog, or pfPreviewNone where there is none.
-  pfPreview* preview;
+  // The platform's dialog, or pfPreviewNone where there is none.
+  std::unique_ptr<pfPreview> preview;
   pfParameters parameters;
   std::list<pfParameterUI*> controls;
   pfUndoHistory undoHistory;

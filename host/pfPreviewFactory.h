@@ -1,7 +1,9 @@
 // Creates the dialog-and-preview object of this platform: the Win32 dialog on Windows, a
-// pfPreviewNone elsewhere. The caller owns the result.
+// pfPreviewNone elsewhere.
 #pragma once
+
+#include <memory>
 
 #include "ui/pfPreview.h"
 
-pfPreview* pfCreatePreview();
+std::unique_ptr<pfPreview> pfCreatePreview();

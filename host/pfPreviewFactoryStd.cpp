@@ -1,3 +1,3 @@
 #include "host/pfPreviewFactory.h"
 
-pfPreview* pfCreatePreview() { return new pfPreviewNone(); }
+std::unique_ptr<pfPreview> pfCreatePreview() { return std::make_unique<pfPreviewNone>(); }

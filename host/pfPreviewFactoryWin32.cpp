@@ -1,4 +1,4 @@
 #include "host/pfPreviewFactory.h"
 #include "ui/pfPreviewWin32.h"
 
-pfPreview* pfCreatePreview() { return new pfPreviewWin32(); }
+std::unique_ptr<pfPreview> pfCreatePreview() { return std::make_unique<pfPreviewWin32>(); }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "params/pfParameterObserver.h"
@@ -37,9 +38,9 @@ class pfParameter {
   virtual int32_t GetScriptKeyCount() const = 0;
   // Writes the non-zero keys (GetScriptKeyCount of them) to keys[0..].
   virtual void GetScriptKeys(uint32_t* keys) const = 0;
-  // A new record holding the current value; the caller owns it (usually hands it to
-  // pfUndoHistory::Add). Null for a kind without undo.
-  virtual pfUndo* CreateUndo() = 0;
+  // A new record holding the current value (usually handed to pfUndoHistory::Add). Null for a
+  // kind without undo.
+  virtual std::unique_ptr<pfUndo> CreateUndo() = 0;
   virtual void Randomize(double amount) = 0;
 
   const std::string& GetName() const { return name; }

@@ -12,7 +12,7 @@ class pfParameterBool : public pfParameter {
   int32_t GetScriptKeyCount() const override { return scriptKey != 0 ? 1 : 0; }
   void GetScriptKeys(uint32_t* keys) const override;
   // Defined with the record, in pfUndoParameterBool.cpp.
-  pfUndo* CreateUndo() override;
+  std::unique_ptr<pfUndo> CreateUndo() override;
   void Randomize(double amount) override;
 
   // Returns affectsPreview when the value changed, else false; runs the change callback

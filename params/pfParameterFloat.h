@@ -13,7 +13,7 @@ class pfParameterFloat : public pfParameter {
   int32_t GetScriptKeyCount() const override { return scriptKey != 0 ? 1 : 0; }
   void GetScriptKeys(uint32_t* keys) const override;
   // Defined with the record, in pfUndoParameterFloat.cpp.
-  pfUndo* CreateUndo() override;
+  std::unique_ptr<pfUndo> CreateUndo() override;
   void Randomize(double amount) override;
 
   // Stores the value as given (no clamping; Validate clamps). Returns affectsPreview when the

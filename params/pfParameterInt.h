@@ -13,7 +13,7 @@ class pfParameterInt : public pfParameter {
   int32_t GetScriptKeyCount() const override { return 0; }
   void GetScriptKeys(uint32_t*) const override {}
   // Defined with the record, in pfUndoParameterInt.cpp.
-  pfUndo* CreateUndo() override;
+  std::unique_ptr<pfUndo> CreateUndo() override;
   void Randomize(double) override {}
 
   // Returns affectsPreview when the value changed, else false. No change callback.

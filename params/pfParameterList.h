@@ -16,7 +16,7 @@ class pfParameterList : public pfParameter {
   int32_t GetScriptKeyCount() const override { return scriptKey != 0 ? 1 : 0; }
   void GetScriptKeys(uint32_t* keys) const override;
   // Defined with the record, in pfUndoParameterList.cpp.
-  pfUndo* CreateUndo() override;
+  std::unique_ptr<pfUndo> CreateUndo() override;
   void Randomize(double amount) override;
 
   // Out of range: nothing stored, no callback, false. Otherwise returns affectsPreview when

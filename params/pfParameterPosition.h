@@ -13,7 +13,7 @@ class pfParameterPosition : public pfParameter {
   int32_t GetScriptKeyCount() const override;
   void GetScriptKeys(uint32_t* keys) const override;
   // Defined with the record, in pfUndoParameterPosition.cpp.
-  pfUndo* CreateUndo() override;
+  std::unique_ptr<pfUndo> CreateUndo() override;
   void Randomize(double amount) override;
 
   // Stores both coordinates when either differs. Returns affectsPreview on a change, else

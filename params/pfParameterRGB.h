@@ -13,7 +13,7 @@ class pfParameterRGB : public pfParameter {
   int32_t GetScriptKeyCount() const override { return 0; }
   void GetScriptKeys(uint32_t*) const override {}
   // Defined with the record, in pfUndoParameterRGB.cpp.
-  pfUndo* CreateUndo() override;
+  std::unique_ptr<pfUndo> CreateUndo() override;
   void Randomize(double amount) override;
 
   // Stores all three when any differs. Returns affectsPreview on a change, else false. No

@@ -1,5 +1,8 @@
 #include "params/pfParameters.h"
 
+#include <memory>
+#include <utility>
+
 #include "params/pfParameter.h"
 #include "params/pfRandom.h"
 #include "params/pfUndo.h"
@@ -25,12 +28,8 @@ void pfParameters::RandomizeAll(double amount, pfUndoHistory* history) {
   for (pfParameter* p : parameters) {
     if (!p->GetRandomizable()) continue;
     // Recorded whether or not the value changes: the step then undoes as one.
-    pfUndo* record = p->CreateUndo();
-    if (history != nullptr) {
-      history->Add(record);
-    } else {
-      delete record;
-    }
+    std::unique_ptr<pfUndo> record = p->CreateUndo();
+    if (history != nullptr) history->Add(std::move(record));
     p->Randomize(amount);
   }
   if (history != nullptr) history->EndGroup();

@@ -33,23 +33,22 @@ class pfParameters {
   void RandomizeAll(double amount, pfUndoHistory* history);
 
   // Preset files. Paths and names are in the system's narrow character set.
-  // Applies preset strName of strPath; with a filter, the changes become one undo step.
-  bool LoadSettings(std::string strName, std::string strPath, pfFilter* pFilter);
-  // Adds the current values as preset strName (spaces become "_"), or replaces the preset
+  // Applies preset presetName of path; with a filter, the changes become one undo step.
+  bool LoadSettings(std::string presetName, std::string path, pfFilter* filter);
+  // Adds the current values as preset presetName (spaces become "_"), or replaces the preset
   // of that name in place.
-  bool SaveSettings(std::string strName, std::string strPath, std::string strFilterName);
-  bool DeleteSettings(std::string strName, std::string strPath);
+  bool SaveSettings(std::string presetName, std::string path, std::string filterName);
+  bool DeleteSettings(std::string presetName, std::string path);
   // True for this filter's file or a file that does not exist yet. False for a file without
-  // an owner line, or of another filter, whose name then goes to strFilterName.
-  bool IsSettingFileValid(std::string strPath, std::string& strFilterName);
+  // an owner line, or of another filter, whose name then goes to filterName.
+  bool IsSettingFileValid(std::string path, std::string& filterName);
   // Appends the file's preset names in file order.
-  bool GetSettingNames(std::string strPath, std::list<std::string>& lstNames,
-                       std::string strFilterName);
+  bool GetSettingNames(std::string path, std::list<std::string>& names, std::string filterName);
 
   // Scripting. Reads recorded values; the result says whether to show the dialog.
-  bool ReadScriptParams(FilterRecord* pFilterRecord);
+  bool ReadScriptParams(FilterRecord* record);
   // Records the current values in a new descriptor; always returns 0.
-  int16_t WriteScriptParams(FilterRecord* pFilterRecord);
+  int16_t WriteScriptParams(FilterRecord* record);
 
  private:
   std::vector<pfParameter*> parameters;

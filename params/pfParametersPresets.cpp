@@ -3,6 +3,8 @@
 // never depend on the line structure.
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <utility>
 
 #include "base/Log.h"
 #include "params/pfParameter.h"
@@ -146,14 +148,16 @@ bool ApplyLine(pfParameter* p, const std::string& value, pfPresetWords& words, b
 }
 }  // namespace
 
-bool pfParameters::IsSettingFileValid(std::string strPath, std::string& strFilterName) {
-  QLOG_ENTER("pfParmeters::IsSettingFileValid( strPath(" << strPath << "), strFilterName("
-                                                         << strFilterName << ") )");
+bool pfParameters::IsSettingFileValid(std::string path, std::string& filterName) {
+  QLOG_SCOPE(scope,
+             "pfParmeters::IsSettingFileValid( strPath(" << path << "), strFilterName("
+                                                         << filterName << ") )",
+             "pfParmeters::IsSettingFileValid");
   bool result = false;
   pfPresetWords words;
-  if (strPath.empty()) {
+  if (path.empty()) {
     result = false;
-  } else if (words.Load(strPath) != pfPresetWords::kLoaded) {
+  } else if (words.Load(path) != pfPresetWords::kLoaded) {
     result = true;  // a new file will be created
   } else {
     std::string word;
@@ -161,41 +165,45 @@ bool pfParameters::IsSettingFileValid(std::string strPath, std::string& strFilte
     while (!found && words.ReadWord(word)) found = word == kOwnerWord;
     std::string owner;
     if (found && words.ReadWord(owner)) {
-      result = owner == strFilterName;
-      if (!result) strFilterName = owner;
+      result = owner == filterName;
+      if (!result) filterName = owner;
     }
   }
-  QLOG_EXIT("pfParmeters::IsSettingFileValid( return(" << result << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfParmeters::IsSettingFileValid( return(" << result << ") )");
   return result;
 }
 
-bool pfParameters::GetSettingNames(std::string strPath, std::list<std::string>& lstNames,
-                                   std::string strFilterName) {
-  QLOG_ENTER("pfParmeters::GetSettingNames( strPath(" << strPath << "), lstNames(), strFilterName("
-                                                      << strFilterName << ") )");
-  bool result = !strPath.empty() && IsSettingFileValid(strPath, strFilterName);
+bool pfParameters::GetSettingNames(std::string path, std::list<std::string>& names,
+                                   std::string filterName) {
+  QLOG_SCOPE(scope,
+             "pfParmeters::GetSettingNames( strPath(" << path << "), lstNames(), strFilterName("
+                                                      << filterName << ") )",
+             "pfParmeters::GetSettingNames");
+  bool result = !path.empty() && IsSettingFileValid(path, filterName);
   pfPresetWords words;
-  if (result && words.Load(strPath) == pfPresetWords::kLoaded) {
+  if (result && words.Load(path) == pfPresetWords::kLoaded) {
     std::string word;
     while (words.ReadWord(word)) {
-      if (word == kNameWord && words.ReadWord(word)) lstNames.push_back(word);
+      if (word == kNameWord && words.ReadWord(word)) names.push_back(word);
     }
   }
-  QLOG_EXIT("pfParmeters::GetSettingNames( return(" << result << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfParmeters::GetSettingNames( return(" << result << ") )");
   return result;
 }
 
-bool pfParameters::LoadSettings(std::string strName, std::string strPath, pfFilter* pFilter) {
-  QLOG_ENTER("pfParmeters::LoadSettings( strName(" << strName << "), strPath(" << strPath
-                                                   << "), pFilter(" << LogPtr(pFilter) << ") )");
+bool pfParameters::LoadSettings(std::string presetName, std::string path, pfFilter* filter) {
+  QLOG_SCOPE(scope,
+             "pfParmeters::LoadSettings( strName(" << presetName << "), strPath(" << path
+                                                   << "), pFilter(" << LogPtr(filter) << ") )",
+             "pfParmeters::LoadSettings");
   bool result = false;
   pfPresetWords words;
-  if (strName.empty() || strPath.empty()) {
+  if (presetName.empty() || path.empty()) {
     result = false;
-  } else if (words.Load(strPath) != pfPresetWords::kLoaded) {
-    WarnCannotRead(strPath);
-  } else if (FindPreset(words, strName, nullptr)) {
-    pfUndoHistory* history = pFilter != nullptr ? pfGetUndoHistory(pFilter) : nullptr;
+  } else if (words.Load(path) != pfPresetWords::kLoaded) {
+    WarnCannotRead(path);
+  } else if (FindPreset(words, presetName, nullptr)) {
+    pfUndoHistory* history = filter != nullptr ? pfGetUndoHistory(filter) : nullptr;
     std::string key;
     std::string value;
     bool presetEnded = false;
@@ -205,11 +213,9 @@ bool pfParameters::LoadSettings(std::string strName, std::string strPath, pfFilt
       // Every parameter of that name takes the value; a key naming none is skipped.
       for (pfParameter* p : parameters) {
         if (p->GetName() != key) continue;
-        pfUndo* record = history != nullptr ? p->CreateUndo() : nullptr;
+        std::unique_ptr<pfUndo> record = history != nullptr ? p->CreateUndo() : nullptr;
         if (ApplyLine(p, value, words, presetEnded) && history != nullptr) {
-          history->Add(record);
-        } else {
-          delete record;
+          history->Add(std::move(record));
         }
         if (presetEnded) break;
       }
@@ -219,27 +225,27 @@ bool pfParameters::LoadSettings(std::string strName, std::string strPath, pfFilt
     ValidateAll();
     result = true;
   }
-  QLOG_EXIT("pfParmeters::LoadSettings( return(" << result << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfParmeters::LoadSettings( return(" << result << ") )");
   return result;
 }
 
-bool pfParameters::SaveSettings(std::string strName, std::string strPath,
-                                std::string strFilterName) {
-  QLOG_ENTER("pfParmeters::SaveSettings( strName(" << strName << "), strPath(" << strPath
-                                                   << "), strFilterName(" << strFilterName
-                                                   << ") )");
+bool pfParameters::SaveSettings(std::string presetName, std::string path, std::string filterName) {
+  QLOG_SCOPE(scope,
+             "pfParmeters::SaveSettings( strName(" << presetName << "), strPath(" << path
+                                                   << "), strFilterName(" << filterName << ") )",
+             "pfParmeters::SaveSettings");
   bool result = false;
-  std::string owner = strFilterName;
-  if (!strName.empty() && !strPath.empty() && IsSettingFileValid(strPath, owner)) {
-    const std::string name = PresetWord(strName);
-    const std::string tempPath = strPath + "tmp";
+  std::string owner = filterName;
+  if (!presetName.empty() && !path.empty() && IsSettingFileValid(path, owner)) {
+    const std::string name = PresetWord(presetName);
+    const std::string tempPath = path + "tmp";
     pfPresetWords words;
-    const pfPresetWords::LoadResult loaded = words.Load(strPath);
+    const pfPresetWords::LoadResult loaded = words.Load(path);
     std::string content;
     bool ready = true;
     if (loaded == pfPresetWords::kUnreadable) {
       // Without its text the file cannot be rewritten safely; leave it alone.
-      WarnCannotRead(strPath);
+      WarnCannotRead(path);
       ready = false;
     } else if (loaded == pfPresetWords::kLoaded && FindPreset(words, name, nullptr)) {
       // Replace in place: the text up to and including the preset's name, the new lines,
@@ -257,7 +263,7 @@ bool pfParameters::SaveSettings(std::string strName, std::string strPath,
       if (loaded == pfPresetWords::kLoaded) {
         content = words.Text();
       } else {
-        content = std::string(kOwnerWord) + ' ' + strFilterName + '\n';
+        content = std::string(kOwnerWord) + ' ' + filterName + '\n';
       }
       content += '\n';
       content += kNameWord;
@@ -265,7 +271,7 @@ bool pfParameters::SaveSettings(std::string strName, std::string strPath,
       AppendParameterLines(*this, content);
     }
     if (ready) {
-      switch (pfWritePresetFile(strPath, tempPath, content)) {
+      switch (pfWritePresetFile(path, tempPath, content)) {
         case kPresetWritten:
         case kPresetTempNotOpened:  // an unwritable place fails silently
           result = true;
@@ -274,28 +280,30 @@ bool pfParameters::SaveSettings(std::string strName, std::string strPath,
           QLOG_WARNING("Could not write file: '" << tempPath << "'");
           break;
         case kPresetReplaceFailed:
-          WarnCannotWrite(strPath);
+          WarnCannotWrite(path);
           break;
       }
     }
   }
-  QLOG_EXIT("pfParmeters::SaveSettings( return(" << result << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfParmeters::SaveSettings( return(" << result << ") )");
   return result;
 }
 
-bool pfParameters::DeleteSettings(std::string strName, std::string strPath) {
-  QLOG_ENTER("pfParmeters::DeleteSettings( strName(" << strName << "), strPath(" << strPath
-                                                     << ") )");
+bool pfParameters::DeleteSettings(std::string presetName, std::string path) {
+  QLOG_SCOPE(
+      scope,
+      "pfParmeters::DeleteSettings( strName(" << presetName << "), strPath(" << path << ") )",
+      "pfParmeters::DeleteSettings");
   bool result = false;
   pfPresetWords words;
-  if (strName.empty() || strPath.empty()) {
+  if (presetName.empty() || path.empty()) {
     result = false;
-  } else if (words.Load(strPath) != pfPresetWords::kLoaded) {
-    WarnCannotRead(strPath);
+  } else if (words.Load(path) != pfPresetWords::kLoaded) {
+    WarnCannotRead(path);
   } else {
     size_t start = 0;
-    if (FindPreset(words, strName, &start)) {
-      const std::string tempPath = strPath + "tmp";
+    if (FindPreset(words, presetName, &start)) {
+      const std::string tempPath = path + "tmp";
       const std::string& text = words.Text();
       std::string content(text, 0, start);
       if (start > 1) content += '\n';
@@ -304,7 +312,7 @@ bool pfParameters::DeleteSettings(std::string strName, std::string strPath) {
         content += kNameWord;
         content.append(text, words.Position(), std::string::npos);
       }
-      switch (pfWritePresetFile(strPath, tempPath, content)) {
+      switch (pfWritePresetFile(path, tempPath, content)) {
         case kPresetWritten:
           result = true;
           break;
@@ -315,11 +323,11 @@ bool pfParameters::DeleteSettings(std::string strName, std::string strPath) {
           QLOG_WARNING("Could not write file: '" << tempPath << "'");
           break;
         case kPresetReplaceFailed:
-          WarnCannotWrite(strPath);
+          WarnCannotWrite(path);
           break;
       }
     }
   }
-  QLOG_EXIT("pfParmeters::DeleteSettings( return(" << result << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfParmeters::DeleteSettings( return(" << result << ") )");
   return result;
 }

@@ -7,8 +7,9 @@
 #include "params/pfParameters.h"
 #include "params/pfScriptSuites.h"
 
-bool pfParameters::ReadScriptParams(FilterRecord* pFilterRecord) {
-  QLOG_ENTER("pfParmeters::ReadScriptParams( pFilterRecord(0x" << LogPtr(pFilterRecord) << ") )");
+bool pfParameters::ReadScriptParams(FilterRecord* record) {
+  QLOG_SCOPE(scope, "pfParmeters::ReadScriptParams( pFilterRecord(0x" << LogPtr(record) << ") )",
+             "pfParmeters::ReadScriptParams");
   bool result = true;
 
   // The keys we expect, 0-terminated, as the host's reader wants them.
@@ -22,8 +23,8 @@ bool pfParameters::ReadScriptParams(FilterRecord* pFilterRecord) {
   }
   keys[next] = 0;
 
-  if (pfScriptSuitesUsable(pFilterRecord)) {
-    PIDescriptorParameters* dp = pFilterRecord->descriptorParameters;
+  if (pfScriptSuitesUsable(record)) {
+    PIDescriptorParameters* dp = record->descriptorParameters;
     const ReadDescriptorProcs* procs = dp->readDescriptorProcs;
     PIReadDescriptor token = procs->openReadDescriptorProc(dp->descriptor, keys.data());
     if (token != nullptr) {
@@ -31,33 +32,34 @@ bool pfParameters::ReadScriptParams(FilterRecord* pFilterRecord) {
       DescriptorTypeID type = 0;
       int32_t flags = 0;
       while (procs->getKeyProc(token, &key, &type, &flags)) {
-        for (pfParameter* p : parameters) p->ReadScriptParam(pFilterRecord, key, token);
+        for (pfParameter* p : parameters) p->ReadScriptParam(record, key, token);
       }
       procs->closeReadDescriptorProc(token);
-      pfDisposeDescriptor(pFilterRecord, dp->descriptor);
+      pfDisposeDescriptor(record, dp->descriptor);
       dp->descriptor = nullptr;
     }
     result = dp->playInfo == plugInDialogDisplay;
   }
 
-  QLOG_EXIT("pfParmeters::ReadScriptParams( return(" << result << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfParmeters::ReadScriptParams( return(" << result << ") )");
   return result;
 }
 
-int16_t pfParameters::WriteScriptParams(FilterRecord* pFilterRecord) {
-  QLOG_ENTER("pfParmeters::WriteScriptParams( pFilterRecord(0x" << LogPtr(pFilterRecord) << ") )");
+int16_t pfParameters::WriteScriptParams(FilterRecord* record) {
+  QLOG_SCOPE(scope, "pfParmeters::WriteScriptParams( pFilterRecord(0x" << LogPtr(record) << ") )",
+             "pfParmeters::WriteScriptParams");
   const int16_t result = noErr;
-  if (pfScriptSuitesUsable(pFilterRecord)) {
-    PIDescriptorParameters* dp = pFilterRecord->descriptorParameters;
+  if (pfScriptSuitesUsable(record)) {
+    PIDescriptorParameters* dp = record->descriptorParameters;
     const WriteDescriptorProcs* procs = dp->writeDescriptorProcs;
     PIWriteDescriptor token = procs->openWriteDescriptorProc();
     if (token != nullptr) {
       for (pfParameter* p : parameters) {
-        if (p->GetScriptKeyCount() > 0) p->WriteScriptParam(pFilterRecord, token);
+        if (p->GetScriptKeyCount() > 0) p->WriteScriptParam(record, token);
       }
       // The new descriptor replaces one the host left with us (an earlier recording).
       if (dp->descriptor != nullptr) {
-        pfDisposeDescriptor(pFilterRecord, dp->descriptor);
+        pfDisposeDescriptor(record, dp->descriptor);
         dp->descriptor = nullptr;
       }
       PIDescriptorHandle newDescriptor = nullptr;
@@ -66,6 +68,6 @@ int16_t pfParameters::WriteScriptParams(FilterRecord* pFilterRecord) {
       dp->recordInfo = plugInDialogOptional;
     }
   }
-  QLOG_EXIT("pfParmeters::WriteScriptParams(' return(" << result << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfParmeters::WriteScriptParams(' return(" << result << ") )");
   return result;
 }

@@ -1,27 +1,20 @@
 #include "params/pfUndoHistory.h"
 
-#include "params/pfUndo.h"
+#include <utility>
 
 pfUndoHistory::pfUndoHistory() = default;
 
-pfUndoHistory::~pfUndoHistory() {
-  for (Entry& e : entries) delete e.record;
-}
+pfUndoHistory::~pfUndoHistory() = default;
 
-void pfUndoHistory::Add(pfUndo* record) {
-  if (record == nullptr) return;
-  if (!enabled) {
-    delete record;
-    return;
-  }
+void pfUndoHistory::Add(std::unique_ptr<pfUndo> record) {
+  if (record == nullptr || !enabled) return;
   if (cursor - kSize >= first) {
     // Full: forget the oldest whole step, so no group is ever half undoable.
     const int32_t oldest = At(first).group;
     while (first < cursor && At(first).group == oldest) ++first;
   }
   Entry& slot = At(cursor);
-  delete slot.record;
-  slot.record = record;
+  slot.record = std::move(record);
   slot.group = group;
   ++cursor;
   last = cursor - 1;
@@ -35,7 +28,7 @@ bool pfUndoHistory::Undo() {
   bool applied = false;
   do {
     --cursor;
-    if (pfUndo* r = At(cursor).record) {
+    if (pfUndo* r = At(cursor).record.get()) {
       r->Apply();
       applied = true;
     }
@@ -48,7 +41,7 @@ bool pfUndoHistory::Redo() {
   const int32_t g = At(cursor).group;
   bool applied = false;
   do {
-    if (pfUndo* r = At(cursor).record) {
+    if (pfUndo* r = At(cursor).record.get()) {
       r->Apply();
       applied = true;
     }

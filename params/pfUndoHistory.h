@@ -4,8 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
-class pfUndo;
+#include "params/pfUndo.h"
 
 class pfUndoHistory {
  public:
@@ -16,9 +17,9 @@ class pfUndoHistory {
   pfUndoHistory(const pfUndoHistory&) = delete;
   pfUndoHistory& operator=(const pfUndoHistory&) = delete;
 
-  // Takes ownership of the record in every case; a null record is ignored, a disabled
-  // history deletes the record at once. Abandons any redo entries.
-  void Add(pfUndo* record);
+  // A null record is ignored, a disabled history drops the record at once. Abandons any redo
+  // entries.
+  void Add(std::unique_ptr<pfUndo> record);
   // Closes the current step: records added afterwards belong to the next group.
   void EndGroup();
   // Each applies one whole group; false when there was nothing to apply.
@@ -31,7 +32,7 @@ class pfUndoHistory {
 
  private:
   struct Entry {
-    pfUndo* record = nullptr;
+    std::unique_ptr<pfUndo> record;
     int32_t group = -1;
   };
   Entry& At(int32_t index) { return entries[index % kSize]; }

@@ -9,4 +9,6 @@ void pfUndoParameterBool::Apply() {
   parameter->UpdateControl();
 }
 
-pfUndo* pfParameterBool::CreateUndo() { return new pfUndoParameterBool(this, value); }
+std::unique_ptr<pfUndo> pfParameterBool::CreateUndo() {
+  return std::make_unique<pfUndoParameterBool>(this, value);
+}

@@ -9,4 +9,6 @@ void pfUndoParameterFloat::Apply() {
   parameter->UpdateControl();
 }
 
-pfUndo* pfParameterFloat::CreateUndo() { return new pfUndoParameterFloat(this, value); }
+std::unique_ptr<pfUndo> pfParameterFloat::CreateUndo() {
+  return std::make_unique<pfUndoParameterFloat>(this, value);
+}

@@ -8,4 +8,6 @@ void pfUndoParameterInt::Apply() {
   value = old;
 }
 
-pfUndo* pfParameterInt::CreateUndo() { return new pfUndoParameterInt(this, value); }
+std::unique_ptr<pfUndo> pfParameterInt::CreateUndo() {
+  return std::make_unique<pfUndoParameterInt>(this, value);
+}

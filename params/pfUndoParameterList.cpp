@@ -9,4 +9,6 @@ void pfUndoParameterList::Apply() {
   parameter->UpdateControl();
 }
 
-pfUndo* pfParameterList::CreateUndo() { return new pfUndoParameterList(this, value); }
+std::unique_ptr<pfUndo> pfParameterList::CreateUndo() {
+  return std::make_unique<pfUndoParameterList>(this, value);
+}

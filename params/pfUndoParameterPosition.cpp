@@ -10,4 +10,6 @@ void pfUndoParameterPosition::Apply() {
   y = oldY;
 }
 
-pfUndo* pfParameterPosition::CreateUndo() { return new pfUndoParameterPosition(this, x, y); }
+std::unique_ptr<pfUndo> pfParameterPosition::CreateUndo() {
+  return std::make_unique<pfUndoParameterPosition>(this, x, y);
+}

@@ -11,4 +11,6 @@ void pfUndoParameterRGB::Apply() {
   blue = oldBlue;
 }
 
-pfUndo* pfParameterRGB::CreateUndo() { return new pfUndoParameterRGB(this, red, green, blue); }
+std::unique_ptr<pfUndo> pfParameterRGB::CreateUndo() {
+  return std::make_unique<pfUndoParameterRGB>(this, red, green, blue);
+}

@@ -44,11 +44,12 @@ extern "C" void ENTRYPOINT(int16_t selector, FilterRecord* filterRecord, intptr_
   const int32_t depth = LogDepth();
   try {
     pfFilter& filter = TheFilter();
-    QLOG_ENTER("ENTRYPOINT( selector(" << char(selector & 0xFF) << "), filterParamBlock("
+    QLOG_SCOPE(scope,
+               "ENTRYPOINT( selector(" << char(selector & 0xFF) << "), filterParamBlock("
                                        << LogPtr(filterRecord) << "), data(" << LogPtr(data)
-                                       << "), result(" << LogPtr(result) << ") )");
+                                       << "), result(" << LogPtr(result) << ") )",
+               "ENTRYPOINT()");
     filter.HandleSelector(selector, filterRecord, data, result);
-    QLOG_EXIT("ENTRYPOINT()");
   } catch (const std::bad_alloc&) {
     UnwindLog(depth, "out of memory");
     if (result != nullptr) *result = memFullErr;

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "ui/pfParameterUI.h"
 
@@ -21,7 +22,7 @@ struct FilterRecord;
 // an angle drag.
 class pfBindingServicesWin32 {
  public:
-  virtual void RecordUndo(pfUndo* record) = 0;
+  virtual void RecordUndo(std::unique_ptr<pfUndo> record) = 0;
   virtual void RequestRender() = 0;
   virtual bool ChooseColour(double& red, double& green, double& blue) = 0;
   virtual void EnableDialogs(bool enable) = 0;

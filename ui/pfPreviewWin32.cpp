@@ -95,18 +95,19 @@ int ToByte(double component) {
 }  // namespace
 
 void pfPreviewWin32::ShowAbout(const std::string& text) {
-  QLOG_ENTER("ShowAbout()");
+  QLOG_SCOPE(scope, "ShowAbout()", "ShowAbout()");
   std::wstring wide = Widen(text);
   INT_PTR result = DialogBoxParamW(ResourceModule(), MAKEINTRESOURCEW(kAboutDialog), nullptr,
                                    AboutProcedure, reinterpret_cast<LPARAM>(wide.c_str()));
   if (result == -1) QLOG_ERROR("About box failed. GetLastError(" << GetLastError() << ")");
-  QLOG_EXIT("ShowAbout()");
 }
 
 bool pfPreviewWin32::AlternativeColorSelection(double& red, double& green, double& blue) {
-  QLOG_ENTER("pfPreviewWin32::AlternativeColorSelection( pFilterRecord(0x"
-             << LogPtr(filterRecord) << "), fRed(" << red << "), fGreen(" << green << "), fBlue("
-             << blue << ") )");
+  QLOG_SCOPE(scope,
+             "pfPreviewWin32::AlternativeColorSelection( pFilterRecord(0x"
+                 << LogPtr(filterRecord) << "), fRed(" << red << "), fGreen(" << green
+                 << "), fBlue(" << blue << ") )",
+             "pfPreviewWin32::AlternativeColorSelection");
   CHOOSECOLORW choose = {};
   choose.lStructSize = sizeof(choose);
   choose.hwndOwner = GetActiveWindow();
@@ -119,8 +120,9 @@ bool pfPreviewWin32::AlternativeColorSelection(double& red, double& green, doubl
     green = GetGValue(choose.rgbResult) / 255.0;
     blue = GetBValue(choose.rgbResult) / 255.0;
   }
-  QLOG_EXIT("pfPreviewWin32::AlternativeColorSelection( return("
-            << result << ") fRed(" << red << "), fGreen(" << green << "), fBlue(" << blue << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfPreviewWin32::AlternativeColorSelection( return("
+                             << result << ") fRed(" << red << "), fGreen(" << green << "), fBlue("
+                             << blue << ") )");
   return result;
 }
 
@@ -131,8 +133,10 @@ bool pfPreviewWin32::AlternativeColorSelection(double& red, double& green, doubl
 pfPreviewWin32::~pfPreviewWin32() = default;
 
 bool pfPreviewWin32::Show(pfFilter* filter, FilterRecord* record, std::list<pfParameterUI*>& list) {
-  QLOG_ENTER("pfPreviewWin32::Show( pFilter(0x" << LogPtr(filter) << "), pFilterRecord(0x"
-                                                << LogPtr(record) << ") )");
+  QLOG_SCOPE(scope,
+             "pfPreviewWin32::Show( pFilter(0x" << LogPtr(filter) << "), pFilterRecord(0x"
+                                                << LogPtr(record) << ") )",
+             "pfPreviewWin32::Show");
   filterRecord = record;
   controls = &list;
   bool result = false;
@@ -164,7 +168,7 @@ bool pfPreviewWin32::Show(pfFilter* filter, FilterRecord* record, std::list<pfPa
     result = RunLoop();
     DestroyDialogs();
   }
-  QLOG_EXIT("pfPreviewWin32::Show( return(" << result << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfPreviewWin32::Show( return(" << result << ") )");
   return result;
 }
 
@@ -321,10 +325,10 @@ void pfPreviewWin32::UpdateSettingsList() {
   }
 }
 
-void pfPreviewWin32::RecordUndo(pfUndo* record) {
+void pfPreviewWin32::RecordUndo(std::unique_ptr<pfUndo> record) {
   if (record == nullptr) return;
   pfUndoHistory& history = dialogHost->GetUndoHistory();
-  history.Add(record);
+  history.Add(std::move(record));
   history.EndGroup();
   UpdateUndoButtons();
 }
@@ -366,16 +370,13 @@ bool pfPreviewWin32::OnControlCommand(int32_t id, bool createUndo) {
   pfParameterUIWin32* binding = FindBinding(id);
   if (binding == nullptr) return false;
   pfParameter* parameter = binding->GetParameter();
-  pfUndo* undo = nullptr;
+  std::unique_ptr<pfUndo> undo;
   if (createUndo && parameter != nullptr && parameter->GetAffectsPreview()) {
     undo = parameter->CreateUndo();
   }
-  if (!binding->OnControlChanged()) {
-    delete undo;
-    return false;
-  }
+  if (!binding->OnControlChanged()) return false;
   RequestRender();
-  RecordUndo(undo);
+  RecordUndo(std::move(undo));
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "ui/pfParameterUIWin32.h"
@@ -50,7 +51,7 @@ class pfPreviewWin32 : public pfPreview, public pfBindingServicesWin32 {
 
   // Services for the bindings: a finished undo step, the colour request, both dialogs
   // enabled or not, the pick-colour mode and an angle drag.
-  void RecordUndo(pfUndo* record) override;
+  void RecordUndo(std::unique_ptr<pfUndo> record) override;
   bool ChooseColour(double& red, double& green, double& blue) override;
   void EnableDialogs(bool enable) override;
   void StartColourPick(pfParameterRGB* colour) override;

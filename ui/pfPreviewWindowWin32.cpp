@@ -89,7 +89,8 @@ void pfPreviewWin32::FitToFrame() {
 }
 
 int16_t pfPreviewWin32::AssignScaleFactor(int32_t n) {
-  QLOG_ENTER("pfPreviewWin32::AssignScaleFactor( nFactor(" << n << ") )");
+  QLOG_SCOPE(scope, "pfPreviewWin32::AssignScaleFactor( nFactor(" << n << ") )",
+             "pfPreviewWin32::AssignScaleFactor");
   factor = n;
   const double oldRatio = pixelRatio;
   const pfScaleLevel level = pfScaleLevelFor(n, coarseLevel);
@@ -135,7 +136,7 @@ int16_t pfPreviewWin32::AssignScaleFactor(int32_t n) {
       }
     }
   }
-  QLOG_EXIT("pfPreviewWin32::AssignScaleFactor( return(" << 0 << ") )");
+  QLOG_SCOPE_EXIT(scope, "pfPreviewWin32::AssignScaleFactor( return(" << 0 << ") )");
   return 0;
 }
 
@@ -149,7 +150,7 @@ void pfPreviewWin32::ReleasePreviewBitmap() {
 // -------------------------------------------------------------------------------------
 
 void pfPreviewWin32::DrawToPreview() {
-  QLOG_ENTER("pfPreviewWin32::DrawToPreview()");
+  QLOG_SCOPE(scope, "pfPreviewWin32::DrawToPreview()", "pfPreviewWin32::DrawToPreview()");
   const FilterRecord* r = filterRecord;
   if (previewBitmap != nullptr && r != nullptr && r->outData != nullptr) {
     int32_t total = r->inLayerPlanes + r->inTransparencyMask + r->inLayerMasks +
@@ -176,7 +177,6 @@ void pfPreviewWin32::DrawToPreview() {
       InvalidateFrame();
     }
   }
-  QLOG_EXIT("pfPreviewWin32::DrawToPreview()");
 }
 
 void pfPreviewWin32::PaintPreview(HDC dc) {

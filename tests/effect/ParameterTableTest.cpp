@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/PiApi.h"
@@ -22,8 +24,9 @@ class CountingPreview : public pfPreviewNone {
 class TestFilter : public pfFilterQuenara {
  public:
   TestFilter() : pfFilterQuenara("test", 1, 0, 0, "") {
-    delete preview;
-    preview = counting = new CountingPreview;
+    auto owned = std::make_unique<CountingPreview>();
+    counting = owned.get();
+    preview = std::move(owned);
   }
   CountingPreview* counting;
 };

@@ -2,7 +2,9 @@
 // an injectable processor count, for driving the framework without an effect.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "effect/pfFilterQuenara.h"
 #include "host/pfFilter.h"
@@ -48,9 +50,9 @@ class TestFilter : public pfFilter {
       : pfFilter(pfFilterQuenara::kDisplayName, pfFilterQuenara::kVersionMajor,
                  pfFilterQuenara::kVersionMinor, pfFilterQuenara::kVersionPatch,
                  pfFilterQuenara::kDescription) {
-    delete preview;
-    recording = new RecordingPreview();
-    preview = recording;
+    auto owned = std::make_unique<RecordingPreview>();
+    recording = owned.get();
+    preview = std::move(owned);
   }
 
   int16_t Render(FilterRecord*) override {

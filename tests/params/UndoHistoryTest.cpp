@@ -1,6 +1,8 @@
 // Groups, the 500-entry ring, ownership of records and the per-kind swaps.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "params/pfParameterFloat.h"
 #include "params/pfParameterList.h"
 #include "params/pfParameterPosition.h"
@@ -50,10 +52,10 @@ TEST(UndoHistory, FullRingDropsAWholeMultiRecordGroup) {
   {
     pfUndoHistory h;
     h.SetEnabled(true);
-    for (int i = 0; i < 3; ++i) h.Add(new TrackingUndo(t));
+    for (int i = 0; i < 3; ++i) h.Add(std::make_unique<TrackingUndo>(t));
     h.EndGroup();
     for (int i = 0; i < 498; ++i) {
-      h.Add(new TrackingUndo(t));
+      h.Add(std::make_unique<TrackingUndo>(t));
       h.EndGroup();
     }
     EXPECT_EQ(t.alive, 500);  // the 501st record took the slot of the first
@@ -68,7 +70,7 @@ TEST(UndoHistory, FullRingDropsAWholeMultiRecordGroup) {
 TEST(UndoHistory, NewChangeAfterUndoAbandonsRedoAndDisabledReleases) {
   Tally t;
   pfUndoHistory h;
-  h.Add(new TrackingUndo(t));  // disabled: released at once
+  h.Add(std::make_unique<TrackingUndo>(t));  // disabled: released at once
   EXPECT_EQ(t.alive, 0);
   EXPECT_FALSE(h.CanUndo());
   h.Add(nullptr);
