@@ -1,6 +1,7 @@
-// The 32-bit plug-in inside a 32-bit host's 2 GB of address space. The host is the reference
-// host's core in this process, loading the built .8bf with LoadLibrary as quenara.exe does (no
-// PNG files: the images are made here). A 24-megapixel 16-bit RGBA render fits; renders too
+// The 32-bit plug-in inside a 32-bit host's address space (4 GB: the program is marked
+// large-address-aware, as quenara.exe is). The host is the reference host's core in this
+// process, loading the built .8bf with LoadLibrary as quenara.exe does (no PNG files: the
+// images are made here). A 24-megapixel 16-bit RGBA render fits; renders too
 // large for the address space end with the out-of-memory result (-108) and no crash, whether
 // the plug-in's blocks come from the host's buffer suite or from its own heap, and leave
 // nothing behind: the tests run in this order in one process, so the large render after the
@@ -58,19 +59,19 @@ class AddressSpace : public testing::Test {
   HostDescriptor playback;
 };
 
-// 144 megapixels of 8-bit grey: the host's images take about 600 MB, the plug-in's working
-// image and ray accumulation another 1.7 GB.
-constexpr int32_t kTooLargeSide = 12000;
+// 100 megapixels of 8-bit RGBA: the host's images and copies take about 1.6 GB, the plug-in's
+// working image and ray accumulation (each below the suite's 2 GB limit) another 3.6 GB.
+constexpr int32_t kTooLargeSide = 10000;
 
 TEST_F(AddressSpace, TooLargeForTheHostsBufferSuiteEndsWithOutOfMemory) {
-  ReferenceHost host(FlatDocument(kTooLargeSide, kTooLargeSide, 1, false, 1));
+  ReferenceHost host(FlatDocument(kTooLargeSide, kTooLargeSide, 3, true, 1));
   EXPECT_EQ(Render(host), memFullErr);
   EXPECT_GT(host.Buffers().AllocationCount(), 0);  // the blocks were asked of the suite
   EXPECT_EQ(host.Buffers().LiveCount(), 0u);       // and every one handed back
 }
 
 TEST_F(AddressSpace, TooLargeForThePlugInsOwnHeapEndsWithOutOfMemory) {
-  ReferenceHost host(FlatDocument(kTooLargeSide, kTooLargeSide, 1, false, 1));
+  ReferenceHost host(FlatDocument(kTooLargeSide, kTooLargeSide, 3, true, 1));
   host.Record().bufferProcs = nullptr;  // a host without the suite: the plug-in's heap serves
   EXPECT_EQ(Render(host), memFullErr);
   EXPECT_EQ(host.Buffers().AllocationCount(), 0);
