@@ -62,7 +62,11 @@ function(quenara_add_gtest name)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS};wine"
                                             FIXTURES_REQUIRED wine_prefix)
   else()
+    # The discovered tests' properties pass through a flattened list, which would split a
+    # list of labels: natively the labels are one, comma-joined ("unit,threads"). CTest's -L
+    # and -LE match labels as regular expressions, so -L threads still finds it.
+    string(REPLACE ";" "," labels "${ARG_LABELS}")
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                         PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}")
+                         PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}")
   endif()
 endfunction()
