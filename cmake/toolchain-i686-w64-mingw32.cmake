@@ -1,5 +1,5 @@
-# 32-bit Windows plug-in (Quenara.8bf). The -posix compilers give std::thread support for the
-# test programs; the plug-in itself uses Win32 threads.
+# 32-bit Windows plug-in (Quenara.8bf) and its test programs, run under 32-bit Wine. The -posix
+# compilers give std::thread support for the test programs; the plug-in itself uses Win32 threads.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
@@ -9,8 +9,6 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# This machine cannot execute 32-bit code: the 32-bit build is checked statically only.
-set(QUENARA_CAN_RUN_TESTS OFF)
 # SSE2 arithmetic instead of the x87 unit: the same rounding as the 64-bit builds (x87's extended
 # precision would make the 32-bit plug-in round pixel values differently) and much faster double
 # arithmetic in the ray filters. Every processor a current host runs on has SSE2. The host calls

@@ -9,14 +9,18 @@
 #ifndef QUENARA_WIN64_PLUGIN
 #define QUENARA_WIN64_PLUGIN ""
 #endif
+#ifndef QUENARA_WIN32_PLUGIN
+#define QUENARA_WIN32_PLUGIN ""
+#endif
 
 namespace {
 
 class ResourceLoader : public testing::Test {
  protected:
   void SetUp() override {
-    path = QUENARA_WIN64_PLUGIN;
-    if (path.empty()) GTEST_SKIP() << "the build names no 64-bit plug-in";
+    // The build's own plug-in: a process loads only a library of its own machine.
+    path = sizeof(void*) == 8 ? QUENARA_WIN64_PLUGIN : QUENARA_WIN32_PLUGIN;
+    if (path.empty()) GTEST_SKIP() << "the build names no plug-in of its machine";
     std::string error;
     ASSERT_TRUE(pe.Load(path, &error)) << error;
     module = LoadLibraryA(path.c_str());

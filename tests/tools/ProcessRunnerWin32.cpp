@@ -37,7 +37,10 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
                          const std::vector<std::string>& extraEnv) {
   ProcessResult r;
   std::string commandLine;
-  for (const std::string& a : argv) commandLine += (commandLine.empty() ? "" : " ") + Quote(a);
+  for (const std::string& a : argv) {
+    if (!commandLine.empty()) commandLine += ' ';
+    commandLine += Quote(a);
+  }
   for (const std::string& e : extraEnv) {
     const size_t eq = e.find('=');
     SetEnvironmentVariableA(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str());
