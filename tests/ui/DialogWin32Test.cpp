@@ -259,6 +259,17 @@ TEST_F(Dialog, OkAppliesWhatTheUserChangedAndRecordsIt) {
   pfUndoHistory& history = filter->GetUndoHistory();
 
   user.Then([&] {
+    // First run: the interface at the origin, the preview a centred square of two thirds
+    // of the screen's width.
+    RECT ui, preview;
+    GetWindowRect(user.Ui(), &ui);
+    GetWindowRect(user.Preview(), &preview);
+    const int side = 2 * GetSystemMetrics(SM_CXFULLSCREEN) / 3;
+    EXPECT_EQ(ui.left, 0);
+    EXPECT_EQ(ui.top, 0);
+    EXPECT_EQ(preview.right - preview.left, side);
+    EXPECT_EQ(preview.bottom - preview.top, side);
+    EXPECT_EQ(preview.left, (GetSystemMetrics(SM_CXFULLSCREEN) - side) / 2);
     EXPECT_EQ(user.Text(user.Item(1007)), "100%");
     EXPECT_FALSE(user.Enabled(1004));  // nothing to undo yet
     EXPECT_FALSE(user.Enabled(1010));
@@ -644,6 +655,12 @@ TEST_F(Dialog, StoredStateIsClampedOrIgnoredAndCancelKeepsTheLastValues) {
   WriteValue(pfDialogStateWin32::kKey, "Interface Position X", REG_DWORD, &x, 4);
   WriteValue(pfDialogStateWin32::kKey, "Interface Position Y", REG_DWORD, &y, 4);
   WriteValue(pfDialogStateWin32::kKey, "Interface FixedPreview", REG_BINARY, &fixed, 1);
+  const DWORD rectangle[4] = {300, 100, 350, 250}, maximised = 3;
+  const char* names[4] = {"Preview Position X", "Preview Position Y", "Preview Position Width",
+                          "Preview Position Height"};
+  for (int i = 0; i < 4; ++i)
+    WriteValue(pfDialogStateWin32::kKey, names[i], REG_DWORD, &rectangle[i], 4);
+  WriteValue(pfDialogStateWin32::kKey, "Preview State", REG_DWORD, &maximised, 4);
   const double intensity = 2.5, strength = 0.75;
   WriteValue(pfDialogStateWin32::kLastUsedKey, "Intensity", REG_BINARY, &intensity, 8);
   WriteValue(pfDialogStateWin32::kLastUsedKey, "Strength", REG_BINARY, &strength, 4);
@@ -664,6 +681,7 @@ TEST_F(Dialog, StoredStateIsClampedOrIgnoredAndCancelKeepsTheLastValues) {
     EXPECT_EQ(r.left, width - 50);
     EXPECT_EQ(r.top, 0);
     EXPECT_EQ(IsDlgButtonChecked(user.Ui(), 1081), BST_CHECKED);
+    EXPECT_TRUE(IsZoomed(user.Preview()));
     EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 2.5);
     EXPECT_DOUBLE_EQ(filter->Strength.GetValue(), 0.25);  // four bytes are no double
     EXPECT_FALSE(filter->GetUndoHistory().CanUndo());
@@ -703,6 +721,14 @@ TEST_F(Dialog, StoredStateIsClampedOrIgnoredAndCancelKeepsTheLastValues) {
   ASSERT_EQ(ReadValue(pfDialogStateWin32::kKey, "Interface FixedPreview", type, data),
             ERROR_SUCCESS);
   EXPECT_EQ(data, std::vector<uint8_t>{0});
+  // The maximised preview keeps its restored rectangle.
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_EQ(ReadValue(pfDialogStateWin32::kKey, names[i], type, data), ERROR_SUCCESS);
+    EXPECT_EQ(data,
+              (std::vector<uint8_t>{uint8_t(rectangle[i]), uint8_t(rectangle[i] >> 8), 0, 0}));
+  }
+  ASSERT_EQ(ReadValue(pfDialogStateWin32::kKey, "Preview State", type, data), ERROR_SUCCESS);
+  EXPECT_EQ(data, (std::vector<uint8_t>{3, 0, 0, 0}));
   DeleteFileA(foreign.c_str());
 }
 
