@@ -98,6 +98,16 @@ class User {
   }
   // Posted, as the button may open a message box of its own.
   void Press(HWND box, int button) const { PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0); }
+  // Waits for the modal window of that caption, types the name (if any) into the name field
+  // and presses the button; then waits until the window has gone, unless it is to stay.
+  void Answer(const char* caption, int button, const char* name = nullptr, bool closes = true) {
+    WaitFor([this, caption] { return Owned(caption) != nullptr; });
+    Now([this, caption, button, name] {
+      if (name != nullptr) SetDlgItemTextA(Owned(caption), 1073, name);
+      Press(Owned(caption), button);
+    });
+    if (closes) WaitFor([this, caption] { return Owned(caption) == nullptr; });
+  }
   std::vector<std::string> Presets() const {
     std::vector<std::string> names;
     const int n = int(SendMessageW(Item(1001), CB_GETCOUNT, 0, 0));
@@ -548,12 +558,7 @@ TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
     user.Type(1013, "2");
     user.Post(1002);
   });
-  user.WaitFor([&] { return user.Owned("save as") != nullptr; });
-  user.Now([&] {
-    SetDlgItemTextA(user.Owned("save as"), 1073, "my look");
-    user.Press(user.Owned("save as"), IDOK);
-  });
-  user.WaitFor([&] { return user.Owned("save as") == nullptr; });
+  user.Answer("save as", IDOK, "my look");
   user.Then([&] {
     EXPECT_EQ(user.Presets(), std::vector<std::string>{"my_look"});
     EXPECT_EQ(user.Text(user.Item(1001)), "my_look");
@@ -565,29 +570,15 @@ TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
     user.Post(1002);
   });
   // The same name in capitals: the question; No keeps the name dialog, Yes saves.
-  user.WaitFor([&] { return user.Owned("save as") != nullptr; });
-  user.Now([&] {
-    SetDlgItemTextA(user.Owned("save as"), 1073, "MY LOOK");
-    user.Press(user.Owned("save as"), IDOK);
-  });
-  user.WaitFor([&] { return user.Owned("Overwrite Setting?") != nullptr; });
-  user.Now([&] { user.Press(user.Owned("Overwrite Setting?"), IDNO); });
-  user.WaitFor([&] { return user.Owned("Overwrite Setting?") == nullptr; });
-  user.Now([&] {
-    EXPECT_EQ(user.Text(GetDlgItem(user.Owned("save as"), 1073)), "MY_LOOK");
-    user.Press(user.Owned("save as"), IDOK);
-  });
-  user.WaitFor([&] { return user.Owned("Overwrite Setting?") != nullptr; });
-  user.Now([&] { user.Press(user.Owned("Overwrite Setting?"), IDYES); });
+  user.Answer("save as", IDOK, "MY LOOK", false);
+  user.Answer("Overwrite Setting?", IDNO);
+  user.Now([&] { EXPECT_EQ(user.Text(GetDlgItem(user.Owned("save as"), 1073)), "MY_LOOK"); });
+  user.Answer("save as", IDOK, nullptr, false);
+  user.Answer("Overwrite Setting?", IDYES);
   user.WaitFor([&] { return user.Owned("save as") == nullptr; });
   // Cancel in the name dialog saves nothing.
   user.Then([&] { user.Post(1002); });
-  user.WaitFor([&] { return user.Owned("save as") != nullptr; });
-  user.Now([&] {
-    SetDlgItemTextA(user.Owned("save as"), 1073, "other");
-    user.Press(user.Owned("save as"), IDCANCEL);
-  });
-  user.WaitFor([&] { return user.Owned("save as") == nullptr; });
+  user.Answer("save as", IDCANCEL, "other");
   user.Then([&] {
     // The file compares names exactly: two presets.
     EXPECT_EQ(user.Presets().size(), 2u);
@@ -606,17 +597,13 @@ TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
     user.Choose("my_look");
     user.Post(1003);
   });
-  user.WaitFor([&] { return user.Owned("Delete Preset?") != nullptr; });
-  user.Now([&] { user.Press(user.Owned("Delete Preset?"), IDNO); });
-  user.WaitFor([&] { return user.Owned("Delete Preset?") == nullptr; });
+  user.Answer("Delete Preset?", IDNO);
   user.Then([&] {
     EXPECT_EQ(user.Presets().size(), 2u);
     EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 1.0);
     user.Post(1003);
   });
-  user.WaitFor([&] { return user.Owned("Delete Preset?") != nullptr; });
-  user.Now([&] { user.Press(user.Owned("Delete Preset?"), IDYES); });
-  user.WaitFor([&] { return user.Owned("Delete Preset?") == nullptr; });
+  user.Answer("Delete Preset?", IDYES);
   user.Then([&] {
     // The neighbour is selected and applied.
     EXPECT_EQ(user.Presets(), std::vector<std::string>{"MY_LOOK"});
