@@ -41,7 +41,7 @@ class pfFilter : public KestrimondHost, public pfDialogHost {
   void ResetParameters(bool recordUndo) override = 0;
   // The dialog's preview request: SetupFilterRecord at the preview's reduction.
   int16_t RequestImage(FilterRecord* record, uint32_t reduction) override;
-  virtual const char* GetName() = 0;
+  const char* GetName() override = 0;
   virtual int16_t DoParametersSelector(FilterRecord* record);
 
   // Dispatches one host call to its selector handler and writes the handler's result.
@@ -55,7 +55,7 @@ class pfFilter : public KestrimondHost, public pfDialogHost {
   std::string AboutText() const;
 
   pfPreview* GetPreview() { return preview.get(); }
-  pfParameters& GetParameters() { return parameters; }
+  pfParameters& GetParameters() override { return parameters; }
   std::list<pfParameterUI*>& GetControls() { return controls; }
   pfUndoHistory& GetUndoHistory() override { return undoHistory; }
   FilterRecord* GetFilterRecord() { return filterRecord; }

@@ -109,7 +109,8 @@ bool EncodeStrip(const PngImage& image, const Layout& l, int level, bool last, S
     int bestType = 0;
     uint64_t bestCost = kFilters[0](row.data(), prior.data(), l.rowBytes, l.bpp, out + 1);
     for (int type = 1; type <= 4 && bestCost > 0; ++type) {
-      const uint64_t cost = kFilters[type](row.data(), prior.data(), l.rowBytes, l.bpp, trial.data());
+      const uint64_t cost =
+          kFilters[type](row.data(), prior.data(), l.rowBytes, l.bpp, trial.data());
       if (cost < bestCost) {
         bestCost = cost;
         bestType = type;
@@ -243,7 +244,8 @@ bool WritePng(const std::string& path, const PngImage& image, std::string& error
   for (size_t i = 0; i < strips.size() && ok; ++i) {
     const std::vector<unsigned char>& d = strips[i].deflated;
     const bool first = i == 0, last = i + 1 == strips.size();
-    ok = WriteChunk(f, "IDAT", {{zhead, first ? 2 : 0}, {d.data(), d.size()}, {ztail, last ? 4 : 0}});
+    ok = WriteChunk(f, "IDAT",
+                    {{zhead, first ? 2 : 0}, {d.data(), d.size()}, {ztail, last ? 4 : 0}});
   }
   ok = ok && WriteChunk(f, "IEND", {});
   const int savedErrno = errno;

@@ -5,9 +5,9 @@
 //   --preset: the preset is loaded into the private instance, which records its values in a
 //             descriptor; the host plays that descriptor (and then the -p values) to the plug-in.
 //   --save-preset: the -p values are played into the private instance, which saves them.
-// This needs the plug-in's code in the process, so it exists in the native build
-// (PresetCommandsLinked.cpp); the Windows build, which only loads the .8bf, refuses these
-// commands with a clear message (PresetCommandsNone.cpp).
+// This needs the plug-in's code in the process: both builds of quenara link it for these
+// commands (PresetCommandsLinked.cpp); a program without it refuses them with a clear message
+// (PresetCommandsNone.cpp).
 #pragma once
 
 #include <string>

@@ -1,5 +1,5 @@
-// Builds without the plug-in's code in the process (Windows, which loads the .8bf as a DLL,
-// and the test probe) cannot reach its parameter container.
+// Programs without the plug-in's code in the process (the test probe) cannot reach its
+// parameter container.
 #include "tools/PresetCommands.h"
 
 namespace {

@@ -9,6 +9,7 @@
 
 class pfFilter;
 class pfParameterUI;
+class pfParameters;
 class pfUndoHistory;
 struct FilterRecord;
 
@@ -27,6 +28,10 @@ class pfDialogHost {
   virtual int16_t RequestImage(FilterRecord* record, uint32_t reduction) = 0;
   virtual bool RequestColor(FilterRecord* record, double& red, double& green, double& blue) = 0;
   virtual pfUndoHistory& GetUndoHistory() = 0;
+  // The parameters that presets and last-used values read and write, and the filter's short
+  // name, the owner of its preset files.
+  virtual pfParameters& GetParameters() = 0;
+  virtual const char* GetName() = 0;
 };
 
 class pfPreview {

@@ -14,6 +14,7 @@
 #include "params/pfParameterRGB.h"
 #include "params/pfUndo.h"
 #include "params/pfUndoHistory.h"
+#include "ui/pfDialogStateWin32.h"
 #include "ui/pfParameterUIWin32.h"
 
 namespace {
@@ -138,6 +139,7 @@ bool pfPreviewWin32::Show(pfFilter* filter, FilterRecord* record, std::list<pfPa
                                                 << LogPtr(record) << ") )",
              "pfPreviewWin32::Show");
   filterRecord = record;
+  this->filter = filter;
   controls = &list;
   bool result = false;
   const auto* platform =
@@ -167,6 +169,7 @@ bool pfPreviewWin32::Show(pfFilter* filter, FilterRecord* record, std::list<pfPa
     renderRequested = true;
     result = RunLoop();
     DestroyDialogs();
+    if (result) WriteLastUsedSettings();
   }
   QLOG_SCOPE_EXIT(scope, "pfPreviewWin32::Show( return(" << result << ") )");
   return result;
@@ -317,14 +320,6 @@ void pfPreviewWin32::UpdateAllControls() {
   for (pfParameterUI* binding : *controls) binding->Refresh();
 }
 
-void pfPreviewWin32::UpdateSettingsList() {
-  // Presets in the dialog are still to come: an empty list, nothing to save or delete.
-  SendDlgItemMessageW(interfaceDialog, kPresetList, CB_RESETCONTENT, 0, 0);
-  for (int id : {kPresetSave, kPresetDelete, kPresetOpen}) {
-    EnableWindow(GetDlgItem(interfaceDialog, id), FALSE);
-  }
-}
-
 void pfPreviewWin32::RecordUndo(std::unique_ptr<pfUndo> record) {
   if (record == nullptr) return;
   pfUndoHistory& history = dialogHost->GetUndoHistory();
@@ -408,10 +403,17 @@ void pfPreviewWin32::OnCommand(int32_t id, int32_t code) {
       PostQuitMessage(kQuitCancel);
       return;
     case kPresetList:
+      if (code == CBN_SELCHANGE) OnPresetChosen();
+      return;
     case kPresetSave:
+      if (code == BN_CLICKED) OnSavePreset();
+      return;
     case kPresetDelete:
+      if (code == BN_CLICKED) OnDeletePreset();
+      return;
     case kPresetOpen:
-      return;  // presets in the dialog are still to come
+      if (code == BN_CLICKED) OnChangeSettingFile();
+      return;
     case kUndo:
       if (history.Undo()) RequestRender();
       UpdateUndoButtons();
@@ -456,13 +458,19 @@ INT_PTR CALLBACK pfPreviewWin32::UIProcedure(HWND window, UINT message, WPARAM w
     self = reinterpret_cast<pfPreviewWin32*>(lParam);
     SetWindowLongPtrW(window, GWLP_USERDATA, lParam);
     self->interfaceDialog = window;
+    pfDialogStateWin32::ReadInterface(window, self->presetPath, self->showHandle,
+                                      self->interruptPreview);
     CheckDlgButton(window, kHideHandle, self->showHandle ? BST_UNCHECKED : BST_CHECKED);
     CheckDlgButton(window, kFixedPreview, self->interruptPreview ? BST_UNCHECKED : BST_CHECKED);
-    SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    self->ReadLastUsedSettings();
     return TRUE;
   }
   if (self == nullptr) return FALSE;
   switch (message) {
+    case WM_DESTROY:
+      pfDialogStateWin32::WriteInterface(window, self->presetPath, self->showHandle,
+                                         self->interruptPreview);
+      return FALSE;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(window, &ps);

@@ -66,6 +66,7 @@ class pfPreviewWin32 : public pfPreview, public pfBindingServicesWin32 {
   int32_t GetAbandonedRenders() const { return abandonedRenders; }
   int32_t GetCompletedRenders() const { return completedRenders; }
   bool GetShowHandle() const { return showHandle; }
+  const std::string& GetPresetPath() const { return presetPath; }
 
  private:
   static INT_PTR CALLBACK UIProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -78,8 +79,21 @@ class pfPreviewWin32 : public pfPreview, public pfBindingServicesWin32 {
   void OnEditCommitted(int32_t id);
   void OnCommand(int32_t id, int32_t code);
   void OnSlider(int32_t id, int32_t request);
-  void UpdateSettingsList();
   void UpdateAllControls();
+
+  // Presets: the list of the current preset file and its four commands.
+  void UpdateSettingsList();
+  void OnPresetChosen();
+  void OnSavePreset();
+  void OnDeletePreset();
+  void OnChangeSettingFile();
+  void ApplyPreset(const std::string& name);
+  std::string SelectedPreset() const;
+  static INT_PTR CALLBACK SaveAsProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  // The last values that ended with OK, kept for the next run.
+  void ReadLastUsedSettings();
+  void WriteLastUsedSettings();
   pfParameterUIWin32* FindBinding(int32_t id) const;
 
   // Preview window.
@@ -99,6 +113,7 @@ class pfPreviewWin32 : public pfPreview, public pfBindingServicesWin32 {
   HWND interfaceDialog = nullptr;
   HWND previewDialog = nullptr;
   FilterRecord* filterRecord = nullptr;
+  pfFilter* filter = nullptr;  // passed on to preset loads, whose undo steps it records
   std::list<pfParameterUI*>* controls = nullptr;
   pfParameterPosition* draggedPosition = nullptr;
   pfParameterRGB* pickedColour = nullptr;
@@ -121,6 +136,9 @@ class pfPreviewWin32 : public pfPreview, public pfBindingServicesWin32 {
   HICON previousIcon = nullptr;
   int32_t lastHostFactor = -1;
   std::string presetPath;
+  // Shared with the "save as" dialog: the proposed name in, the chosen one out (empty:
+  // cancelled).
+  char nameBuffer[256] = {};
 
   // One dialog runs at a time; these are its loop's flags.
   bool renderRequested = false;

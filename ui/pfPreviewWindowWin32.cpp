@@ -13,6 +13,7 @@
 #include "params/pfParameterRGB.h"
 #include "params/pfUndo.h"
 #include "ui/PreviewGeometry.h"
+#include "ui/pfDialogStateWin32.h"
 #include "ui/pfParameterUIWin32.h"
 #include "ui/pfPreviewWin32.h"
 
@@ -322,6 +323,7 @@ INT_PTR CALLBACK pfPreviewWin32::PreviewProcedure(HWND window, UINT message, WPA
     self->previewDialog = window;
     const Point whole = self->filterRecord->wholeSize;
     pfParameterUIPositionWin32::SetPositionScale(whole.h, whole.v);
+    pfDialogStateWin32::ReadPreview(window);
     self->OnPreviewSize();
     return TRUE;
   }
@@ -329,6 +331,9 @@ INT_PTR CALLBACK pfPreviewWin32::PreviewProcedure(HWND window, UINT message, WPA
   RECT frame;
   self->GetFrame(frame);
   switch (message) {
+    case WM_DESTROY:
+      pfDialogStateWin32::WritePreview(window);
+      return FALSE;
     case WM_SIZE:
       self->OnPreviewSize();
       return TRUE;

@@ -11,7 +11,10 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,7 @@
 #include "tools/HostImage.h"
 #include "tools/PngImage.h"
 #include "tools/ReferenceHost.h"
+#include "ui/pfDialogStateWin32.h"
 #include "ui/pfPreviewWin32.h"
 
 namespace {
@@ -79,6 +83,47 @@ class User {
     return text;
   }
   bool Enabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
+  // A click on a button that opens a modal window is posted: the script goes on inside its
+  // loop. The button takes the focus first, as under the mouse.
+  void Post(int id) const {
+    SetFocus(Item(id));
+    PostMessageW(Ui(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+  }
+  // The visible dialog or message box of that caption that the interface dialog owns.
+  HWND Owned(const char* caption) const {
+    HWND found = FindWindowA("#32770", caption);
+    return found != nullptr && GetWindow(found, GW_OWNER) == Ui() && IsWindowVisible(found)
+               ? found
+               : nullptr;
+  }
+  // Posted, as the button may open a message box of its own.
+  void Press(HWND box, int button) const { PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0); }
+  // Waits for the modal window of that caption, types the name (if any) into the name field
+  // and presses the button; then waits until the window has gone, unless it is to stay.
+  void Answer(const char* caption, int button, const char* name = nullptr, bool closes = true) {
+    WaitFor([this, caption] { return Owned(caption) != nullptr; });
+    Now([this, caption, button, name] {
+      if (name != nullptr) SetDlgItemTextA(Owned(caption), 1073, name);
+      Press(Owned(caption), button);
+    });
+    if (closes) WaitFor([this, caption] { return Owned(caption) == nullptr; });
+  }
+  std::vector<std::string> Presets() const {
+    std::vector<std::string> names;
+    const int n = int(SendMessageW(Item(1001), CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+      char text[256] = {};
+      SendMessageA(Item(1001), CB_GETLBTEXT, WPARAM(i), LPARAM(text));
+      names.push_back(text);
+    }
+    return names;
+  }
+  void Choose(const std::string& name) const {
+    const std::vector<std::string> names = Presets();
+    for (size_t i = 0; i < names.size(); ++i) {
+      if (names[i] == name) SendMessageW(Item(1001), CB_SETCURSEL, i, 0);
+    }
+  }
   void Click(int id) const { SendMessageW(Item(id), BM_CLICK, 0, 0); }
   void Slide(int id, int position, int request) const {
     HWND bar = Item(id);
@@ -145,9 +190,45 @@ HostDocument Document(int32_t width, int32_t height, int32_t planes, int32_t byt
   return doc;
 }
 
+// Raw registry access, independent of the dialog's own code.
+LONG ReadValue(const char* key, const char* name, DWORD& type, std::vector<uint8_t>& data) {
+  data.assign(512, 0);
+  DWORD size = DWORD(data.size());
+  const LONG result = RegGetValueA(HKEY_CURRENT_USER, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type,
+                                   data.data(), &size);
+  data.resize(result == ERROR_SUCCESS ? size : 0);
+  return result;
+}
+void WriteValue(const char* key, const char* name, DWORD type, const void* data, DWORD size) {
+  HKEY k;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(k, name, 0, type, static_cast<const BYTE*>(data), size);
+  RegCloseKey(k);
+}
+double StoredDouble(const char* name) {
+  DWORD type = 0;
+  std::vector<uint8_t> data;
+  if (ReadValue(pfDialogStateWin32::kLastUsedKey, name, type, data) != ERROR_SUCCESS ||
+      type != REG_BINARY || data.size() != 8) {
+    return -1.0;
+  }
+  double v;
+  std::memcpy(&v, data.data(), 8);
+  return v;
+}
+std::string FileText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
 class Dialog : public ::testing::Test {
  protected:
   void SetUp() override {
+    // Every test starts as a first run.
+    RegDeleteTreeA(HKEY_CURRENT_USER, pfDialogStateWin32::kKey);
     filter =
         new pfFilterQuenara(pfFilterQuenara::kDisplayName, 1, 1, 0, pfFilterQuenara::kDescription);
     activeFilter = filter;
@@ -188,6 +269,17 @@ TEST_F(Dialog, OkAppliesWhatTheUserChangedAndRecordsIt) {
   pfUndoHistory& history = filter->GetUndoHistory();
 
   user.Then([&] {
+    // First run: the interface at the origin, the preview a centred square of two thirds
+    // of the screen's width.
+    RECT ui, preview;
+    GetWindowRect(user.Ui(), &ui);
+    GetWindowRect(user.Preview(), &preview);
+    const int side = 2 * GetSystemMetrics(SM_CXFULLSCREEN) / 3;
+    EXPECT_EQ(ui.left, 0);
+    EXPECT_EQ(ui.top, 0);
+    EXPECT_EQ(preview.right - preview.left, side);
+    EXPECT_EQ(preview.bottom - preview.top, side);
+    EXPECT_EQ(preview.left, (GetSystemMetrics(SM_CXFULLSCREEN) - side) / 2);
     EXPECT_EQ(user.Text(user.Item(1007)), "100%");
     EXPECT_FALSE(user.Enabled(1004));  // nothing to undo yet
     EXPECT_FALSE(user.Enabled(1010));
@@ -323,7 +415,7 @@ TEST_F(Dialog, SliderDragOnALargeImageAbandonsStaleRendersAndEndsInFullDetail) {
   std::chrono::steady_clock::time_point changed, released;
   // At the fitted factor a change is on screen within a render or two.
   user.Then([&] {
-    EXPECT_GT(user.preview.GetFactor(), 10);
+    EXPECT_GT(user.preview.GetFactor(), 5);  // zoomed far out
     completedBefore = user.preview.GetCompletedRenders();
     SetFocus(user.Item(1011));
     changed = std::chrono::steady_clock::now();
@@ -443,6 +535,188 @@ TEST_F(Dialog, ScreenshotsOfTheSamplePhoto) {
     user.Click(IDCANCEL);
   });
   EXPECT_EQ(user.Run(host), userCanceledErr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string path = std::string(temp) + "quenara-dialog-test.cfg";
+  DeleteFileA(path.c_str());
+  WriteValue(pfDialogStateWin32::kKey, "Preset Path", REG_SZ, path.c_str(), DWORD(path.size() + 1));
+  ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+  Attach(host);
+  User user(*filter);
+  user.Then([&] {
+    // A file that does not exist yet: saving is possible, there is nothing to delete.
+    EXPECT_TRUE(user.Enabled(1001));
+    EXPECT_TRUE(user.Enabled(1002));
+    EXPECT_FALSE(user.Enabled(1003));
+    user.Type(1013, "2");
+    user.Post(1002);
+  });
+  user.Answer("save as", IDOK, "my look");
+  user.Then([&] {
+    EXPECT_EQ(user.Presets(), std::vector<std::string>{"my_look"});
+    EXPECT_EQ(user.Text(user.Item(1001)), "my_look");
+    EXPECT_TRUE(user.Enabled(1003));
+    EXPECT_NE(FileText(path).find("FileOwner Quenara\n\nname my_look\nOrigin 0.500000 0.500000\n"
+                                  "Intensity 2.000000\n"),
+              std::string::npos);
+    user.Type(1013, "3");
+    user.Post(1002);
+  });
+  // The same name in capitals: the question; No keeps the name dialog, Yes saves.
+  user.Answer("save as", IDOK, "MY LOOK", false);
+  user.Answer("Overwrite Setting?", IDNO);
+  user.Now([&] { EXPECT_EQ(user.Text(GetDlgItem(user.Owned("save as"), 1073)), "MY_LOOK"); });
+  user.Answer("save as", IDOK, nullptr, false);
+  user.Answer("Overwrite Setting?", IDYES);
+  user.WaitFor([&] { return user.Owned("save as") == nullptr; });
+  // Cancel in the name dialog saves nothing.
+  user.Then([&] { user.Post(1002); });
+  user.Answer("save as", IDCANCEL, "other");
+  user.Then([&] {
+    // The file compares names exactly: two presets.
+    EXPECT_EQ(user.Presets().size(), 2u);
+    EXPECT_NE(FileText(path).find("name MY_LOOK\nOrigin 0.500000 0.500000\nIntensity 3.000000"),
+              std::string::npos);
+    EXPECT_EQ(FileText(path).find("other"), std::string::npos);
+    // Choosing a preset applies it as one undo step.
+    SetFocus(user.Item(1001));
+    user.Choose("my_look");
+    SendMessageW(user.Ui(), WM_COMMAND, MAKEWPARAM(1001, CBN_SELCHANGE), LPARAM(user.Item(1001)));
+    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 2.0);
+    EXPECT_EQ(user.Text(user.Item(1013)), "2");
+    user.Click(1004);
+    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 3.0);
+    user.Type(1013, "1");
+    user.Choose("my_look");
+    user.Post(1003);
+  });
+  user.Answer("Delete Preset?", IDNO);
+  user.Then([&] {
+    EXPECT_EQ(user.Presets().size(), 2u);
+    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 1.0);
+    user.Post(1003);
+  });
+  user.Answer("Delete Preset?", IDYES);
+  user.Then([&] {
+    // The neighbour is selected and applied.
+    EXPECT_EQ(user.Presets(), std::vector<std::string>{"MY_LOOK"});
+    EXPECT_EQ(user.Text(user.Item(1001)), "MY_LOOK");
+    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 3.0);
+    EXPECT_EQ(FileText(path).find("my_look"), std::string::npos);
+    user.Click(1078);  // gamma correction off
+    SendMessageW(user.Item(1009), CB_SETCURSEL, 2, 0);
+    SendMessageW(user.Ui(), WM_COMMAND, MAKEWPARAM(1009, CBN_SELCHANGE), LPARAM(user.Item(1009)));
+    user.Click(IDOK);
+  });
+  ASSERT_EQ(user.Run(host), noErr);
+
+  EXPECT_DOUBLE_EQ(StoredDouble("Intensity"), 3.0);
+  EXPECT_DOUBLE_EQ(StoredDouble("Origin_X"), 0.5);
+  EXPECT_DOUBLE_EQ(StoredDouble("Origin_Y"), 0.5);
+  DWORD type = 0;
+  std::vector<uint8_t> data;
+  ASSERT_EQ(ReadValue(pfDialogStateWin32::kLastUsedKey, "GammaCorrection", type, data),
+            ERROR_SUCCESS);
+  EXPECT_EQ(type, DWORD(REG_BINARY));
+  EXPECT_EQ(data, std::vector<uint8_t>{0});
+  ASSERT_EQ(ReadValue(pfDialogStateWin32::kLastUsedKey, "BlendMode", type, data), ERROR_SUCCESS);
+  EXPECT_EQ(data, (std::vector<uint8_t>{3, 0, 0, 0}));
+  EXPECT_NE(ReadValue(pfDialogStateWin32::kLastUsedKey, "Randomize", type, data), ERROR_SUCCESS);
+  ASSERT_EQ(ReadValue(pfDialogStateWin32::kKey, "Preset Path", type, data), ERROR_SUCCESS);
+  EXPECT_EQ(type, DWORD(REG_SZ));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(data.data())), path);
+  ASSERT_EQ(ReadValue(pfDialogStateWin32::kKey, "Interface HideHandle", type, data), ERROR_SUCCESS);
+  EXPECT_EQ(data, std::vector<uint8_t>{1});
+  DeleteFileA(path.c_str());
+}
+
+TEST_F(Dialog, StoredStateIsClampedOrIgnoredAndCancelKeepsTheLastValues) {
+  const DWORD x = 5000, y = DWORD(-20), fixed = 0;
+  WriteValue(pfDialogStateWin32::kKey, "Interface Position X", REG_DWORD, &x, 4);
+  WriteValue(pfDialogStateWin32::kKey, "Interface Position Y", REG_DWORD, &y, 4);
+  WriteValue(pfDialogStateWin32::kKey, "Interface FixedPreview", REG_BINARY, &fixed, 1);
+  const DWORD rectangle[4] = {300, 100, 350, 250}, maximised = 3;
+  const char* names[4] = {"Preview Position X", "Preview Position Y", "Preview Position Width",
+                          "Preview Position Height"};
+  for (int i = 0; i < 4; ++i)
+    WriteValue(pfDialogStateWin32::kKey, names[i], REG_DWORD, &rectangle[i], 4);
+  WriteValue(pfDialogStateWin32::kKey, "Preview State", REG_DWORD, &maximised, 4);
+  const double intensity = 2.5, strength = 0.75;
+  WriteValue(pfDialogStateWin32::kLastUsedKey, "Intensity", REG_BINARY, &intensity, 8);
+  WriteValue(pfDialogStateWin32::kLastUsedKey, "Strength", REG_BINARY, &strength, 4);
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string foreign = std::string(temp) + "quenara-foreign.cfg";
+  {
+    std::ofstream out(foreign);
+    out << "FileOwner Other\n\nname x\nA 1\n";
+  }
+  ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+  Attach(host);
+  User user(*filter);
+  const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  user.Then([&] {
+    RECT r;
+    GetWindowRect(user.Ui(), &r);
+    EXPECT_EQ(r.left, width - 50);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(IsDlgButtonChecked(user.Ui(), 1081), BST_CHECKED);
+    EXPECT_TRUE(IsZoomed(user.Preview()));
+    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 2.5);
+    EXPECT_DOUBLE_EQ(filter->Strength.GetValue(), 0.25);  // four bytes are no double
+    EXPECT_FALSE(filter->GetUndoHistory().CanUndo());
+    EXPECT_FALSE(user.Enabled(1001));  // no preset file
+    EXPECT_FALSE(user.Enabled(1002));
+    EXPECT_TRUE(user.Enabled(1015));
+    user.Type(1013, "4");
+    user.Post(1015);
+  });
+  // Opening another filter's file: its owner is named, the dialog keeps having no file.
+  user.WaitFor([&] { return user.Owned("Open Presets File") != nullptr; });
+  user.Now([&] {
+    SetDlgItemTextA(user.Owned("Open Presets File"), 0x47c, foreign.c_str());  // file name
+    user.Press(user.Owned("Open Presets File"), IDOK);
+  });
+  user.WaitFor([&] { return user.Owned("Error") != nullptr; });
+  user.Now([&] {
+    HWND box = user.Owned("Error");
+    EXPECT_EQ(user.Text(GetDlgItem(box, 0xffff)),
+              "The selected settings file belongs to the Filter: Other");
+    user.Press(box, IDOK);
+  });
+  user.WaitFor([&] { return user.Owned("Error") == nullptr; });
+  user.Then([&] {
+    EXPECT_EQ(user.preview.GetPresetPath(), "");
+    EXPECT_FALSE(user.Enabled(1002));
+    user.Click(IDCANCEL);
+  });
+  EXPECT_EQ(user.Run(host), userCanceledErr);
+  EXPECT_DOUBLE_EQ(StoredDouble("Intensity"), 2.5);
+  DWORD type = 0;
+  std::vector<uint8_t> data;
+  ASSERT_EQ(ReadValue(pfDialogStateWin32::kKey, "Interface Position X", type, data), ERROR_SUCCESS);
+  EXPECT_EQ(type, DWORD(REG_DWORD));
+  ASSERT_EQ(data.size(), 4u);
+  EXPECT_EQ(data[0] | data[1] << 8, width - 50);
+  ASSERT_EQ(ReadValue(pfDialogStateWin32::kKey, "Interface FixedPreview", type, data),
+            ERROR_SUCCESS);
+  EXPECT_EQ(data, std::vector<uint8_t>{0});
+  // The maximised preview keeps its restored rectangle.
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_EQ(ReadValue(pfDialogStateWin32::kKey, names[i], type, data), ERROR_SUCCESS);
+    EXPECT_EQ(data,
+              (std::vector<uint8_t>{uint8_t(rectangle[i]), uint8_t(rectangle[i] >> 8), 0, 0}));
+  }
+  ASSERT_EQ(ReadValue(pfDialogStateWin32::kKey, "Preview State", type, data), ERROR_SUCCESS);
+  EXPECT_EQ(data, (std::vector<uint8_t>{3, 0, 0, 0}));
+  DeleteFileA(foreign.c_str());
 }
 
 }  // namespace
