@@ -40,6 +40,7 @@ pfFilter::pfFilter(std::string name_, int32_t major, int32_t minor, int32_t patc
     : KestrimondHost(std::move(name_), major, minor, patch, std::move(description_)),
       preview(pfCreatePreview()),
       filterRecord(nullptr) {
+  pfSetUndoHistoryLookup([](pfFilter* filter) { return &filter->GetUndoHistory(); });
   preview->SetDialogHost(this);
 }
 
@@ -312,7 +313,3 @@ int32_t pfFilter::RunParallel(int32_t n, void* data, KestrimondBandFunction band
 }
 
 int32_t pfFilter::OutOfMemoryError() { return memFullErr; }
-
-pfUndoHistory* pfGetUndoHistory(pfFilter* filter) {
-  return filter != nullptr ? &filter->GetUndoHistory() : nullptr;
-}

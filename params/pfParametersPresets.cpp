@@ -191,6 +191,16 @@ bool pfParameters::GetSettingNames(std::string path, std::list<std::string>& nam
   return result;
 }
 
+namespace {
+pfUndoHistoryLookup undoHistoryLookup = nullptr;
+}  // namespace
+
+void pfSetUndoHistoryLookup(pfUndoHistoryLookup lookup) { undoHistoryLookup = lookup; }
+
+pfUndoHistory* pfGetUndoHistory(pfFilter* filter) {
+  return filter != nullptr && undoHistoryLookup != nullptr ? undoHistoryLookup(filter) : nullptr;
+}
+
 bool pfParameters::LoadSettings(std::string presetName, std::string path, pfFilter* filter) {
   QLOG_SCOPE(scope,
              "pfParmeters::LoadSettings( strName(" << presetName << "), strPath(" << path

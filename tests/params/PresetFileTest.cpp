@@ -20,14 +20,13 @@
 #include "params/pfParameterRGB.h"
 #include "params/pfParameters.h"
 
-pfUndoHistory* pfGetUndoHistory(pfFilter* filter) {
-  return filter != nullptr ? &filter->undoHistory : nullptr;
-}
+static pfUndoHistory* TestFilterHistory(pfFilter* filter) { return &filter->undoHistory; }
 
 namespace {
 class PresetFile : public ::testing::Test {
  protected:
   void SetUp() override {
+    pfSetUndoHistoryLookup(&TestFilterHistory);
     origin.SetName("Origin");
     intensity.SetName("Intensity");
     invert.SetName("Invert");
