@@ -1,29 +1,10 @@
-// The about box and the dialog watchdog that keeps modal windows from hanging the tests.
+// The about box: the text in its control, and both ways of closing it.
 #include <gtest/gtest.h>
 
 #include "tests/support/DialogWatchdogWin32.h"
 #include "ui/pfPreviewWin32.h"
 
 namespace {
-
-TEST(DialogWatchdog, RecordsAndAnswersMessageBoxes) {
-  DialogWatchdogWin32 watchdog;
-  EXPECT_EQ(MessageBoxW(nullptr, L"first box", L"Caption One", MB_OK | MB_ICONERROR), IDOK);
-  EXPECT_EQ(MessageBoxW(nullptr, L"second box", L"Caption Two", MB_OKCANCEL), IDOK);
-  ASSERT_EQ(watchdog.Count(), 2u);
-  std::vector<WatchedWindowWin32> windows = watchdog.Windows();
-  EXPECT_EQ(windows[0].title, "Caption One");
-  EXPECT_TRUE(windows[0].HasText("first box"));
-  EXPECT_FALSE(windows[0].HasText("second box"));
-  EXPECT_EQ(windows[1].title, "Caption Two");
-  EXPECT_TRUE(windows[1].HasText("second box"));
-}
-
-TEST(DialogWatchdog, PressesTheButtonItIsToldTo) {
-  DialogWatchdogWin32 watchdog(IDNO);
-  EXPECT_EQ(MessageBoxW(nullptr, L"question", L"Ask", MB_YESNO), IDNO);
-  EXPECT_TRUE(watchdog.WaitForCount(1, 1000));
-}
 
 TEST(AboutBox, ShowsTheTextInControl1083AndReturnsWhenAnswered) {
   DialogWatchdogWin32 watchdog;

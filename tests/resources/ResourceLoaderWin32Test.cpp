@@ -1,6 +1,5 @@
 // The PE reader against the Windows loader itself: every resource it finds in the plug-in is
-// found by FindResourceEx with the same bytes, the export resolves, and the loader reads the
-// cursor's hot spot and the icon's size as the readers do.
+// found by FindResourceEx with the same bytes, and the export resolves.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -60,35 +59,6 @@ TEST_F(ResourceLoader, EveryResourceHasTheSameBytesForWindows) {
 TEST_F(ResourceLoader, EntryPointResolvesByItsName) {
   EXPECT_NE(GetProcAddress(module, "ENTRYPOINT"), nullptr);
   EXPECT_EQ(GetProcAddress(module, "PluginMain"), nullptr);
-}
-
-TEST_F(ResourceLoader, WindowsReadsTheCursorHotSpotAndTheIconSize) {
-  HCURSOR cursor = LoadCursorW(module, MAKEINTRESOURCEW(102));
-  ASSERT_NE(cursor, nullptr);
-  ICONINFO info = {};
-  ASSERT_TRUE(GetIconInfo(cursor, &info));
-  EXPECT_FALSE(info.fIcon);
-  EXPECT_EQ(info.xHotspot, 1u);
-  EXPECT_EQ(info.yHotspot, 14u);
-  BITMAP colour = {};
-  ASSERT_NE(info.hbmColor, nullptr);  // a colour cursor, not a monochrome one
-  GetObjectW(info.hbmColor, sizeof(colour), &colour);
-  EXPECT_EQ(colour.bmWidth, 32);
-  EXPECT_EQ(colour.bmHeight, 32);
-  DeleteObject(info.hbmColor);
-  DeleteObject(info.hbmMask);
-
-  HICON icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(116), IMAGE_ICON, 0, 0, 0));
-  ASSERT_NE(icon, nullptr);
-  ASSERT_TRUE(GetIconInfo(icon, &info));
-  EXPECT_TRUE(info.fIcon);
-  ASSERT_NE(info.hbmColor, nullptr);
-  GetObjectW(info.hbmColor, sizeof(colour), &colour);
-  EXPECT_EQ(colour.bmWidth, 32);
-  EXPECT_EQ(colour.bmHeight, 32);
-  DeleteObject(info.hbmColor);
-  DeleteObject(info.hbmMask);
-  DestroyIcon(icon);
 }
 
 }  // namespace
