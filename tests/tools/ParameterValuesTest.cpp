@@ -1,8 +1,6 @@
-// The command line, -p values, the comparison with what the plug-in recorded, the enable
-// expression, and the parameter table against the plug-in's own terminology resource.
+// The command line, -p values, the printed recording, the enable expression, and the parameter
+// table against the plug-in's own terminology resource.
 #include <gtest/gtest.h>
-
-#include <set>
 
 #include "tools/CommandLine.h"
 #include "tools/HostParameterTable.h"
@@ -17,10 +15,10 @@ namespace {
 TEST(CommandLine, ReadsOptionsInEitherSpellingAndRefusesMalformedLines) {
   CommandLine cl;
   std::string error;
-  ASSERT_TRUE(ParseCommandLine({"-p", "Intensity=2", "--param=Origin=0.1,0.2", "--mask", "m.png",
-                                "--reduction=4", "--quiet", "--time", "--compression", "0", "in.png",
-                                "out.png"},
-                               cl, error))
+  ASSERT_TRUE(
+      ParseCommandLine({"-p", "Intensity=2", "--param=Origin=0.1,0.2", "--mask", "m.png",
+                        "--reduction=4", "--quiet", "--compression", "0", "in.png", "out.png"},
+                       cl, error))
       << error;
   ASSERT_EQ(cl.params.size(), 2u);
   EXPECT_EQ(cl.params[1].name, "Origin");
@@ -28,14 +26,11 @@ TEST(CommandLine, ReadsOptionsInEitherSpellingAndRefusesMalformedLines) {
   EXPECT_EQ(cl.mask, "m.png");
   EXPECT_EQ(cl.reduction, 4);
   EXPECT_EQ(cl.compression, 0);
-  EXPECT_TRUE(cl.quiet && cl.time);
+  EXPECT_TRUE(cl.quiet);
   EXPECT_EQ(cl.output, "out.png");
-
   for (const std::vector<std::string>& bad :
-       std::vector<std::vector<std::string>>{{"in.png"},
-                                             {"in.png", "out.png", "extra.png"},
+       std::vector<std::vector<std::string>>{{"in.png", "out.png", "extra.png"},
                                              {"-p", "Intensity", "in.png", "out.png"},
-                                             {"--reduction", "2x", "in.png", "out.png"},
                                              {"--compression=10", "in.png", "out.png"},
                                              {"--mask"},
                                              {"--quiet=1", "in.png", "out.png"},
@@ -84,22 +79,6 @@ TEST(ParameterValues, PlaybackTakesKeyNamesKeysItemsAndTheLastValue) {
   }
 }
 
-TEST(ParameterValues, ARecordedValueThatDiffersIsReportedAsRejected) {
-  HostDescriptor sent, kept;
-  sent.PutInteger(FourCC("BLND"), 24);
-  sent.PutFloat(FourCC("ORIY"), 0.5);
-  kept.PutFloat(FourCC("ORIY"), 0.5);
-  kept.PutInteger(FourCC("BLND"), 1);
-  std::string error;
-  EXPECT_FALSE(CheckRecorded(sent, kept, error));
-  EXPECT_EQ(error, "value 24 for BlendMode was rejected by the plug-in (it kept 1)");
-  kept.items[1].integer = 24;
-  EXPECT_TRUE(CheckRecorded(sent, kept, error));
-  HostDescriptor none;
-  EXPECT_FALSE(CheckRecorded(sent, none, error));
-  EXPECT_NE(error.find("did not record"), std::string::npos);
-}
-
 TEST(ParameterValues, RecordedValuesPrintAsLinesThatParseBackToThemselves) {
   HostDescriptor recorded;
   recorded.PutFloat(FourCC("ORIX"), 0.1);
@@ -123,23 +102,6 @@ TEST(ParameterValues, RecordedValuesPrintAsLinesThatParseBackToThemselves) {
   std::string error;
   ASSERT_TRUE(BuildPlayback(back, parsed, error)) << error;
   EXPECT_TRUE(CheckRecorded(parsed, recorded, error)) << error;  // every value exactly
-}
-
-TEST(ParameterTable, RowsAreUniqueAndListsHaveTheirItems) {
-  std::set<uint32_t> keys;
-  std::set<std::string> names;
-  for (const HostParameterRow& row : HostParameterTable()) {
-    EXPECT_TRUE(keys.insert(ScriptKeyCode(row)).second) << row.scriptKey;
-    if (row.kind != HostParameterKind::kPositionY) {
-      EXPECT_TRUE(names.insert(row.keyName).second) << row.keyName;
-    }
-    EXPECT_EQ(row.kind == HostParameterKind::kList, !row.items.empty()) << row.keyName;
-    EXPECT_EQ(row.type == typeInteger, row.kind == HostParameterKind::kList) << row.keyName;
-  }
-  EXPECT_EQ(keys.size(), 21u);
-  EXPECT_EQ(FindParametersByName("Origin").size(), 2u);
-  EXPECT_EQ(FindParametersByName("HSLS").size(), 1u);
-  EXPECT_TRUE(FindParametersByName("Randomize").empty());  // not scripted
 }
 
 TEST(PluginFile, EnableExpressionAdmitsExactlyTheListedModes) {

@@ -43,7 +43,9 @@ int16_t Start(FilterRecord* r) {
   r->inLoPlane = r->outLoPlane = 0;
   r->inHiPlane = r->outHiPlane = int16_t(planes - 1);
   r->inputRate = r->maskRate = 1 << 16;
-  const int16_t e = r->advanceState();
+  // Asked twice, as a plug-in may: the host must not rescale its own rescaled request.
+  int16_t e = r->advanceState();
+  if (e == 0) e = r->advanceState();
   if (e != 0) return e;
   if (std::getenv("QUENARA_PROBE_SPIN") != nullptr) {
     while (!r->abortProc()) {

@@ -1,50 +1,15 @@
-// Files for the host's tests: a temporary directory that removes itself, raw file access, and
-// a PNG writer that takes the compressed image data as given (for interlaced, palette and
-// damaged files the codecs themselves never write).
+// Files for the host's tests: random images of every layout, and a PNG writer that takes the
+// compressed image data as given (for interlaced and palette files the codecs never write).
 #pragma once
 
 #include <zlib.h>
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 
+#include "tests/support/TempDir.h"
 #include "tools/PngImage.h"
-
-class TempDir {
- public:
-  TempDir() {
-    std::random_device seed;
-    dir = std::filesystem::temp_directory_path() /
-          ("quenara-test-" + std::to_string(seed()) + std::to_string(seed()));
-    std::filesystem::create_directories(dir);
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  std::string Path(const std::string& name) const { return (dir / name).string(); }
-  std::filesystem::path Dir() const { return dir; }
-
- private:
-  std::filesystem::path dir;
-};
-
-inline std::string ReadFileForTest(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline void WriteFileForTest(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 inline std::string ZlibCompressForTest(const std::string& raw) {
   uLongf size = compressBound(uLong(raw.size()));
