@@ -4,86 +4,75 @@
 #include <cstdlib>
 #include <functional>
 #include <iterator>
-#include <map>
 
 #include "base/pfPlatform.h"
-#include "tests/host/FakeHost.h"
 #include "tests/host/TestFilter.h"
+#include "tests/support/PluginTestHost.h"
 
 namespace {
 
 // The filter sees the host's record through the current call, as during a render.
-void Attach(TestFilter& filter, FakeHost& host) {
-  filter.Dispatch(filterSelectorContinue, &host.record);
+void Attach(TestFilter& filter, PluginTestHost& host) {
+  filter.Dispatch(filterSelectorContinue, &host.Record());
 }
 
 TEST(HostMemory, SuiteBlocksAreTrackedUntilFreed) {
-  FakeHost host;
+  PluginTestHost host;
   TestFilter filter;
   Attach(filter, host);
   void* a = filter.AllocateMemory(100);
   void* b = filter.AllocateMemory(1);
   void* c = filter.AllocateMemory(4096);
-  ASSERT_NE(a, nullptr);
-  ASSERT_NE(b, nullptr);
-  ASSERT_NE(c, nullptr);
-  EXPECT_EQ(host.allocateCalls, 3);
-  EXPECT_EQ(host.liveBuffers.size(), 3u);
-  // Blocks are locked for as long as they are handed out.
-  for (FakeHost::Buffer* buffer : host.liveBuffers) EXPECT_EQ(buffer->locks, 1);
-
+  ASSERT_TRUE(a != nullptr && b != nullptr && c != nullptr);
+  EXPECT_EQ(host.Buffers().AllocationCount(), 3);
   filter.FreeMemory(b);
-  EXPECT_EQ(host.unlockCalls, 1);
-  EXPECT_EQ(host.freeCalls, 1);
-
+  EXPECT_EQ(host.Buffers().LiveCount(), 2u);
   // Exactly the live blocks, each with the host's identifier for it.
-  std::map<void*, BufferID> expected;
-  for (FakeHost::Buffer* buffer : host.liveBuffers) expected[buffer->bytes] = FakeHost::Id(buffer);
-  EXPECT_EQ(filter.GetHostBlocks(), expected);
-  EXPECT_EQ(expected.count(a), 1u);
-  EXPECT_EQ(expected.count(c), 1u);
-
+  ASSERT_EQ(filter.GetHostBlocks().size(), 2u);
+  for (const auto& [block, id] : filter.GetHostBlocks()) {
+    EXPECT_TRUE(block == a || block == c);
+    EXPECT_EQ(host.Buffers().Procs()->lockProc(id, 0), block);
+    host.Buffers().Procs()->unlockProc(id);
+  }
   filter.FreeMemory(a);
   filter.FreeMemory(c);
   EXPECT_TRUE(filter.GetHostBlocks().empty());
-  EXPECT_TRUE(host.liveBuffers.empty());
+  EXPECT_EQ(host.Buffers().LiveCount(), 0u);
 }
 
 TEST(HostMemory, UnusableSuitesFallBackToTheHeap) {
-  const std::function<void(FakeHost&)> breakages[] = {
-      [](FakeHost& h) { h.bufferProcs.bufferProcsVersion = 3; },
-      [](FakeHost& h) { h.bufferProcs.bufferProcsVersion = 1; },
-      [](FakeHost& h) { h.bufferProcs.numBufferProcs = 4; },
-      [](FakeHost& h) { h.bufferProcs.spaceProc = nullptr; },
-      [](FakeHost& h) { h.bufferProcs.unlockProc = nullptr; },
-      [](FakeHost& h) { h.record.bufferProcs = nullptr; },
+  const std::function<void(FilterRecord&, BufferProcs&)> breakages[] = {
+      [](FilterRecord&, BufferProcs& p) { p.bufferProcsVersion = 3; },
+      [](FilterRecord&, BufferProcs& p) { p.bufferProcsVersion = 1; },
+      [](FilterRecord&, BufferProcs& p) { p.numBufferProcs = 4; },
+      [](FilterRecord&, BufferProcs& p) { p.spaceProc = nullptr; },
+      [](FilterRecord&, BufferProcs& p) { p.unlockProc = nullptr; },
+      [](FilterRecord& r, BufferProcs&) { r.bufferProcs = nullptr; },
   };
   for (size_t breakage = 0; breakage < std::size(breakages); ++breakage) {
-    FakeHost host;
+    PluginTestHost host;
     TestFilter filter;
-    breakages[breakage](host);
+    breakages[breakage](host.Record(), *host.Buffers().Procs());
     Attach(filter, host);
     void* block = filter.AllocateMemory(256);
     ASSERT_NE(block, nullptr);
     static_cast<char*>(block)[255] = 1;  // really usable memory
-    EXPECT_EQ(host.allocateCalls, 0) << breakage;
+    EXPECT_EQ(host.Buffers().AllocationCount(), 0) << breakage;
     EXPECT_TRUE(filter.GetHostBlocks().empty());
     // Must go back to the heap: the sanitizers report a leak or a bad free otherwise.
     filter.FreeMemory(block);
-    EXPECT_EQ(host.freeCalls, 0);
   }
 }
 
 TEST(HostMemory, FreeingABlockTheSuiteDidNotHandOutDoesNothing) {
-  FakeHost host;
+  PluginTestHost host;
   TestFilter filter;
   Attach(filter, host);
   void* kept = filter.AllocateMemory(16);
   void* foreign = std::malloc(16);
   filter.FreeMemory(foreign);
   filter.FreeMemory(nullptr);
-  EXPECT_EQ(host.freeCalls, 0);
-  EXPECT_EQ(host.unlockCalls, 0);
+  EXPECT_EQ(host.Buffers().LiveCount(), 1u);
   EXPECT_EQ(filter.GetHostBlocks().size(), 1u);
   static_cast<char*>(foreign)[15] = 2;  // still ours: the sanitizers catch a premature free
   std::free(foreign);
@@ -91,43 +80,43 @@ TEST(HostMemory, FreeingABlockTheSuiteDidNotHandOutDoesNothing) {
 }
 
 TEST(HostMemory, HostRefusalIsNullWithoutHeapFallback) {
-  FakeHost host;
+  PluginTestHost host;
   TestFilter filter;
-  host.refuseAllocation = true;
+  host.Buffers().FailAllocationAt(1);
   Attach(filter, host);
+  void* first = filter.AllocateMemory(64);
+  EXPECT_NE(first, nullptr);
   EXPECT_EQ(filter.AllocateMemory(64), nullptr);
-  EXPECT_TRUE(filter.GetHostBlocks().empty());
+  EXPECT_EQ(filter.GetHostBlocks().size(), 1u);
   EXPECT_EQ(filter.OutOfMemoryError(), -108);
+  filter.FreeMemory(first);
 }
 
 TEST(HostMemory, BlocksBeyondTheSuitesSizeComeFromTheHeap) {
   if (sizeof(void*) < 8) GTEST_SKIP() << "needs a 64-bit address space";
-  FakeHost host;
+  PluginTestHost host;
   TestFilter filter;
   Attach(filter, host);
   const size_t size = size_t(INT32_MAX) + 1;
   void* block = filter.AllocateMemory(size);
   if (block == nullptr) GTEST_SKIP() << "the machine cannot reserve 2 GB";
-  EXPECT_EQ(host.allocateCalls, 0);
+  EXPECT_EQ(host.Buffers().AllocationCount(), 0);
   EXPECT_TRUE(filter.GetHostBlocks().empty());
   static_cast<char*>(block)[size - 1] = 3;
   filter.FreeMemory(block);  // to the heap, not to the host
-  EXPECT_EQ(host.freeCalls, 0);
 }
 
 // ---- progress and cancel -------------------------------------------------------------------
 
 TEST(ReportProgress, FinalRenderAsksTheHostWhetherToCancel) {
-  FakeHost host;
+  PluginTestHost host;
   TestFilter filter;
   Attach(filter, host);
+  host.cancelAtProgress = 1;
   EXPECT_EQ(filter.ReportProgress(3, 10), 0);
-  host.cancelled = true;
   EXPECT_EQ(filter.ReportProgress(4, 10), -128);
   EXPECT_EQ(host.abortCalls, 2);
-  ASSERT_EQ(host.progress.size(), 2u);
-  EXPECT_EQ(host.progress[0], std::make_pair(3, 10));
-  EXPECT_EQ(host.progress[1], std::make_pair(4, 10));
+  EXPECT_EQ(host.progress, (std::vector<std::pair<int32_t, int32_t>>{{3, 10}, {4, 10}}));
 }
 
 // Starts a preview render `age` milliseconds ago. Zero means "no render", so avoid it.
@@ -137,11 +126,11 @@ void StartPreviewRender(RecordingPreview* preview, uint32_t age) {
 }
 
 TEST(ReportProgress, PreviewRenderGivesWayToALateChange) {
-  FakeHost host;
+  PluginTestHost host;
   TestFilter filter;
   Attach(filter, host);
   RecordingPreview* preview = filter.recording;
-  host.cancelled = true;  // the host's cancel is not asked during a preview
+  host.cancelAtProgress = 0;  // the host's cancel is not asked during a preview
   preview->renderRequested = true;
   preview->interruptPreview = true;
 

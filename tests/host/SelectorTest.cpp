@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <utility>
-#include <vector>
 
 #include "params/pfParameterFloat.h"
 #include "plugin/EntryPoint.h"
-#include "tests/host/FakeHost.h"
 #include "tests/host/TestFilter.h"
+#include "tests/support/PluginTestHost.h"
 
 #if defined(_WIN32)
 #include "tests/support/DialogWatchdogWin32.h"
@@ -17,21 +15,14 @@
 namespace {
 
 void ExpectEmptyRects(const FilterRecord& r) {
-  const Rect* rects[3] = {&r.inRect, &r.outRect, &r.maskRect};
-  for (const Rect* rect : rects) {
-    EXPECT_EQ(rect->top, 0);
-    EXPECT_EQ(rect->left, 0);
-    EXPECT_EQ(rect->bottom, 0);
-    EXPECT_EQ(rect->right, 0);
+  for (const Rect* rect : {&r.inRect, &r.outRect, &r.maskRect}) {
+    EXPECT_EQ(rect->bottom - rect->top, 0);
+    EXPECT_EQ(rect->right - rect->left, 0);
   }
 }
 
-// A small image whose rectangles are not empty before the start selector.
-void PrepareImage(FilterRecord& r) {
-  r.imageSize.v = 20;
-  r.imageSize.h = 30;
-  r.planes = 3;
-  r.inNonLayerPlanes = 3;
+// Rectangles that are not empty before the start selector.
+void SetRects(FilterRecord& r) {
   r.inRect = Rect{1, 2, 3, 4};
   r.outRect = Rect{5, 6, 7, 8};
   r.maskRect = Rect{9, 10, 11, 12};
@@ -40,50 +31,33 @@ void PrepareImage(FilterRecord& r) {
 TEST(Selectors, OutsideTheProtocolAnswerMinusOneAndTouchNothing) {
   for (int16_t selector : {int16_t(6), int16_t(-1), int16_t(0x7F), int16_t(0x01FF), int16_t(0x0380),
                            int16_t(-32768 + 6)}) {
-    FakeHost host;
-    PrepareImage(host.record);
+    PluginTestHost host;
+    SetRects(host.Record());
     TestFilter filter;
     FilterRecord before;
-    std::memcpy(&before, &host.record, sizeof(before));
-    EXPECT_EQ(filter.Dispatch(selector, &host.record), -1) << selector;
-    EXPECT_EQ(std::memcmp(&before, &host.record, sizeof(before)), 0) << selector;
-    EXPECT_EQ(filter.renderCalls, 0);
-    EXPECT_EQ(filter.recording->showCalls, 0);
-    EXPECT_EQ(filter.recording->aboutCalls, 0);
+    std::memcpy(&before, &host.Record(), sizeof(before));
+    EXPECT_EQ(filter.Dispatch(selector, &host.Record()), -1) << selector;
+    EXPECT_EQ(std::memcmp(&before, &host.Record(), sizeof(before)), 0) << selector;
+    EXPECT_EQ(filter.renderCalls + filter.recording->showCalls + filter.recording->aboutCalls, 0);
     EXPECT_EQ(host.advanceCalls, 0);
   }
 }
 
-TEST(Selectors, HighByteIsIgnored) {
-  FakeHost host;
+TEST(Selectors, HighByteIsIgnoredAndPrepareAsksForNoBufferSpace) {
+  PluginTestHost host;
   TestFilter filter;
-  PrepareImage(host.record);
-
-  host.record.bufferSpace = 777;
-  EXPECT_EQ(filter.Dispatch(int16_t(0x0102), &host.record), 0);
-  EXPECT_EQ(host.record.bufferSpace, 0);
-
-  EXPECT_EQ(filter.Dispatch(int16_t(0x0100), &host.record), 0);
+  SetRects(host.Record());
+  EXPECT_EQ(filter.Dispatch(int16_t(0x0102), &host.Record()), 0);
+  EXPECT_EQ(host.Record().bufferSpace, 0);
+  EXPECT_EQ(host.Record().maxSpace, 0);
+  EXPECT_EQ(filter.Dispatch(int16_t(0x0100), &host.Record()), 0);
   EXPECT_EQ(filter.recording->aboutCalls, 1);
-
-  EXPECT_EQ(filter.Dispatch(int16_t(0x0103), &host.record), 0);
+  EXPECT_EQ(filter.Dispatch(int16_t(0x0103), &host.Record()), 0);
   EXPECT_EQ(filter.renderCalls, 1);
-  ExpectEmptyRects(host.record);
-
-  EXPECT_EQ(filter.Dispatch(int16_t(0x7F04), &host.record), 0);
-  EXPECT_EQ(filter.Dispatch(int16_t(0xFF05 - 0x10000), &host.record), 0);
+  ExpectEmptyRects(host.Record());
+  EXPECT_EQ(filter.Dispatch(int16_t(0x7F04), &host.Record()), 0);
+  EXPECT_EQ(filter.Dispatch(int16_t(0xFF05 - 0x10000), &host.Record()), 0);
   EXPECT_EQ(filter.renderCalls, 1);  // continue and finish do no work
-}
-
-TEST(Selectors, PrepareAsksForNoBufferSpace) {
-  FakeHost host;
-  TestFilter filter;
-  host.record.imageSize = Point{30000, 30000};
-  host.record.bufferSpace = 1 << 30;
-  host.record.maxSpace = 1 << 30;
-  EXPECT_EQ(filter.Dispatch(filterSelectorPrepare, &host.record), 0);
-  EXPECT_EQ(host.record.bufferSpace, 0);
-  EXPECT_EQ(host.record.maxSpace, 0);
 }
 
 TEST(Selectors, AboutTextStartsWithNameAndVersion) {
@@ -103,20 +77,16 @@ TEST(Selectors, AboutTextStartsWithNameAndVersion) {
 }
 
 TEST(Selectors, ParametersSelectorValidatesWithoutDialog) {
-  FakeHost host;
+  PluginTestHost host;
   TestFilter filter;
   pfParameterFloat amount;
-  amount.SetName("Amount");
-  amount.SetMin(0.0, true);
   amount.SetMax(1.0, true);
   amount.SetValue(3.5);
   filter.GetParameters().AddParameter(&amount);
-  EXPECT_EQ(filter.Dispatch(filterSelectorParameters, &host.record), 0);
+  EXPECT_EQ(filter.Dispatch(filterSelectorParameters, &host.Record()), 0);
   EXPECT_EQ(amount.GetValue(), 1.0);
   EXPECT_EQ(filter.recording->showCalls, 0);
 }
-
-// ---- start selector outcomes -------------------------------------------------------------
 
 TEST(StartSelector, OutcomesAndWhatRanBeforeThem) {
   const struct {
@@ -133,19 +103,19 @@ TEST(StartSelector, OutcomesAndWhatRanBeforeThem) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    FakeHost host;
+    PluginTestHost host;
     TestFilter filter;
-    PrepareImage(host.record);
+    SetRects(host.Record());
     filter.recording->showResult = c.dialogResult;
     host.advanceResult = c.advanceResult;
     filter.renderResult = c.renderResult;
-    EXPECT_EQ(filter.Dispatch(filterSelectorStart, &host.record), c.expected);
+    EXPECT_EQ(filter.Dispatch(filterSelectorStart, &host.Record()), c.expected);
     EXPECT_EQ(filter.recording->showCalls, 1);
     EXPECT_EQ(host.advanceCalls, c.advanceCalls);
     EXPECT_EQ(filter.renderCalls, c.renderCalls);
-    ExpectEmptyRects(host.record);
+    ExpectEmptyRects(host.Record());
     if (c.expected == noErr) {
-      EXPECT_EQ(host.record.inputRate, 1 << 16);  // full-size request
+      EXPECT_EQ(host.Record().inputRate, 1 << 16);  // full-size request
       ASSERT_FALSE(host.progress.empty());
       EXPECT_EQ(host.progress.back(), std::make_pair(0, 1));
     }
@@ -154,14 +124,14 @@ TEST(StartSelector, OutcomesAndWhatRanBeforeThem) {
 
 TEST(StartSelector, MissingCallbacksAnswerOneAfterTellingTheUser) {
   for (int missing = 0; missing < 2; ++missing) {
-    FakeHost host;
+    PluginTestHost host;
     TestFilter filter;
-    PrepareImage(host.record);
-    if (missing == 0) host.record.advanceState = nullptr;
-    if (missing == 1) host.record.progressProc = nullptr;
+    SetRects(host.Record());
+    if (missing == 0) host.Record().advanceState = nullptr;
+    if (missing == 1) host.Record().progressProc = nullptr;
 #if defined(_WIN32)
     DialogWatchdogWin32 watchdog;  // answers the modal message box
-    const int16_t result = filter.Dispatch(filterSelectorStart, &host.record);
+    const int16_t result = filter.Dispatch(filterSelectorStart, &host.Record());
     ASSERT_EQ(watchdog.Count(), 1u);
     const WatchedWindowWin32 box = watchdog.Windows()[0];
     EXPECT_EQ(box.title, "Quenara");
@@ -169,134 +139,66 @@ TEST(StartSelector, MissingCallbacksAnswerOneAfterTellingTheUser) {
     EXPECT_TRUE(box.HasText("you need a photoshop 3.0+ compatible host to run this filter."));
 #else
     testing::internal::CaptureStderr();
-    const int16_t result = filter.Dispatch(filterSelectorStart, &host.record);
-    const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(said,
+    const int16_t result = filter.Dispatch(filterSelectorStart, &host.Record());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Quenara: Sorry, but this Plug-In requires some functions which are not supported "
               "by this host. you need a photoshop 3.0+ compatible host to run this filter.\n");
 #endif
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(filter.recording->showCalls, 0);
-    EXPECT_EQ(filter.renderCalls, 0);
-    EXPECT_EQ(host.advanceCalls, 0);
-    ExpectEmptyRects(host.record);
+    EXPECT_EQ(filter.recording->showCalls + filter.renderCalls + host.advanceCalls, 0);
+    ExpectEmptyRects(host.Record());
   }
 }
 
-// A host's scripting suites that accept everything and record the floats put into a new
-// descriptor. Every routine must be present for the plug-in to use the suites.
-template <class F>
-struct StubOf;
-template <class R, class... A>
-struct StubOf<R (*)(A...)> {
-  static R Call(A...) { return R{}; }
-};
-template <class F>
-void Stub(F& routine) {
-  routine = &StubOf<F>::Call;
+// What the plug-in recorded in the record's descriptor; empty when it recorded nothing.
+HostDescriptor RecordedValues(PluginTestHost& host) {
+  HostDescriptor values;
+  host.Descriptors().Load(host.Record().descriptorParameters->descriptor, values);
+  return values;
 }
-
-struct FakeScripting {
-  FakeScripting(FilterRecord& record, int16_t playInfo) {
-    current = this;
-    parameters.descriptorParametersVersion = 0;
-    parameters.playInfo = playInfo;
-    parameters.readDescriptorProcs = &read;
-    parameters.writeDescriptorProcs = &write;
-    read.readDescriptorProcsVersion = 0;
-    read.numReadDescriptorProcs = 18;
-    Stub(read.closeReadDescriptorProc), Stub(read.getKeyProc), Stub(read.getIntegerProc);
-    Stub(read.getFloatProc), Stub(read.getUnitFloatProc), Stub(read.getBooleanProc);
-    Stub(read.getTextProc), Stub(read.getAliasProc), Stub(read.getEnumeratedProc);
-    Stub(read.getClassProc), Stub(read.getSimpleReferenceProc), Stub(read.getObjectProc);
-    Stub(read.getCountProc), Stub(read.getStringProc), Stub(read.getPinnedIntegerProc);
-    Stub(read.getPinnedFloatProc), Stub(read.getPinnedUnitFloatProc);
-    read.openReadDescriptorProc = [](PIDescriptorHandle, DescriptorKeyID*) {
-      return reinterpret_cast<PIReadDescriptor>(&current->read);
-    };
-    write.writeDescriptorProcsVersion = 0;
-    write.numWriteDescriptorProcs = 16;
-    Stub(write.putIntegerProc), Stub(write.putUnitFloatProc), Stub(write.putBooleanProc);
-    Stub(write.putTextProc), Stub(write.putAliasProc), Stub(write.putEnumeratedProc);
-    Stub(write.putClassProc), Stub(write.putSimpleReferenceProc), Stub(write.putObjectProc);
-    Stub(write.putCountProc), Stub(write.putStringProc), Stub(write.putScopedClassProc);
-    Stub(write.putScopedObjectProc);
-    write.openWriteDescriptorProc = [] {
-      ++current->opened;
-      return reinterpret_cast<PIWriteDescriptor>(&current->write);
-    };
-    write.putFloatProc = [](PIWriteDescriptor, DescriptorKeyID key, const double* value) {
-      current->floats.emplace_back(key, *value);
-      return OSErr(noErr);
-    };
-    write.closeWriteDescriptorProc = [](PIWriteDescriptor, PIDescriptorHandle* handle) {
-      ++current->closed;
-      *handle = nullptr;
-      return OSErr(noErr);
-    };
-    record.descriptorParameters = &parameters;
-  }
-
-  PIDescriptorParameters parameters = {};
-  ReadDescriptorProcs read = {};
-  WriteDescriptorProcs write = {};
-  int opened = 0;
-  int closed = 0;
-  std::vector<std::pair<DescriptorKeyID, double>> floats;
-  static inline FakeScripting* current = nullptr;
-};
 
 TEST(StartSelector, CancelledDialogStillRecordsTheParameters) {
-  FakeHost host;
-  PrepareImage(host.record);
-  FakeScripting scripting(host.record, plugInDialogDisplay);
+  PluginTestHost host;
   TestFilter filter;
   pfParameterFloat amount;
   amount.SetScriptKey(FourCC("AMNT"));
   amount.SetValue(0.625);
   filter.GetParameters().AddParameter(&amount);
   filter.recording->showResult = false;
-
-  EXPECT_EQ(filter.Dispatch(filterSelectorStart, &host.record), userCanceledErr);
+  EXPECT_EQ(filter.Dispatch(filterSelectorStart, &host.Record()), userCanceledErr);
   EXPECT_EQ(filter.recording->showCalls, 1);
-  EXPECT_EQ(scripting.opened, 1);
-  EXPECT_EQ(scripting.closed, 1);
-  ASSERT_EQ(scripting.floats.size(), 1u);
-  EXPECT_EQ(scripting.floats[0].first, 0x414D4E54u);
-  EXPECT_EQ(scripting.floats[0].second, 0.625);
   EXPECT_EQ(filter.renderCalls, 0);
+  const HostDescriptor recorded = RecordedValues(host);
+  ASSERT_EQ(recorded.items.size(), 1u);
+  EXPECT_EQ(recorded.items[0].key, 0x414D4E54u);
+  EXPECT_EQ(recorded.items[0].number, 0.625);
 }
 
 TEST(StartSelector, ReplayWithoutDialogRendersAtOnce) {
-  FakeHost host;
-  PrepareImage(host.record);
-  FakeScripting scripting(host.record, plugInDialogDontDisplay);
+  PluginTestHost host;
+  host.SetPlayback(nullptr, plugInDialogDontDisplay);
   TestFilter filter;
-  EXPECT_EQ(filter.Dispatch(filterSelectorStart, &host.record), noErr);
+  pfParameterFloat amount;
+  amount.SetScriptKey(FourCC("AMNT"));
+  filter.GetParameters().AddParameter(&amount);
+  EXPECT_EQ(filter.Dispatch(filterSelectorStart, &host.Record()), noErr);
   EXPECT_EQ(filter.recording->showCalls, 0);
   EXPECT_EQ(filter.renderCalls, 1);
-  EXPECT_EQ(scripting.closed, 1);
+  EXPECT_EQ(RecordedValues(host).items.size(), 1u);
 }
 
-// ---- through the exported entry point ------------------------------------------------------
-
-int16_t CallEntry(int16_t selector, FilterRecord* record) {
-  int16_t result = 12345;
-  intptr_t data = 0;
-  ENTRYPOINT(selector, record, &data, &result);
-  EXPECT_EQ(data, 0);  // the data word is never used
-  return result;
-}
-
-TEST(EntryPoint, DispatchesOnTheLowByte) {
-  FakeHost host;
-  EXPECT_EQ(CallEntry(6, &host.record), -1);
-  EXPECT_EQ(CallEntry(-1, &host.record), -1);
-  host.record.maxSpace = 99;
-  EXPECT_EQ(CallEntry(int16_t(0x0202), &host.record), 0);
-  EXPECT_EQ(host.record.maxSpace, 0);
-  EXPECT_EQ(CallEntry(filterSelectorContinue, &host.record), 0);
-  EXPECT_EQ(CallEntry(filterSelectorFinish, &host.record), 0);
+TEST(EntryPoint, DispatchesOnTheLowByteAndLeavesTheDataWord) {
+  PluginTestHost host;
+  for (const auto& [selector, expected] :
+       {std::pair<int16_t, int16_t>{6, -1}, {-1, -1}, {int16_t(0x0202), 0}, {4, 0}, {5, 0}}) {
+    int16_t result = 12345;
+    intptr_t data = 0;
+    host.Record().maxSpace = 99;
+    ENTRYPOINT(selector, &host.Record(), &data, &result);
+    EXPECT_EQ(result, expected) << selector;
+    EXPECT_EQ(data, 0);
+    EXPECT_EQ(host.Record().maxSpace, selector == 0x0202 ? 0 : 99) << selector;
+  }
 }
 
 }  // namespace

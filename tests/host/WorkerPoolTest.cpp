@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "host/pfWorkerPool.h"
-#include "tests/host/FakeHost.h"
 #include "tests/host/TestFilter.h"
+#include "tests/support/PluginTestHost.h"
 
 namespace {
 
@@ -83,38 +83,26 @@ TEST(WorkerPool, OneProcessorRunsEveryBandInOrderOnTheCallingThread) {
   for (std::thread::id id : run.threads) EXPECT_EQ(id, std::this_thread::get_id());
 }
 
-TEST(WorkerPool, FourBandsOnEightProcessorsRunAtOnce) {
-  TestFilter filter;
-  filter.processors = 8;
-  BandLog run(4);
-  run.gather = 4;
-  EXPECT_EQ(filter.RunParallel(4, &run, &RecordingBand), 0);
-  EXPECT_TRUE(run.gathered);
-  EXPECT_EQ(run.maxRunning, 4);
-  EXPECT_EQ(run.DistinctThreads(), 4u);
-  EXPECT_EQ(pfWorkerPool::Instance().LastStartedWorkers(), 3);
-  // Exactly one band ran on the calling thread, and only it reported progress.
-  int reporting = 0;
-  for (size_t i = 0; i < run.threads.size(); ++i) {
-    const int32_t band = run.order[i];
-    const bool caller = run.threads[i] == std::this_thread::get_id();
-    EXPECT_EQ(run.flags[size_t(band)], caller ? 1 : 0);
-    reporting += caller ? 1 : 0;
+TEST(WorkerPool, BandsRunAtOnceOnAtMostSixtyFourThreads) {
+  const struct { int32_t processors, bands, threads; } cases[] = {{8, 4, 4}, {128, 100, 64}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.processors);
+    TestFilter filter;
+    filter.processors = c.processors;
+    BandLog run(c.bands);
+    run.gather = c.threads;
+    EXPECT_EQ(filter.RunParallel(c.bands, &run, &RecordingBand), 0);
+    EXPECT_TRUE(run.gathered);
+    EXPECT_EQ(run.maxRunning, c.threads);
+    EXPECT_EQ(run.DistinctThreads(), size_t(c.threads));
+    EXPECT_EQ(pfWorkerPool::Instance().LastStartedWorkers(), c.threads - 1);
+    for (int calls : run.calls) EXPECT_EQ(calls, 1);
+    // Only the bands on the calling thread report progress.
+    for (size_t i = 0; i < run.threads.size(); ++i) {
+      const bool caller = run.threads[i] == std::this_thread::get_id();
+      EXPECT_EQ(run.flags[size_t(run.order[i])], caller ? 1 : 0);
+    }
   }
-  EXPECT_EQ(reporting, 1);
-}
-
-TEST(WorkerPool, AtMostSixtyFourThreads) {
-  TestFilter filter;
-  filter.processors = 128;
-  BandLog run(100);
-  run.gather = 64;
-  EXPECT_EQ(filter.RunParallel(100, &run, &RecordingBand), 0);
-  EXPECT_TRUE(run.gathered);
-  EXPECT_EQ(run.maxRunning, 64);
-  EXPECT_EQ(run.DistinctThreads(), 64u);
-  EXPECT_EQ(pfWorkerPool::Instance().LastStartedWorkers(), 63);
-  for (int c : run.calls) EXPECT_EQ(c, 1);
 }
 
 TEST(WorkerPool, EveryBandRunsExactlyOnce) {
@@ -214,15 +202,7 @@ TEST(WorkerPool, FailingWorkerBandStopsTheRunUnlessTheCallingThreadFailsToo) {
     EXPECT_EQ(run.started.load(), run.finished.load());
     EXPECT_LT(run.started, 100);
   }
-}
-
-TEST(WorkerPool, ANewRunForgetsTheLastRunsFailure) {
-  TestFilter filter;
-  filter.processors = 4;
-  FailingRun failing;
-  failing.workerResult = -108;
-  failing.callerWaitsForWorkerFailure = true;
-  EXPECT_EQ(filter.RunParallel(100, &failing, &FailingBand), -108);
+  // A new run forgets the last run's failure.
   BandLog run(100);
   EXPECT_EQ(filter.RunParallel(100, &run, &RecordingBand), 0);
   for (int c : run.calls) EXPECT_EQ(c, 1);
@@ -260,15 +240,15 @@ int32_t AllocatingBand(void* data, int32_t band, int32_t bandCount, int32_t repo
 }
 
 TEST(WorkerPool, HostServicesAreSerialisedForWorkerBands) {
-  FakeHost host;
+  PluginTestHost host;
   TestFilter filter;
   filter.processors = 4;
-  filter.Dispatch(filterSelectorContinue, &host.record);
+  filter.Dispatch(filterSelectorContinue, &host.Record());
   AllocatingRun run;
   run.filter = &filter;
   EXPECT_EQ(filter.RunParallel(40, &run, &AllocatingBand), 0);
-  EXPECT_EQ(host.allocateCalls, 40 * 50);
-  EXPECT_EQ(host.freeCalls, 40 * 50);
+  EXPECT_EQ(host.Buffers().AllocationCount(), 40 * 50);
+  EXPECT_EQ(host.Buffers().LiveCount(), 0u);
   EXPECT_TRUE(filter.GetHostBlocks().empty());
   EXPECT_FALSE(host.progress.empty());
 }
