@@ -66,8 +66,8 @@ class PresetFile : public ::testing::Test {
       "Tint 0.000000 0.000000 0.000000\nBlend 1\n";
   const std::string kOwner = "FileOwner Quenara\n";
 
-  ScratchDir dir;
-  std::string file = dir.File("presets.cfg");
+  TempDir dir;
+  std::string file = dir.Path("presets.cfg");
   pfParameterPosition origin;
   pfParameterFloat intensity, amount;
   pfParameterBool invert;
@@ -80,11 +80,12 @@ class PresetFile : public ::testing::Test {
 
 TEST_F(PresetFile, SaveCreatesOwnerLineAndReplacesInPlace) {
   ASSERT_TRUE(all.SaveSettings("soft glow", file, "Quenara"));
-  EXPECT_EQ(ReadFile(file), kOwner + "\nname soft_glow\n" + kLinesA);
+  EXPECT_EQ(ReadFileForTest(file), kOwner + "\nname soft_glow\n" + kLinesA);
   SetB();
   ASSERT_TRUE(all.SaveSettings("other", file, "Quenara"));
   ASSERT_TRUE(all.SaveSettings("soft glow", file, "Quenara"));
-  EXPECT_EQ(ReadFile(file), kOwner + "\nname soft_glow\n" + kLinesB + "name other\n" + kLinesB);
+  EXPECT_EQ(ReadFileForTest(file),
+            kOwner + "\nname soft_glow\n" + kLinesB + "name other\n" + kLinesB);
   std::list<std::string> names{"kept"};
   EXPECT_TRUE(all.GetSettingNames(file, names, "Quenara"));
   EXPECT_EQ(names, (std::list<std::string>{"kept", "soft_glow", "other"}));
@@ -95,28 +96,28 @@ TEST_F(PresetFile, SaveCreatesOwnerLineAndReplacesInPlace) {
 TEST_F(PresetFile, FloatIsWrittenInSinglePrecision) {
   intensity.SetValue(16777217.0);  // 2^24 + 1 rounds to 2^24 in single precision
   ASSERT_TRUE(all.SaveSettings("big", file, "Quenara"));
-  EXPECT_NE(ReadFile(file).find("\nIntensity 16777216.000000\n"), std::string::npos);
+  EXPECT_NE(ReadFileForTest(file).find("\nIntensity 16777216.000000\n"), std::string::npos);
 }
 
 TEST_F(PresetFile, DeleteFirstLastAndOnlyPreset) {
   const std::string a = "\nname a\n" + kLinesA, b = "\nname b\n" + kLinesB;
-  WriteFile(file, kOwner + a + b);
+  WriteFileForTest(file, kOwner + a + b);
   EXPECT_TRUE(all.DeleteSettings("a", file));
-  EXPECT_EQ(ReadFile(file), kOwner + b);
-  WriteFile(file, kOwner + a + b);
+  EXPECT_EQ(ReadFileForTest(file), kOwner + b);
+  WriteFileForTest(file, kOwner + a + b);
   EXPECT_TRUE(all.DeleteSettings("b", file));
-  EXPECT_EQ(ReadFile(file), kOwner + a);
+  EXPECT_EQ(ReadFileForTest(file), kOwner + a);
   EXPECT_TRUE(all.DeleteSettings("a", file));
-  EXPECT_EQ(ReadFile(file), kOwner);
+  EXPECT_EQ(ReadFileForTest(file), kOwner);
   EXPECT_FALSE(all.DeleteSettings("a", file));
-  EXPECT_EQ(ReadFile(file), kOwner);
-  EXPECT_FALSE(all.DeleteSettings("a", dir.File("missing.cfg")));
+  EXPECT_EQ(ReadFileForTest(file), kOwner);
+  EXPECT_FALSE(all.DeleteSettings("a", dir.Path("missing.cfg")));
 }
 
 TEST_F(PresetFile, LoadAppliesKnownKeysAsOneUndoStep) {
-  WriteFile(file, kOwner +
-                      "\nname x\nBogus 12\nOrigin 0.25 0.75\nIntensity 2.5abc\nBlend 9\n"
-                      "Tint 0.1 0.2 0.3\nCount +42\nInvert 0\nname y\nIntensity 9\n");
+  WriteFileForTest(file, kOwner +
+                             "\nname x\nBogus 12\nOrigin 0.25 0.75\nIntensity 2.5abc\nBlend 9\n"
+                             "Tint 0.1 0.2 0.3\nCount +42\nInvert 0\nname y\nIntensity 9\n");
   pfFilter filter;
   ASSERT_TRUE(all.LoadSettings("x", file, &filter));
   EXPECT_EQ(origin.GetX(), 0.25);
@@ -154,9 +155,9 @@ TEST_F(PresetFile, LoadingUnchangedValuesRecordsNothingButClosesTheGroup) {
 
 TEST_F(PresetFile, OwnerChecks) {
   std::string name = "Quenara";
-  EXPECT_TRUE(all.IsSettingFileValid(dir.File("new.cfg"), name));
+  EXPECT_TRUE(all.IsSettingFileValid(dir.Path("new.cfg"), name));
   EXPECT_FALSE(all.IsSettingFileValid("", name));
-  WriteFile(file, "FileOwner Other\n\nname a\nIntensity 1\n");
+  WriteFileForTest(file, "FileOwner Other\n\nname a\nIntensity 1\n");
   EXPECT_FALSE(all.IsSettingFileValid(file, name));
   EXPECT_EQ(name, "Other");
   std::list<std::string> names;
@@ -164,18 +165,19 @@ TEST_F(PresetFile, OwnerChecks) {
   EXPECT_TRUE(names.empty());
   EXPECT_FALSE(all.SaveSettings("a", file, "Quenara"));
   for (const std::string& text : {std::string("name a\nIntensity 1\n"), std::string("FileOwner")}) {
-    WriteFile(file, text);
+    WriteFileForTest(file, text);
     name = "Quenara";
     EXPECT_FALSE(all.IsSettingFileValid(file, name));
     EXPECT_EQ(name, "Quenara");
     EXPECT_FALSE(all.SaveSettings("a", file, "Quenara"));
-    EXPECT_EQ(ReadFile(file), text);
+    EXPECT_EQ(ReadFileForTest(file), text);
   }
 }
 
 TEST_F(PresetFile, HostileFilesAreReadSafely) {
   // A 300-character word whose tail reads "name" must not start a preset.
-  WriteFile(file, kOwner + "name p1\nIntensity 3\n" + std::string(296, 'a') + "name evil\nname");
+  WriteFileForTest(file,
+                   kOwner + "name p1\nIntensity 3\n" + std::string(296, 'a') + "name evil\nname");
   std::list<std::string> names;
   EXPECT_TRUE(all.GetSettingNames(file, names, "Quenara"));
   EXPECT_EQ(names, std::list<std::string>{"p1"});  // the final "name" has no value
@@ -185,11 +187,11 @@ TEST_F(PresetFile, HostileFilesAreReadSafely) {
   EXPECT_EQ(intensity.GetValue(), 3.0);
 
   // Truncated: the position's y and the tint's blue are missing at the end of the file.
-  WriteFile(file, kOwner + "name t\nIntensity 4\nOrigin 0.9");
+  WriteFileForTest(file, kOwner + "name t\nIntensity 4\nOrigin 0.9");
   EXPECT_TRUE(all.LoadSettings("t", file, nullptr));
   EXPECT_EQ(intensity.GetValue(), 4.0);
   EXPECT_EQ(origin.GetX(), 0.5);
-  WriteFile(file, kOwner + "name t\nTint 0.9 0.9\nname u\n");
+  WriteFileForTest(file, kOwner + "name t\nTint 0.9 0.9\nname u\n");
   EXPECT_TRUE(all.LoadSettings("t", file, nullptr));
   EXPECT_EQ(tint.GetRed(), 1.0);
 
@@ -199,14 +201,14 @@ TEST_F(PresetFile, HostileFilesAreReadSafely) {
   std::string tail = "\nname b\nBogus \xFF";
   tail += '\0';
   tail += "\xFE\n" + garbage;
-  WriteFile(file, kOwner + "\nname a\nIntensity 1\n" + tail);
+  WriteFileForTest(file, kOwner + "\nname a\nIntensity 1\n" + tail);
   SetA();
   EXPECT_TRUE(all.SaveSettings("a", file, "Quenara"));
-  EXPECT_EQ(ReadFile(file), kOwner + "\nname a\n" + kLinesA + tail.substr(1));
+  EXPECT_EQ(ReadFileForTest(file), kOwner + "\nname a\n" + kLinesA + tail.substr(1));
   names.clear();
   EXPECT_TRUE(all.GetSettingNames(file, names, "Quenara"));
   EXPECT_TRUE(all.LoadSettings("b", file, nullptr));
-  WriteFile(file, garbage + "\nFileOwner Quenara " + garbage);
+  WriteFileForTest(file, garbage + "\nFileOwner Quenara " + garbage);
   EXPECT_TRUE(all.GetSettingNames(file, names, "Quenara"));
   EXPECT_FALSE(all.DeleteSettings("zzz", file));
 }
@@ -230,11 +232,11 @@ TEST_F(PresetFile, NumbersIgnoreTheProcessLocale) {
   char probe[16];
   std::snprintf(probe, sizeof probe, "%f", 0.5);
   ASSERT_TRUE(all.SaveSettings("soft", file, "Quenara"));
-  WriteFile(dir.File("in.cfg"), kOwner + "name p\nIntensity 0.25\nOrigin 0.125 0.375\n");
-  ASSERT_TRUE(all.LoadSettings("p", dir.File("in.cfg"), nullptr));
+  WriteFileForTest(dir.Path("in.cfg"), kOwner + "name p\nIntensity 0.25\nOrigin 0.125 0.375\n");
+  ASSERT_TRUE(all.LoadSettings("p", dir.Path("in.cfg"), nullptr));
   std::setlocale(LC_ALL, oldC.c_str());
   std::locale::global(oldGlobal);
-  EXPECT_EQ(ReadFile(file), kOwner + "\nname soft\n" + kLinesA);
+  EXPECT_EQ(ReadFileForTest(file), kOwner + "\nname soft\n" + kLinesA);
   EXPECT_EQ(intensity.GetValue(), 0.25);
   EXPECT_EQ(origin.GetY(), 0.375);
   if (german != nullptr) {
@@ -246,7 +248,7 @@ TEST_F(PresetFile, NumbersIgnoreTheProcessLocale) {
 
 TEST_F(PresetFile, FailedWritesLeaveTheOriginalIntact) {
   ASSERT_TRUE(all.SaveSettings("a", file, "Quenara"));
-  const std::string original = ReadFile(file);
+  const std::string original = ReadFileForTest(file);
   SetB();
 #ifndef _WIN32
   // Disk full midway: the file-size limit makes the temporary file's writes fail.
@@ -264,29 +266,29 @@ TEST_F(PresetFile, FailedWritesLeaveTheOriginalIntact) {
   EXPECT_FALSE(saved);
   EXPECT_FALSE(replaced);
   EXPECT_TRUE(deleted);  // the owner line alone fits under the limit
-  EXPECT_EQ(ReadFile(file), kOwner);
+  EXPECT_EQ(ReadFileForTest(file), kOwner);
   EXPECT_FALSE(std::filesystem::exists(file + "tmp"));
 #endif
 
   // The temporary file cannot be created: save fails silently, delete reports it.
-  WriteFile(file, original);
+  WriteFileForTest(file, original);
   std::filesystem::create_directory(file + "tmp");
   EXPECT_TRUE(all.SaveSettings("a", file, "Quenara"));
   EXPECT_FALSE(all.DeleteSettings("a", file));
-  EXPECT_EQ(ReadFile(file), original);
-  EXPECT_TRUE(all.SaveSettings("a", dir.File("no/such/dir.cfg"), "Quenara"));
-  EXPECT_FALSE(std::filesystem::exists(dir.File("no")));
+  EXPECT_EQ(ReadFileForTest(file), original);
+  EXPECT_TRUE(all.SaveSettings("a", dir.Path("no/such/dir.cfg"), "Quenara"));
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("no")));
 }
 
 TEST_F(PresetFile, LogLines) {
-  const std::string log = dir.File("log.txt");
+  const std::string log = dir.Path("log.txt");
   ASSERT_TRUE(OpenLogFile(log));
-  const std::string missing = dir.File("missing.cfg");
+  const std::string missing = dir.Path("missing.cfg");
   all.LoadSettings("x", missing, nullptr);
   std::list<std::string> names;
   all.GetSettingNames(missing, names, "Q");
   CloseLogFile();
-  std::string text = ReadFile(log);
+  std::string text = ReadFileForTest(log);
   std::erase(text, '\r');  // the log is a text-mode file: CRLF on Windows
   EXPECT_EQ(text, "ENTER: pfParmeters::LoadSettings( strName(x), strPath(" + missing +
                       "), pFilter(" + std::string(sizeof(void*) * 2, '0') + ") )\n" +

@@ -1,7 +1,8 @@
-// Reading and writing the host's scripting descriptors through an in-memory fake host.
+// Reading and writing the host's scripting descriptors through the reference host's suites.
 #include <gtest/gtest.h>
 
-#include "FakeDescriptorHost.h"
+#include <functional>
+
 #include "ParamsTestSupport.h"
 #include "base/Log.h"
 #include "params/pfParameterBool.h"
@@ -10,6 +11,7 @@
 #include "params/pfParameterList.h"
 #include "params/pfParameterPosition.h"
 #include "params/pfParameters.h"
+#include "tests/support/PluginTestHost.h"
 
 namespace {
 constexpr DescriptorKeyID kX = FourCC("ORIX"), kY = FourCC("ORIY"), kInte = FourCC("INTE"),
@@ -32,7 +34,15 @@ class Scripting : public ::testing::Test {
       all.AddParameter(p);
     }
   }
-  FakeDescriptorHost host;
+  // Hands the plug-in a descriptor for playback.
+  Handle Play(PluginTestHost& h, const HostDescriptor& values, int16_t playInfo) {
+    Handle d = h.Descriptors().Store(values);
+    h.Record().descriptorParameters->descriptor = d;
+    h.Record().descriptorParameters->playInfo = playInfo;
+    return d;
+  }
+  PluginTestHost host;
+  FilterRecord& record = host.Record();
   pfParameterPosition origin;
   pfParameterFloat intensity, unscripted;
   pfParameterInt number;
@@ -45,13 +55,14 @@ class Scripting : public ::testing::Test {
 TEST_F(Scripting, ReadAppliesPresentKeysAndDisposesTheDescriptor) {
   CallbackCount modeCalls;
   modeCalls.Attach(mode);
-  Handle d = host.MakeDescriptor({{kInte, typeFloat, 2.5},
-                                  {kX, typeFloat, 0.125},  // x only: y stays
-                                  {kMode, typeInteger, 2},
-                                  {FourCC("XXXX"), typeFloat, 9}});
-  host.parameters.descriptor = d;
-  EXPECT_TRUE(all.ReadScriptParams(&host.record));
-  EXPECT_EQ(host.keysSeen, (std::vector<DescriptorKeyID>{kX, kY, kInte, kMode, kInvert}));
+  HostDescriptor values;
+  values.PutFloat(kInte, 2.5);
+  values.PutFloat(kX, 0.125);  // x only: y stays
+  values.PutInteger(kMode, 2);
+  values.PutFloat(FourCC("XXXX"), 9);
+  Handle d = Play(host, values, plugInDialogDisplay);
+  EXPECT_TRUE(all.ReadScriptParams(&record));
+  EXPECT_EQ(host.keysAsked, (std::vector<DescriptorKeyID>{kX, kY, kInte, kMode, kInvert}));
   EXPECT_EQ(intensity.GetValue(), 2.5);
   EXPECT_EQ(origin.GetX(), 0.125);
   EXPECT_EQ(origin.GetY(), 0.5);
@@ -59,61 +70,61 @@ TEST_F(Scripting, ReadAppliesPresentKeysAndDisposesTheDescriptor) {
   EXPECT_EQ(modeCalls.calls, 1);
   EXPECT_FALSE(invert.GetValue());
   EXPECT_EQ(unscripted.GetValue(), 0.3);
-  EXPECT_EQ(host.parameters.descriptor, nullptr);
-  EXPECT_FALSE(host.IsLive(d));
-  EXPECT_EQ(host.disposed, 1);
+  EXPECT_EQ(record.descriptorParameters->descriptor, nullptr);
+  EXPECT_FALSE(host.Handles().Owns(d));
 }
 
 TEST_F(Scripting, PlaybackWithoutDialogRejectsBadValues) {
-  host.parameters.playInfo = plugInDialogDontDisplay;
-  host.parameters.descriptor = host.MakeDescriptor({{kMode, typeInteger, 3},  // no item 3
-                                                    {kInte, typeInteger, 4},  // wrong type
-                                                    {kY, typeFloat, -0.25},
-                                                    {kInvert, typeBoolean, 1}});
-  EXPECT_FALSE(all.ReadScriptParams(&host.record));
+  HostDescriptor values;
+  values.PutInteger(kMode, 3);     // no item 3
+  values.PutBoolean(kInte, true);  // wrong type: a boolean is no float
+  values.PutFloat(kY, -0.25);
+  values.PutBoolean(kInvert, true);
+  Play(host, values, plugInDialogDontDisplay);
+  EXPECT_FALSE(all.ReadScriptParams(&record));
   EXPECT_EQ(mode.GetValue(), 1);
   EXPECT_EQ(intensity.GetValue(), 1.0);
   EXPECT_EQ(origin.GetX(), 0.5);
   EXPECT_EQ(origin.GetY(), -0.25);
   EXPECT_TRUE(invert.GetValue());
   // No token from the host: nothing read, the handle stays, the dialog still follows playInfo.
-  host.returnTokens = false;
-  Handle d = host.MakeDescriptor({{kInte, typeFloat, 7}});
-  host.parameters.descriptor = d;
-  host.parameters.playInfo = plugInDialogDisplay;
-  EXPECT_TRUE(all.ReadScriptParams(&host.record));
+  host.refuseDescriptorTokens = true;
+  values.PutFloat(kInte, 7);
+  Handle d = Play(host, values, plugInDialogDisplay);
+  EXPECT_TRUE(all.ReadScriptParams(&record));
   EXPECT_EQ(intensity.GetValue(), 1.0);
-  EXPECT_EQ(host.parameters.descriptor, d);
+  EXPECT_EQ(record.descriptorParameters->descriptor, d);
 }
 
 TEST_F(Scripting, WriteRecordsInContainerOrderAndReplacesTheOldDescriptor) {
   mode.SetValue(2);
   invert.SetValue(true);
-  host.parameters.recordInfo = plugInDialogRequired;
-  EXPECT_EQ(all.WriteScriptParams(&host.record), 0);
-  Handle first = host.parameters.descriptor;
-  ASSERT_NE(first, nullptr);
-  const std::vector<FakeEntry>& e = host.Entries(first);
-  ASSERT_EQ(e.size(), 5u);
+  record.descriptorParameters->recordInfo = plugInDialogRequired;
+  EXPECT_EQ(all.WriteScriptParams(&record), 0);
+  Handle first = record.descriptorParameters->descriptor;
+  HostDescriptor written;
+  ASSERT_TRUE(host.Descriptors().Load(first, written));
+  ASSERT_EQ(written.items.size(), 5u);
   const DescriptorKeyID keys[] = {kX, kY, kInte, kMode, kInvert};
   const DescriptorTypeID types[] = {typeFloat, typeFloat, typeFloat, typeInteger, typeBoolean};
-  const double values[] = {0.5, 0.5, 1.0, 2, 1};
   for (size_t i = 0; i < 5; ++i) {
-    EXPECT_EQ(e[i].key, keys[i]);
-    EXPECT_EQ(e[i].type, types[i]);
-    EXPECT_EQ(e[i].number, values[i]);
+    EXPECT_EQ(written.items[i].key, keys[i]);
+    EXPECT_EQ(written.items[i].type, types[i]);
   }
-  EXPECT_EQ(host.parameters.recordInfo, plugInDialogOptional);
-  EXPECT_EQ(all.WriteScriptParams(&host.record), 0);
-  EXPECT_EQ(host.disposed, 1);
-  EXPECT_EQ(host.LiveCount(), 1u);  // only the new descriptor (which may reuse the address)
+  EXPECT_EQ(written.items[2].number, 1.0);
+  EXPECT_EQ(written.items[3].integer, 2);
+  EXPECT_TRUE(written.items[4].boolean);
+  EXPECT_EQ(record.descriptorParameters->recordInfo, plugInDialogOptional);
+  EXPECT_EQ(all.WriteScriptParams(&record), 0);
+  EXPECT_FALSE(host.Handles().Owns(first));
+  EXPECT_EQ(host.Handles().LiveCount(), 1u);  // only the new descriptor
 
   // What was written reads back into other parameters.
   intensity.SetValue(0);
   mode.SetValue(1);
   invert.SetValue(false);
   origin.SetXY(0, 0);
-  EXPECT_TRUE(all.ReadScriptParams(&host.record));
+  EXPECT_TRUE(all.ReadScriptParams(&record));
   EXPECT_EQ(intensity.GetValue(), 1.0);
   EXPECT_EQ(mode.GetValue(), 2);
   EXPECT_TRUE(invert.GetValue());
@@ -121,26 +132,37 @@ TEST_F(Scripting, WriteRecordsInContainerOrderAndReplacesTheOldDescriptor) {
 }
 
 TEST_F(Scripting, UnusableSuitesReadAndWriteNothing) {
-  const std::function<void(FakeDescriptorHost&)> breakers[] = {
-      [](FakeDescriptorHost& h) { h.record.descriptorParameters = nullptr; },
-      [](FakeDescriptorHost& h) { h.parameters.descriptorParametersVersion = 1; },
-      [](FakeDescriptorHost& h) { h.read.readDescriptorProcsVersion = 1; },
-      [](FakeDescriptorHost& h) { h.read.numReadDescriptorProcs = 17; },
-      [](FakeDescriptorHost& h) { h.read.getPinnedUnitFloatProc = nullptr; },
-      [](FakeDescriptorHost& h) { h.write.writeDescriptorProcsVersion = 1; },
-      [](FakeDescriptorHost& h) { h.write.numWriteDescriptorProcs = 15; },
-      [](FakeDescriptorHost& h) { h.parameters.readDescriptorProcs = nullptr; },
+  const std::function<void(FilterRecord&)> breakers[] = {
+      [](FilterRecord& r) { r.descriptorParameters = nullptr; },
+      [](FilterRecord& r) { r.descriptorParameters->descriptorParametersVersion = 1; },
+      [](FilterRecord& r) {
+        r.descriptorParameters->readDescriptorProcs->readDescriptorProcsVersion = 1;
+      },
+      [](FilterRecord& r) {
+        r.descriptorParameters->readDescriptorProcs->numReadDescriptorProcs = 17;
+      },
+      [](FilterRecord& r) {
+        r.descriptorParameters->readDescriptorProcs->getPinnedUnitFloatProc = nullptr;
+      },
+      [](FilterRecord& r) {
+        r.descriptorParameters->writeDescriptorProcs->writeDescriptorProcsVersion = 1;
+      },
+      [](FilterRecord& r) {
+        r.descriptorParameters->writeDescriptorProcs->numWriteDescriptorProcs = 15;
+      },
+      [](FilterRecord& r) { r.descriptorParameters->readDescriptorProcs = nullptr; },
   };
   for (const auto& breakSuites : breakers) {
-    FakeDescriptorHost h;
-    Handle d = h.MakeDescriptor({{kInte, typeFloat, 3}});
-    h.parameters.descriptor = d;
-    h.parameters.playInfo = plugInDialogDontDisplay;
-    breakSuites(h);
-    EXPECT_TRUE(all.ReadScriptParams(&h.record));
-    EXPECT_EQ(all.WriteScriptParams(&h.record), 0);
-    EXPECT_EQ(h.opens, 0);
-    EXPECT_EQ(h.parameters.descriptor, d);
+    PluginTestHost h;
+    HostDescriptor values;
+    values.PutFloat(kInte, 3);
+    Handle d = Play(h, values, plugInDialogDontDisplay);
+    PIDescriptorParameters* parameters = h.Record().descriptorParameters;
+    breakSuites(h.Record());
+    EXPECT_TRUE(all.ReadScriptParams(&h.Record()));
+    EXPECT_EQ(all.WriteScriptParams(&h.Record()), 0);
+    EXPECT_EQ(h.descriptorOpens, 0);
+    EXPECT_EQ(parameters->descriptor, d);
     EXPECT_EQ(intensity.GetValue(), 1.0);
   }
 }
@@ -152,27 +174,27 @@ TEST_F(Scripting, UnusableHandleSuiteFallsBackWithoutCallingIt) {
       [](HandleProcs& p) { p.setSizeProc = nullptr; },
   };
   for (const auto& breakSuite : breakers) {
-    FakeDescriptorHost h;
-    Handle d = h.MakeDescriptor({{kInte, typeFloat, 3}});
-    h.parameters.descriptor = d;
-    breakSuite(h.handles);
-    EXPECT_TRUE(all.ReadScriptParams(&h.record));
+    PluginTestHost h;
+    HostDescriptor values;
+    values.PutFloat(kInte, 3);
+    Handle d = Play(h, values, plugInDialogDisplay);
+    breakSuite(*h.Handles().Procs());
+    EXPECT_TRUE(all.ReadScriptParams(&h.Record()));
     EXPECT_EQ(intensity.GetValue(), 3.0);
-    EXPECT_EQ(h.parameters.descriptor, nullptr);
-    EXPECT_EQ(h.disposed, 0);
-    h.Forget(d);  // the portable fallback leaves the handle to its owner
+    EXPECT_EQ(h.Record().descriptorParameters->descriptor, nullptr);
+    EXPECT_TRUE(h.Handles().Owns(d));  // the portable fallback leaves the handle to its owner
     intensity.SetValue(1);
   }
 }
 
 TEST_F(Scripting, LogLines) {
-  ScratchDir dir;
-  const std::string log = dir.File("log.txt");
+  TempDir dir;
+  const std::string log = dir.Path("log.txt");
   ASSERT_TRUE(OpenLogFile(log));
   all.ReadScriptParams(nullptr);
   all.WriteScriptParams(nullptr);
   CloseLogFile();
-  std::string text = ReadFile(log);
+  std::string text = ReadFileForTest(log);
   std::erase(text, '\r');
   const std::string zero(sizeof(void*) * 2, '0');
   EXPECT_EQ(text, "ENTER: pfParmeters::ReadScriptParams( pFilterRecord(0x" + zero + ") )\n" +
