@@ -10,7 +10,6 @@
 #include <random>
 #include <vector>
 
-#include "bench/BenchHost.h"
 #include "engine/ClearImageFilter.h"
 #include "engine/CopyImageFilter.h"
 #include "engine/HslRangeSelectionFilter.h"
@@ -18,6 +17,7 @@
 #include "engine/MoveSubPixelImageFilter.h"
 #include "engine/MultImageFilter.h"
 #include "engine/QuenaraEffect.h"
+#include "tests/support/EngineTestHosts.h"
 
 namespace {
 

@@ -96,44 +96,17 @@ TEST(SetupFilterRecord, RequestsEveryPlaneOfTheLayerOrThePlaneCount) {
 
 // ---- colour requests -------------------------------------------------------------------------
 
-TEST(RequestColor, AsksTheHostInRgbAndTakesItsAnswer) {
-  PluginTestHost host;
-  TestFilter filter;
-  host.colorAnswer[0] = 10;
-  host.colorAnswer[1] = 20;
-  host.colorAnswer[2] = 255;
-  double r = 0.5, g = 0.25, b = 0.999;
-  EXPECT_TRUE(filter.RequestColor(&host.Record(), r, g, b));
-  const ColorServicesInfo& q = host.colorRequest;
-  EXPECT_EQ(q.infoSize, int32_t(sizeof(ColorServicesInfo)));
-  EXPECT_EQ(q.selector, 0);
-  EXPECT_EQ(q.sourceSpace, 0);
-  EXPECT_EQ(q.resultSpace, 0);
-  EXPECT_EQ(q.selectorParameter.pickerPrompt, nullptr);
-  // 127.5, 63.75 and 254.745 truncated.
-  EXPECT_EQ(q.colorComponents[0], 127);
-  EXPECT_EQ(q.colorComponents[1], 63);
-  EXPECT_EQ(q.colorComponents[2], 254);
-  EXPECT_EQ(q.colorComponents[3], 0);
-  EXPECT_DOUBLE_EQ(r, 10 / 255.0);
-  EXPECT_DOUBLE_EQ(g, 20 / 255.0);
-  EXPECT_DOUBLE_EQ(b, 1.0);
-  EXPECT_EQ(filter.recording->alternativeCalls, 0);
-
-  host.colorResult = userCanceledErr;  // a refusal keeps the colour
-  EXPECT_FALSE(filter.RequestColor(&host.Record(), r, g, b));
-  EXPECT_DOUBLE_EQ(r, 10 / 255.0);
-}
-
-TEST(RequestColor, GreyImagesAskInGrey) {
-  // 0.292687786 * 200 + 0.552149646 * 100 + 0.155162568 * 50 = 121.5106502 on the 0..255 scale:
-  // 8-bit grey gets the grey of the chosen colour, 16-bit grey keeps the colour.
+// RGB images ask in RGB; grey images in grey: 8-bit grey gets the grey of the chosen colour
+// (0.292687786 * 200 + 0.552149646 * 100 + 0.155162568 * 50 = 121.5106502 on the 0..255
+// scale), 16-bit grey keeps the colour.
+TEST(RequestColor, AsksTheHostInTheImagesSpaceAndTakesItsAnswer) {
   const double grey = 121.5106502 / 255.0;
   const struct {
-    int16_t mode;
+    int16_t mode, sourceSpace;
     double r, g, b, tolerance;
-  } cases[] = {{plugInModeGrayScale, grey, grey, grey, 1e-9},
-               {plugInModeGray16, 200 / 255.0, 100 / 255.0, 50 / 255.0, 1e-15}};
+  } cases[] = {{plugInModeRGBColor, 0, 200 / 255.0, 100 / 255.0, 50 / 255.0, 1e-15},
+               {plugInModeGrayScale, 4, grey, grey, grey, 1e-9},
+               {plugInModeGray16, 4, 200 / 255.0, 100 / 255.0, 50 / 255.0, 1e-15}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.mode);
     PluginTestHost host;
@@ -142,13 +115,26 @@ TEST(RequestColor, GreyImagesAskInGrey) {
     host.colorAnswer[0] = 200;
     host.colorAnswer[1] = 100;
     host.colorAnswer[2] = 50;
-    double r = 0, g = 0, b = 0;
+    double r = 0.5, g = 0.25, b = 0.999;
     EXPECT_TRUE(filter.RequestColor(&host.Record(), r, g, b));
-    EXPECT_EQ(host.colorRequest.sourceSpace, 4);
-    EXPECT_EQ(host.colorRequest.resultSpace, 0);
+    const ColorServicesInfo& q = host.colorRequest;
+    EXPECT_EQ(q.infoSize, int32_t(sizeof(ColorServicesInfo)));
+    EXPECT_EQ(q.selector, 0);
+    EXPECT_EQ(q.sourceSpace, c.sourceSpace);
+    EXPECT_EQ(q.resultSpace, 0);
+    EXPECT_EQ(q.selectorParameter.pickerPrompt, nullptr);
+    // 127.5, 63.75 and 254.745 truncated.
+    EXPECT_EQ(q.colorComponents[0], 127);
+    EXPECT_EQ(q.colorComponents[1], 63);
+    EXPECT_EQ(q.colorComponents[2], 254);
+    EXPECT_EQ(q.colorComponents[3], 0);
     EXPECT_NEAR(r, c.r, c.tolerance);
     EXPECT_NEAR(g, c.g, c.tolerance);
     EXPECT_NEAR(b, c.b, c.tolerance);
+    EXPECT_EQ(filter.recording->alternativeCalls, 0);
+    host.colorResult = userCanceledErr;  // a refusal keeps the colour
+    EXPECT_FALSE(filter.RequestColor(&host.Record(), r, g, b));
+    EXPECT_NEAR(r, c.r, c.tolerance);
   }
 }
 

@@ -132,25 +132,17 @@ TEST_F(Scripting, WriteRecordsInContainerOrderAndReplacesTheOldDescriptor) {
 }
 
 TEST_F(Scripting, UnusableSuitesReadAndWriteNothing) {
-  const std::function<void(FilterRecord&)> breakers[] = {
-      [](FilterRecord& r) { r.descriptorParameters = nullptr; },
-      [](FilterRecord& r) { r.descriptorParameters->descriptorParametersVersion = 1; },
-      [](FilterRecord& r) {
-        r.descriptorParameters->readDescriptorProcs->readDescriptorProcsVersion = 1;
-      },
-      [](FilterRecord& r) {
-        r.descriptorParameters->readDescriptorProcs->numReadDescriptorProcs = 17;
-      },
-      [](FilterRecord& r) {
-        r.descriptorParameters->readDescriptorProcs->getPinnedUnitFloatProc = nullptr;
-      },
-      [](FilterRecord& r) {
-        r.descriptorParameters->writeDescriptorProcs->writeDescriptorProcsVersion = 1;
-      },
-      [](FilterRecord& r) {
-        r.descriptorParameters->writeDescriptorProcs->numWriteDescriptorProcs = 15;
-      },
-      [](FilterRecord& r) { r.descriptorParameters->readDescriptorProcs = nullptr; },
+  using R = ReadDescriptorProcs;
+  using W = WriteDescriptorProcs;
+  const std::function<void(PIDescriptorParameters*&, R&, W&)> breakers[] = {
+      [](PIDescriptorParameters*& p, R&, W&) { p = nullptr; },
+      [](PIDescriptorParameters*& p, R&, W&) { p->descriptorParametersVersion = 1; },
+      [](PIDescriptorParameters*&, R& r, W&) { r.readDescriptorProcsVersion = 1; },
+      [](PIDescriptorParameters*&, R& r, W&) { r.numReadDescriptorProcs = 17; },
+      [](PIDescriptorParameters*&, R& r, W&) { r.getPinnedUnitFloatProc = nullptr; },
+      [](PIDescriptorParameters*&, R&, W& w) { w.writeDescriptorProcsVersion = 1; },
+      [](PIDescriptorParameters*&, R&, W& w) { w.numWriteDescriptorProcs = 15; },
+      [](PIDescriptorParameters*& p, R&, W&) { p->readDescriptorProcs = nullptr; },
   };
   for (const auto& breakSuites : breakers) {
     PluginTestHost h;
@@ -158,7 +150,8 @@ TEST_F(Scripting, UnusableSuitesReadAndWriteNothing) {
     values.PutFloat(kInte, 3);
     Handle d = Play(h, values, plugInDialogDontDisplay);
     PIDescriptorParameters* parameters = h.Record().descriptorParameters;
-    breakSuites(h.Record());
+    breakSuites(h.Record().descriptorParameters, *h.Descriptors().ReadProcs(),
+                *h.Descriptors().WriteProcs());
     EXPECT_TRUE(all.ReadScriptParams(&h.Record()));
     EXPECT_EQ(all.WriteScriptParams(&h.Record()), 0);
     EXPECT_EQ(h.descriptorOpens, 0);

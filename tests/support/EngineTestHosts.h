@@ -1,5 +1,7 @@
-// Host-services doubles for engine tests: count and fail allocations, cancel after a number of
-// progress reports, record progress, and run bands either in order or on real threads.
+// The engine-level host services for tests and benchmarks, in one implementation: count and fail
+// allocations, cancel after a number of progress reports, record progress, and run bands either
+// in order or on real threads (handed out dynamically in increasing order, the calling thread
+// working too and alone reporting progress, its first failing band stopping the hand-out).
 #pragma once
 
 #include <algorithm>
@@ -12,7 +14,6 @@
 #include <vector>
 
 #include "base/KestrimondHost.h"
-#include "tests/support/ThreadedBands.h"
 
 class TestHost : public KestrimondHost {
  public:
@@ -25,6 +26,7 @@ class TestHost : public KestrimondHost {
   bool threaded = false;            // run bands on real threads (one per band up to `processors`)
   int64_t failAllocationAt = -1;    // 0-based index of the allocation that returns null
   int64_t cancelAfterReports = -1;  // report number (0-based) from which ReportProgress cancels
+  bool recordProgress = true;       // off for benchmarks, whose runs would collect millions
 
   // Observations.
   std::atomic<int64_t> allocations{0};
@@ -33,10 +35,9 @@ class TestHost : public KestrimondHost {
 
   int32_t ReportProgress(int32_t done, int32_t total) override {
     std::lock_guard<std::mutex> guard(lock);
-    progress.emplace_back(done, total);
-    if (cancelAfterReports >= 0 && int64_t(progress.size()) > cancelAfterReports) {
-      return kCancelled;
-    }
+    if (recordProgress) progress.emplace_back(done, total);
+    const int64_t report = reports++;
+    if (cancelAfterReports >= 0 && report >= cancelAfterReports) return kCancelled;
     return NoError();
   }
 
@@ -64,11 +65,25 @@ class TestHost : public KestrimondHost {
 
   int32_t OutOfMemoryError() override { return -108; }
 
-  // Dynamic hand-out of bands in increasing order; the calling thread works too and is the
-  // only one that reports progress; a failing band on the calling thread stops the hand-out.
   int32_t RunParallel(int32_t n, void* data, KestrimondBandFunction fn) override {
     if (!threaded) return KestrimondHost::RunParallel(n, data, fn);
-    return RunBandsOnThreads(n, processors, data, fn, NoError());
+    std::atomic<int32_t> next{0};
+    std::vector<std::thread> workers;
+    for (int32_t i = 0; i + 1 < std::min(n, std::max(processors, 1)); ++i) {
+      workers.emplace_back([&] {
+        for (int32_t band = next++; band < n; band = next++) fn(data, band, n, 0);
+      });
+    }
+    int32_t result = NoError();
+    for (int32_t band = next++; band < n; band = next++) {
+      result = fn(data, band, n, 1);
+      if (result != NoError()) {
+        next = n;
+        break;
+      }
+    }
+    for (auto& w : workers) w.join();
+    return result;
   }
 
   size_t LiveBlocks() {
@@ -83,4 +98,16 @@ class TestHost : public KestrimondHost {
  private:
   std::mutex lock;
   std::set<void*> live;
+  int64_t reports = 0;
+};
+
+// The benchmark programs' host: the same services on `threads` threads (started per call, as the
+// plug-in's own host does), nothing recorded.
+class BenchHost : public TestHost {
+ public:
+  explicit BenchHost(int32_t threads = 2) {
+    processors = threads;
+    threaded = true;
+    recordProgress = false;
+  }
 };

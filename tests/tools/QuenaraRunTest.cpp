@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "tests/tools/ProcessRunner.h"
@@ -199,7 +200,7 @@ TEST_F(Run, EveryBadInputFailsWithOneLineAndNoOutput) {
   }
 }
 
-TEST_F(Run, RecordedParametersCoverTheTableAndFeedBack) {
+TEST_F(Run, RecordedParametersCoverTheTable) {
   Save(dir.Path("in.png"), RandomPng(6, 5, 3, 8, 4));
   ProcessResult r =
       Quenara({"-p", "Origin=0.25,0.75", "-p", "BlendMode=screen", "-p", "INGR=1", "-p",
@@ -213,25 +214,14 @@ TEST_F(Run, RecordedParametersCoverTheTableAndFeedBack) {
     EXPECT_TRUE(values.emplace(line.substr(0, eq), line.substr(eq + 1)).second) << line;
   }
   // Every parameter of the table, and nothing else, comes back under its key name.
-  std::map<std::string, int> expectedNames;
-  for (const HostParameterRow& row : HostParameterTable()) expectedNames[row.keyName] = 1;
-  EXPECT_EQ(values.size(), expectedNames.size());
-  for (const auto& [name, unused] : expectedNames) EXPECT_EQ(values.count(name), 1u) << name;
+  std::set<std::string> names;
+  for (const HostParameterRow& row : HostParameterTable()) names.insert(row.keyName);
+  EXPECT_EQ(values.size(), names.size());
+  for (const std::string& name : names) EXPECT_EQ(values.count(name), 1u) << name;
   EXPECT_EQ(values["Origin"], "0.25,0.75");
   EXPECT_EQ(values["BlendMode"], "3");
   EXPECT_EQ(values["InvertGradient"], "1");
   EXPECT_EQ(values["ZoomStart"], "-2");
-
-  // Fed back, the printed lines are accepted and print the same.
-  std::vector<std::string> args;
-  for (const std::string& line : printed) {
-    args.push_back("-p");
-    args.push_back(line);
-  }
-  args.insert(args.end(), {"--print-params", dir.Path("in.png"), dir.Path("out2.png")});
-  r = Quenara(args);
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(Lines(r.out), printed);
 }
 
 TEST_F(Run, ListItemCountsMatchThePlugIn) {
