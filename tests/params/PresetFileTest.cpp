@@ -91,9 +91,6 @@ TEST_F(PresetFile, SaveCreatesOwnerLineAndReplacesInPlace) {
   EXPECT_EQ(names, (std::list<std::string>{"kept", "soft_glow", "other"}));
   EXPECT_FALSE(std::filesystem::exists(file + "tmp"));
   EXPECT_FALSE(all.SaveSettings("", file, "Quenara"));
-}
-
-TEST_F(PresetFile, FloatIsWrittenInSinglePrecision) {
   intensity.SetValue(16777217.0);  // 2^24 + 1 rounds to 2^24 in single precision
   ASSERT_TRUE(all.SaveSettings("big", file, "Quenara"));
   EXPECT_NE(ReadFileForTest(file).find("\nIntensity 16777216.000000\n"), std::string::npos);
