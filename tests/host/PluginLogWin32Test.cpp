@@ -58,8 +58,10 @@ class RegistryLogSetting : public testing::Test {
 TEST_F(RegistryLogSetting, FileAndLevelComeFromTheCurrentUsersKey) {
   path = TempDirectory() + "quenara_registry_log.txt";
   std::remove(path.c_str());
-  SetString("LogFile", REG_SZ, path);
   SetLevel(2);
+  OpenPluginLogFromSettings();
+  EXPECT_FALSE(LogWanted(kLogError));  // no file named: the log stays closed
+  SetString("LogFile", REG_SZ, path);
   OpenPluginLogFromSettings();
   EXPECT_EQ(GetLogLevel(), 2);
   EXPECT_TRUE(LogWanted(kLogWarning));
@@ -79,12 +81,6 @@ TEST_F(RegistryLogSetting, ExpandablePathAndDefaultLevel) {
   QLOG_TRACE("traced");
   QuenaraOpenLog(nullptr, kLogTrace);
   EXPECT_EQ(Contents(), "traced\r\n");
-}
-
-TEST_F(RegistryLogSetting, NoValueLeavesTheLogClosed) {
-  SetLevel(1);
-  OpenPluginLogFromSettings();
-  EXPECT_FALSE(LogWanted(kLogError));
 }
 
 }  // namespace
