@@ -3,7 +3,8 @@
 // cancel, atomic output) can be checked pixel for pixel end to end:
 //   colour planes become full scale minus the input, or the mask sample where there is a
 //   selection; the transparency plane passes through unchanged.
-// With QUENARA_PROBE_SPIN set it reports progress until the host signals a cancel.
+// With QUENARA_PROBE_SPIN set it reports progress until the host signals a cancel; with
+// QUENARA_PROBE_FAIL=N it fails with N.
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +48,7 @@ int16_t Start(FilterRecord* r) {
   int16_t e = r->advanceState();
   if (e == 0) e = r->advanceState();
   if (e != 0) return e;
+  if (const char* fail = std::getenv("QUENARA_PROBE_FAIL")) return int16_t(std::atoi(fail));
   if (std::getenv("QUENARA_PROBE_SPIN") != nullptr) {
     while (!r->abortProc()) {
       r->progressProc(0, 1);

@@ -129,6 +129,14 @@ TEST_F(Run, ProbeSeesEveryLayoutMaskAndReductionWithTheSampleMapping) {
   }
 }
 
+TEST_F(Run, PlugInFailureIsOneLineAndNoOutput) {
+  Save(dir.Path("in.png"), RandomPng(4, 4, 3, 8, 11));
+  const std::string out = dir.Path("out.png");
+  ExpectCleanFailure(RunProcess({QUENARA_PROBE_EXE, dir.Path("in.png"), out}, dir.Dir().string(),
+                                {"QUENARA_PROBE_FAIL=-108"}),
+                     out, "out of memory");
+}
+
 #ifndef _WIN32  // a console Ctrl-C cannot be sent to a child under Wine
 TEST_F(Run, CtrlCCancelsTheRenderAndWritesNothing) {
   Save(dir.Path("in.png"), RandomPng(8, 8, 3, 8, 10));
