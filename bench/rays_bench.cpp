@@ -23,9 +23,8 @@
 namespace {
 
 using Working = StaticArgb<char, float, 0, 3, 0, 1>;
-using Mask = DynamicRgbA<0, uint8_t, 0, 1, 0, 255>;
-using Blur = QuenaraFilter<Working, Mask>;
-using Aberration = VolumetricAbberationFilter<Working, Mask>;
+using Blur = QuenaraFilter<Working>;
+using Aberration = VolumetricAbberationFilter<Working>;
 
 // Keeps freed blocks and hands them out again for requests of the same size.
 class PooledHost : public TestHost {

@@ -190,8 +190,8 @@ class QuenaraEffect : public KestrimondFilter {
       MoveSubPixelImageFilter<Working> shift(host, working, fx, fy);
       status = shift.Run(kStageShift, kStageCount);
       if (status != ok) return status;
-      status = mode == 1 ? Blur<QuenaraFilter<Working, MaskFmt>>(working)
-                         : Blur<VolumetricAbberationFilter<Working, MaskFmt>>(working);
+      status = mode == 1 ? Blur<QuenaraFilter<Working>>(working)
+                         : Blur<VolumetricAbberationFilter<Working>>(working);
       if (status != ok) return status;
     }
 
@@ -209,7 +209,7 @@ class QuenaraEffect : public KestrimondFilter {
     RayFilter rays(host);
     rays.source = working;
     rays.destination = working;
-    rays.strengthMap = sizeMask.valid ? sizeMask : MaskFmt{};
+    rays.strengthMap = RayStrengthMap::Of(sizeMask.valid ? sizeMask : MaskFmt{});
     rays.zoomStart = zoomStart;
     rays.strength = strength;
     rays.originX = OriginPixel(originX);

@@ -9,10 +9,10 @@
 #include "engine/RayBlurFilter.h"
 #include "engine/RayBoxWindow.h"
 
-template <class Working, class Mask>
-class QuenaraFilter : public RayBlurFilter<Working, Mask, QuenaraFilter<Working, Mask>> {
+template <class Working>
+class QuenaraFilter : public RayBlurFilter<Working, QuenaraFilter<Working>> {
  public:
-  using Base = RayBlurFilter<Working, Mask, QuenaraFilter<Working, Mask>>;
+  using Base = RayBlurFilter<Working, QuenaraFilter<Working>>;
   using Window = RayBoxWindow<Base::F>;
   static constexpr int kSumBuffers = Window::kBuffers;
 
@@ -23,3 +23,5 @@ class QuenaraFilter : public RayBlurFilter<Working, Mask, QuenaraFilter<Working,
     return visit(Window{this->zoomStart});
   }
 };
+
+QUENARA_RAY_PASSES(QuenaraFilter, extern)

@@ -59,7 +59,32 @@ inline double* StaggeredBuffer(void* block, int index) {
   return reinterpret_cast<double*>(address + offset);
 }
 
-template <class Working, class Mask, class Derived>
+// The blur's strength map: one sample per pixel, 8-bit (0..255) or 16-bit (0..32768). The depth
+// is a run-time choice: only the strength lookup depends on it, so it does not double the
+// filters' instantiations.
+struct RayStrengthMap {
+  const uint8_t* base = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t rowBytes = 0;
+  int32_t columnBytes = 0;
+  bool valid = false;
+  bool wide = false;  // 16-bit samples
+
+  template <class Mask>
+  static RayStrengthMap Of(const Mask& mask) {
+    static_assert(Mask::kFullScale == (sizeof(typename Mask::SampleType) == 2 ? 32768 : 255));
+    return RayStrengthMap{mask.base,
+                          mask.width,
+                          mask.height,
+                          mask.rowBytes,
+                          mask.columnBytes,
+                          mask.valid,
+                          sizeof(typename Mask::SampleType) == 2};
+  }
+};
+
+template <class Working, class Derived>
 class RayBlurFilter : public KestrimondFilter {
  public:
   static constexpr int A = Working::kAlpha;
@@ -137,45 +162,9 @@ class RayBlurFilter : public KestrimondFilter {
   }
 
   // Traces the rays of one edge: 0 top row, 1 right column, 2 bottom row, 3 left column.
-  int32_t RayPass(int32_t band, int32_t /*bandCount*/, bool reportProgress) {
-    const int32_t ok = host->NoError();
-    if (!accumulation.valid || seamMemory == nullptr || band < 0 || band >= kRayEdgeCount) {
-      return ok;
-    }
-    const int32_t w = source.width;
-    const int32_t h = source.height;
-    const size_t bytes = size_t(RayPlaneSlots(w, h)) * F * sizeof(double);
-    void* blocks[Derived::kSumBuffers] = {};
-    double* buffers[Derived::kSumBuffers] = {};
-    int32_t status = ok;
-    for (int b = 0; b < Derived::kSumBuffers; ++b) {
-      const size_t size = b == 0 ? RayBufferBytes(RayPlaneSlots(w, h)) : bytes;
-      blocks[b] = host->AllocateMemory(size + kRayPageBytes);
-      if (blocks[b] == nullptr) {
-        status = host->OutOfMemoryError();
-        break;
-      }
-      buffers[b] = StaggeredBuffer(blocks[b], b);
-    }
-    if (status == ok) {
-      // The signal too: a window may load a few slots past a ray's end, and discards them.
-      for (int b = 0; b < Derived::kSumBuffers; ++b) std::memset(buffers[b], 0, bytes);
-      if (!RayEdgeSkipped(w, h, originX, originY, band)) {
-        const RayBandSeams bandSeams = BandSeams(w, h, originX, originY, band);
-        seams.Prepare(band, bandSeams);
-        status = static_cast<Derived*>(this)->VisitWindow([&](const auto& window) {
-          return isa == kRayIsaAvx2
-                     ? TraceEdge<kRayIsaAvx2>(window, band, bandSeams, buffers, reportProgress)
-                     : TraceEdge<kRayIsaBaseline>(window, band, bandSeams, buffers, reportProgress);
-        });
-      }
-    }
-    for (void* block : blocks) {
-      if (block != nullptr) host->FreeMemory(block);
-    }
-    seams.SetStatus(band, status);
-    return status;
-  }
+  // Defined out of the class so that it (and every step loop under it) is compiled once per
+  // working format, in the filters' own translation units; see QuenaraFilter.h.
+  int32_t RayPass(int32_t band, int32_t bandCount, bool reportProgress);
 
   // Divides the accumulated channels by the accumulated weight, over this band's rows. A pixel
   // that no ray reached keeps its working value (clamped like every blurred value).
@@ -209,7 +198,7 @@ class RayBlurFilter : public KestrimondFilter {
 
   Working source;
   Working destination;
-  Mask strengthMap;
+  RayStrengthMap strengthMap;
   double zoomStart = 0.0;
   double strength = 0.0;
   int32_t originX = 0;
@@ -454,20 +443,28 @@ class RayBlurFilter : public KestrimondFilter {
     // Locals, since the splats' stores could alias the frame.
     const intptr_t accumulationMinor = frame.accumulationMinor;
     const intptr_t mapMinor = frame.mapMinor;
+    const bool mapWide = strengthMap.wide;
 
     // The strength at a step, whose tap and map row are given, and the window length from it
     // at step kd (one step, or a vector of steps side by side).
     auto strengthAt = [&](const RayTap& tap, intptr_t row) {
       double s = 1.0;
       if constexpr (MapUsed) {
-        using MapSample = typename Mask::SampleType;
         const uint8_t* m = strengthMap.base + row + intptr_t(tap.index) * mapMinor;
-        // Host rows need not keep 16-bit samples aligned; memcpy is a plain load on x86.
-        MapSample m0, m1;
-        std::memcpy(&m0, m, sizeof(MapSample));
-        std::memcpy(&m1, m + tap.dir * mapMinor, sizeof(MapSample));
-        s = RayUnfused(tap.weight * SampleToDouble<Mask::kFullScale>(m0)) +
-            RayUnfused((1.0 - tap.weight) * SampleToDouble<Mask::kFullScale>(m1));
+        const uint8_t* n = m + tap.dir * mapMinor;
+        double v0, v1;
+        if (mapWide) {
+          // Host rows need not keep 16-bit samples aligned; memcpy is a plain load on x86.
+          uint16_t m0, m1;
+          std::memcpy(&m0, m, sizeof(m0));
+          std::memcpy(&m1, n, sizeof(m1));
+          v0 = SampleToDouble<32768>(m0);
+          v1 = SampleToDouble<32768>(m1);
+        } else {
+          v0 = SampleToDouble<255>(*m);
+          v1 = SampleToDouble<255>(*n);
+        }
+        s = RayUnfused(tap.weight * v0) + RayUnfused((1.0 - tap.weight) * v1);
       }
       return s;
     };
@@ -553,3 +550,62 @@ class RayBlurFilter : public KestrimondFilter {
                                      size_t(RayPlaneSlots(source.width, source.height)) * F);
   }
 };
+
+template <class Working, class Derived>
+int32_t RayBlurFilter<Working, Derived>::RayPass(int32_t band, int32_t /*bandCount*/,
+                                                 bool reportProgress) {
+  const int32_t ok = host->NoError();
+  if (!accumulation.valid || seamMemory == nullptr || band < 0 || band >= kRayEdgeCount) {
+    return ok;
+  }
+  const int32_t w = source.width;
+  const int32_t h = source.height;
+  const size_t bytes = size_t(RayPlaneSlots(w, h)) * F * sizeof(double);
+  void* blocks[Derived::kSumBuffers] = {};
+  double* buffers[Derived::kSumBuffers] = {};
+  int32_t status = ok;
+  for (int b = 0; b < Derived::kSumBuffers; ++b) {
+    const size_t size = b == 0 ? RayBufferBytes(RayPlaneSlots(w, h)) : bytes;
+    blocks[b] = host->AllocateMemory(size + kRayPageBytes);
+    if (blocks[b] == nullptr) {
+      status = host->OutOfMemoryError();
+      break;
+    }
+    buffers[b] = StaggeredBuffer(blocks[b], b);
+  }
+  if (status == ok) {
+    // The signal too: a window may load a few slots past a ray's end, and discards them.
+    for (int b = 0; b < Derived::kSumBuffers; ++b) std::memset(buffers[b], 0, bytes);
+    if (!RayEdgeSkipped(w, h, originX, originY, band)) {
+      const RayBandSeams bandSeams = BandSeams(w, h, originX, originY, band);
+      seams.Prepare(band, bandSeams);
+      status = static_cast<Derived*>(this)->VisitWindow([&](const auto& window) {
+        return isa == kRayIsaAvx2
+                   ? TraceEdge<kRayIsaAvx2>(window, band, bandSeams, buffers, reportProgress)
+                   : TraceEdge<kRayIsaBaseline>(window, band, bandSeams, buffers, reportProgress);
+      });
+    }
+  }
+  for (void* block : blocks) {
+    if (block != nullptr) host->FreeMemory(block);
+  }
+  seams.SetStatus(band, status);
+  return status;
+}
+
+// The float working formats the filters run in: with or without alpha, one to three colours.
+template <int A, int K>
+using RayWorking = StaticArgb<char, float, A, K, 0, 1>;
+
+// A filter's ray pass for all six working formats: `extern` in the filter's header, and
+// instantiated (Extern left empty) in the filter's own translation unit, so the step loops are
+// compiled once and every user links them.
+// clang-format off
+#define QUENARA_RAY_PASS(Filter, Extern, A, K)                                                \
+  Extern template int32_t RayBlurFilter<RayWorking<A, K>, Filter<RayWorking<A, K>>>::RayPass( \
+      int32_t, int32_t, bool);
+#define QUENARA_RAY_PASSES(Filter, Extern)                                      \
+  QUENARA_RAY_PASS(Filter, Extern, 0, 1) QUENARA_RAY_PASS(Filter, Extern, 0, 2) \
+  QUENARA_RAY_PASS(Filter, Extern, 0, 3) QUENARA_RAY_PASS(Filter, Extern, 1, 1) \
+  QUENARA_RAY_PASS(Filter, Extern, 1, 2) QUENARA_RAY_PASS(Filter, Extern, 1, 3)
+// clang-format on

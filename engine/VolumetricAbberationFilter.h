@@ -8,11 +8,11 @@
 #include "engine/RayBlurFilter.h"
 #include "engine/RayFifthWindow.h"
 
-template <class Working, class Mask>
+template <class Working>
 class VolumetricAbberationFilter
-    : public RayBlurFilter<Working, Mask, VolumetricAbberationFilter<Working, Mask>> {
+    : public RayBlurFilter<Working, VolumetricAbberationFilter<Working>> {
  public:
-  using Base = RayBlurFilter<Working, Mask, VolumetricAbberationFilter<Working, Mask>>;
+  using Base = RayBlurFilter<Working, VolumetricAbberationFilter<Working>>;
   static constexpr int kSumBuffers = RayFifthWindow<Base::A, Base::K, false>::kBuffers;
 
   explicit VolumetricAbberationFilter(KestrimondHost* host_) : Base(host_) {}
@@ -28,3 +28,5 @@ class VolumetricAbberationFilter
 
   uint8_t invertGradient = 0;
 };
+
+QUENARA_RAY_PASSES(VolumetricAbberationFilter, extern)

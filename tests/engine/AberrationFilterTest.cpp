@@ -10,8 +10,12 @@ using namespace rayharness;
 
 namespace {
 
+// The filter of one working format, with the depth of the strength map its tests use.
 template <int A, int K, class Mask = Map8>
-using Aberration = VolumetricAbberationFilter<StaticArgb<char, float, A, K, 0, 1>, Mask>;
+struct Aberration : VolumetricAbberationFilter<StaticArgb<char, float, A, K, 0, 1>> {
+  using MapFormat = Mask;
+  using VolumetricAbberationFilter<StaticArgb<char, float, A, K, 0, 1>>::VolumetricAbberationFilter;
+};
 using AberrationRgb = Aberration<0, 3>;
 using AberrationRgba = Aberration<1, 3>;
 

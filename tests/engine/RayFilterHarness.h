@@ -86,16 +86,15 @@ void Configure(Filter& f, const Params& p) {
 }
 
 // Runs the filter in place on `pixels` (F floats per pixel); returns the host result.
-template <class Filter>
+template <class Filter, class Map = Map8>
 int32_t RunInPlace(TestHost& host, std::vector<float>& pixels, int32_t w, int32_t h,
-                   const Params& p, const decltype(Filter::Base::strengthMap)* map = nullptr,
-                   RayIsa isa = RayBestIsa()) {
+                   const Params& p, const Map* map = nullptr, RayIsa isa = RayBestIsa()) {
   using Working = decltype(Filter::Base::source);
   Filter f(&host);
   f.source = Working::Packed(pixels.data(), w, h);
   f.destination = f.source;
   f.isa = isa;
-  if (map != nullptr) f.strengthMap = *map;
+  if (map != nullptr) f.strengthMap = RayStrengthMap::Of(*map);
   Configure(f, p);
   return f.Run(0, 1);
 }
@@ -141,7 +140,7 @@ inline std::vector<RayIsa> Isas() {
 template <class Filter>
 void ExpectMatchesReference(int32_t w, int32_t h, const Params& p, uint32_t seed, bool aberration,
                             bool withMap = false, float lo = 0.0f, float hi = 1.0f) {
-  using Mask = decltype(Filter::Base::strengthMap);
+  using Mask = typename Filter::MapFormat;
   constexpr int F = Filter::Base::F;
   std::vector<float> pixels = Noise(size_t(w) * size_t(h) * F, seed, lo, hi);
   rayref::Input in = ReferenceInput<Filter>(pixels, w, h, p);

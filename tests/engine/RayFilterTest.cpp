@@ -12,8 +12,12 @@ using namespace rayharness;
 
 namespace {
 
+// The filter of one working format, with the depth of the strength map its tests use.
 template <int A, int K, class Mask = Map8>
-using Blur = QuenaraFilter<StaticArgb<char, float, A, K, 0, 1>, Mask>;
+struct Blur : QuenaraFilter<StaticArgb<char, float, A, K, 0, 1>> {
+  using MapFormat = Mask;
+  using QuenaraFilter<StaticArgb<char, float, A, K, 0, 1>>::QuenaraFilter;
+};
 using BlurRgb = Blur<0, 3>;
 
 TEST(RayFilter, MatchesPlainReferenceForEveryEntryCase) {
