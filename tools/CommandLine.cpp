@@ -6,7 +6,8 @@
 namespace {
 
 bool ParseWholeNumber(const std::string& text, long low, long high, long& n) {
-  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) {
+  if (text.empty() || text.size() > 9 ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
     return false;
   }
   errno = 0;
@@ -174,6 +175,11 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
   if ((!cl.preset.empty() || !cl.savePreset.empty() || !cl.deletePreset.empty()) &&
       cl.presetName.empty()) {
     error = "--preset-name NAME is needed with --preset, --save-preset and --delete-preset";
+    return false;
+  }
+  if (!cl.presetName.empty() && cl.preset.empty() && cl.savePreset.empty() &&
+      cl.deletePreset.empty()) {
+    error = "--preset-name needs --preset, --save-preset or --delete-preset";
     return false;
   }
   out = cl;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -42,23 +43,107 @@ int Fail(int code, const std::string& message) {
   return code;
 }
 
-// Writes through a temporary file next to the target and renames it into place, so that a
-// failure never leaves a partial output file.
-bool WriteOutputAtomically(const std::string& path, const PngImage& png, int level,
-                           std::string& error) {
-  std::random_device seed;
-  const std::string temp = path + ".tmp" + std::to_string(seed() % 1000000);
-  if (!WritePng(temp, png, error, level)) {
-    std::error_code ignored;
-    std::filesystem::remove(temp, ignored);
+// The temporary file being written, for the signal handlers: a fixed buffer, since all they may
+// do is unlink it.
+char pendingTemp[4096] = {};
+
+extern "C" void OnSignalDuringWrite(int sig) {
+  if (pendingTemp[0] != 0) std::remove(pendingTemp);
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+
+// While a temporary output file exists, the signals that end the program remove it first.
+class TempFileGuard {
+ public:
+  explicit TempFileGuard(const std::string& temp) {
+    if (temp.size() < sizeof(pendingTemp)) {
+      std::memcpy(pendingTemp, temp.c_str(), temp.size() + 1);
+    }
+    for (int sig : kSignals) std::signal(sig, OnSignalDuringWrite);
+  }
+  ~TempFileGuard() {
+    for (int sig : kSignals) std::signal(sig, SIG_DFL);
+    pendingTemp[0] = 0;
+  }
+  TempFileGuard(const TempFileGuard&) = delete;
+  TempFileGuard& operator=(const TempFileGuard&) = delete;
+
+ private:
+#ifdef _WIN32
+  static constexpr int kSignals[] = {SIGINT, SIGTERM};
+#else
+  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
+#endif
+};
+
+// Where the output goes, decided before the render so that a bad path fails at once: a
+// symbolic link is followed (the link stays, its target is replaced), a device or pipe is
+// written to directly, a directory or a read-only file is refused.
+struct OutputTarget {
+  std::filesystem::path file;  // the file to replace or write
+  bool direct = false;         // not a regular file: written in place
+  bool exists = false;
+  std::filesystem::perms mode = std::filesystem::perms::unknown;
+};
+
+bool PrepareOutput(const std::string& path, OutputTarget& target, std::string& error) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  target.file = fs::path(path);
+  if (fs::is_symlink(fs::symlink_status(target.file, ec))) {
+    target.file = fs::weakly_canonical(target.file, ec);
+    if (ec) {
+      error = "cannot follow the link '" + path + "': " + ec.message();
+      return false;
+    }
+  }
+  const fs::file_status status = fs::status(target.file, ec);
+  target.exists = !ec && fs::exists(status);
+  if (target.exists && fs::is_directory(status)) {
+    error = "'" + path + "' is a directory";
     return false;
   }
+  if (target.exists && !fs::is_regular_file(status)) {
+    target.direct = true;
+    return true;
+  }
+  if (target.exists) {
+    target.mode = status.permissions();
+    if ((target.mode & fs::perms::owner_write) == fs::perms::none) {
+      error = "'" + path + "' is read-only";
+      return false;
+    }
+  }
+  return true;
+}
+
+// Writes through a temporary file next to the target and renames it into place, so that a
+// failure or a signal never leaves a partial output file. The temporary name is short, so any
+// name the file system allows for the output works, and errors name the output, not it.
+bool WriteOutput(const std::string& path, const OutputTarget& target, const PngImage& png,
+                 int level, std::string& error) {
+  namespace fs = std::filesystem;
+  if (target.direct) return WritePng(target.file.string(), png, error, level);
+  std::random_device seed;
+  const fs::path temp =
+      target.file.parent_path() / (".quenara-" + std::to_string(seed() % 1000000) + ".tmp");
   std::error_code ec;
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
-    error = "cannot write '" + path + "': " + ec.message();
-    return false;
+  {
+    TempFileGuard guard(temp.string());
+    std::string why;
+    bool ok = WritePng(temp.string(), png, why, level);
+    if (ok && target.exists) fs::permissions(temp, target.mode, ec);
+    if (ok) fs::rename(temp, target.file, ec);
+    if (!ok || ec) {
+      fs::remove(temp, ec);
+      const size_t colon = why.rfind(": ");
+      error = "cannot write '" + path + "'" +
+              (ok                           ? ": " + ec.message()
+               : colon != std::string::npos ? why.substr(colon)
+                                            : "");
+      return false;
+    }
   }
   return true;
 }
@@ -104,6 +189,16 @@ int RunFilter(const CommandLine& cl) {
   HostDocument doc;
   std::string error;
   if (!LoadDocument(cl, doc, error)) return Fail(kExitFailure, error);
+  OutputTarget target;
+  if (!PrepareOutput(cl.output, target, error)) return Fail(kExitFailure, error);
+  if (!cl.log.empty()) {
+    std::error_code ec;
+    for (const std::string& other : {cl.input, cl.output, cl.mask}) {
+      if (!other.empty() && std::filesystem::equivalent(cl.log, other, ec)) {
+        return Fail(kExitFailure, "--log '" + cl.log + "' would overwrite '" + other + "'");
+      }
+    }
+  }
 
   HostDescriptor playback;
   if (!BuildPlayback(cl.params, playback, error)) return Fail(kExitFailure, error);
@@ -183,8 +278,8 @@ int RunFilter(const CommandLine& cl) {
   if (!playback.items.empty() && !CheckRecorded(playback, recorded, error)) {
     return Fail(kExitFailure, error);
   }
-  if (!WriteOutputAtomically(cl.output, PngFromHostImage(host.Destination()),
-                             cl.compression < 0 ? kDefaultPngLevel : cl.compression, error)) {
+  if (!WriteOutput(cl.output, target, PngFromHostImage(host.Destination()),
+                   cl.compression < 0 ? kDefaultPngLevel : cl.compression, error)) {
     return Fail(kExitFailure, error);
   }
   if (cl.printParams && haveRecorded) std::fputs(FormatRecorded(recorded).c_str(), stdout);
