@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <future>
+#include <memory>
 #include <random>
 #include <system_error>
 
@@ -53,17 +56,22 @@ extern "C" void OnSignalDuringWrite(int sig) {
   std::raise(sig);
 }
 
-// While a temporary output file exists, the signals that end the program remove it first.
+// While a temporary output file exists, the signals that end the program remove it first. An
+// interrupt the program already handles (a batch stops after the file being written) is left
+// to its handler; the previous handlers come back afterwards.
 class TempFileGuard {
  public:
   explicit TempFileGuard(const std::string& temp) {
     if (temp.size() < sizeof(pendingTemp)) {
       std::memcpy(pendingTemp, temp.c_str(), temp.size() + 1);
     }
-    for (int sig : kSignals) std::signal(sig, OnSignalDuringWrite);
+    for (size_t i = 0; i < kCount; ++i) {
+      previous[i] = std::signal(kSignals[i], OnSignalDuringWrite);
+      if (kSignals[i] == SIGINT && previous[i] != SIG_DFL) std::signal(SIGINT, previous[i]);
+    }
   }
   ~TempFileGuard() {
-    for (int sig : kSignals) std::signal(sig, SIG_DFL);
+    for (size_t i = 0; i < kCount; ++i) std::signal(kSignals[i], previous[i]);
     pendingTemp[0] = 0;
   }
   TempFileGuard(const TempFileGuard&) = delete;
@@ -75,6 +83,8 @@ class TempFileGuard {
 #else
   static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
 #endif
+  static constexpr size_t kCount = sizeof(kSignals) / sizeof(kSignals[0]);
+  void (*previous[kCount])(int) = {};
 };
 
 // Where the output goes, decided before the render so that a bad path fails at once: a
@@ -148,16 +158,17 @@ bool WriteOutput(const std::string& path, const OutputTarget& target, const PngI
   return true;
 }
 
-bool LoadDocument(const CommandLine& cl, HostDocument& doc, std::string& error) {
+bool LoadDocument(const std::string& input, const CommandLine& cl, HostDocument& doc,
+                  std::string& error) {
   PngImage png;
-  if (!ReadPng(cl.input, png, error)) return false;
+  if (!ReadPng(input, png, error)) return false;
   if (png.width > uint32_t(kMaxSide) || png.height > uint32_t(kMaxSide)) {
-    error = "'" + cl.input + "' is larger than " + std::to_string(kMaxSide) +
+    error = "'" + input + "' is larger than " + std::to_string(kMaxSide) +
             " pixels on a side, the most a filter record can describe";
     return false;
   }
   if (png.width / uint32_t(cl.reduction) == 0 || png.height / uint32_t(cl.reduction) == 0) {
-    error = "'" + cl.input + "' is too small for --reduction " + std::to_string(cl.reduction);
+    error = "'" + input + "' is too small for --reduction " + std::to_string(cl.reduction);
     return false;
   }
   doc.source = HostImageFromPng(png);
@@ -181,6 +192,121 @@ bool LoadDocument(const CommandLine& cl, HostDocument& doc, std::string& error) 
   return true;
 }
 
+// The values the plug-in replays, as an action replay hands them over: the preset first, the
+// -p values over it.
+bool BuildValues(const CommandLine& cl, HostDescriptor& playback, std::string& error) {
+  if (!BuildPlayback(cl.params, playback, error)) return false;
+  if (cl.preset.empty()) return true;
+  HostDescriptor preset;
+  if (!PresetToPlayback(cl.preset, cl.presetName, preset, error)) return false;
+  for (const DescriptorItem& item : playback.items) {
+    bool replaced = false;
+    for (DescriptorItem& p : preset.items) {
+      if (p.key == item.key) {
+        p = item;
+        replaced = true;
+      }
+    }
+    if (!replaced) preset.items.push_back(item);
+  }
+  playback = std::move(preset);
+  return true;
+}
+
+// What every image of a run shares: the values and the plug-in, loaded once as a host does.
+struct Session {
+  HostDescriptor playback;
+  std::string pluginPath;
+  std::unique_ptr<PluginModule> plugin;
+  bool logRouted = false;
+  ~Session() {
+    plugin.reset();
+    if (logRouted) RestorePluginLog();
+  }
+};
+
+// The host reads the PiPL before it runs anything, for the image's mode. Natively the linked
+// plug-in is trusted unless a file is named; on Windows the file must also be loadable into
+// this process.
+bool ReadyPlugin(const CommandLine& cl, const HostDocument& doc, Session& session,
+                 std::string& error) {
+  std::string entryName;
+  if (!session.pluginPath.empty()) {
+#ifdef _WIN32
+    const bool requireHostMachine = true;
+#else
+    const bool requireHostMachine = false;
+#endif
+    const int16_t mode = ImageModeFor(doc.colourPlanes, doc.source.BytesPerSample());
+    if (!CheckPluginFile(session.pluginPath, mode, requireHostMachine, entryName, error)) {
+      return false;
+    }
+  }
+  if (session.plugin != nullptr) return true;
+  if (!cl.log.empty()) {
+    if (!RoutePluginLog(cl.log, error)) return false;
+    session.logRouted = true;
+  }
+  session.plugin = LoadPluginModule(session.pluginPath, entryName, error);
+  return session.plugin != nullptr;
+}
+
+struct Rendered {
+  PngImage png;
+  HostDescriptor recorded;
+  bool haveRecorded = false;
+  double seconds = 0.0;
+};
+
+// Runs the plug-in on one document. Returns the exit code: 0 with the result in `out`, else
+// the reason in `error`.
+int RenderDocument(const CommandLine& cl, Session& session, HostDocument doc,
+                   const std::function<void(int32_t, int32_t)>& progress, Rendered& out,
+                   std::string& error) {
+  if (!ReadyPlugin(cl, doc, session, error)) return kExitFailure;
+  ReferenceHost host(std::move(doc));
+  host.SetPreviewReduction(cl.reduction);
+  const HostDescriptor& playback = session.playback;
+  host.SetPlayback(playback.items.empty() ? nullptr : &playback,
+                   cl.dialog ? plugInDialogDisplay : plugInDialogDontDisplay);
+  host.SetProgressObserver(progress);
+  host.SetCancelFlag(&cancelRequested);
+#ifdef _WIN32
+  // The dialog needs a window of the host to belong to.
+  const intptr_t hostWindow = cl.dialog ? CreateHostWindow() : 0;
+  host.SetHostWindow(hostWindow);
+#endif
+  const auto t0 = std::chrono::steady_clock::now();
+  const int16_t result = host.Run(session.plugin->Entry(), cl.dialog);
+  out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+#ifdef _WIN32
+  DestroyHostWindow(hostWindow);
+#endif
+  if (result == userCanceledErr) {
+    error = "cancelled, nothing written";
+    return kExitCancelled;
+  }
+  if (result == kErrReportString) {
+    error = "plug-in error: " + host.ErrorText();
+    return kExitFailure;
+  }
+  if (result != noErr) {
+    error = ResultCodeText(result);
+    return kExitFailure;
+  }
+  out.haveRecorded = host.Recorded(out.recorded);
+  if (!playback.items.empty() && !CheckRecorded(playback, out.recorded, error)) {
+    return kExitFailure;
+  }
+  out.png = PngFromHostImage(host.Destination());
+  return 0;
+}
+
+void ReportRendered(const CommandLine& cl, const Rendered& r) {
+  if (cl.printParams && r.haveRecorded) std::fputs(FormatRecorded(r.recorded).c_str(), stdout);
+  if (cl.time) std::printf("render time: %.3f s\n", r.seconds);
+}
+
 int RunFilter(const CommandLine& cl) {
 #ifndef _WIN32
   if (cl.dialog)
@@ -188,7 +314,7 @@ int RunFilter(const CommandLine& cl) {
 #endif
   HostDocument doc;
   std::string error;
-  if (!LoadDocument(cl, doc, error)) return Fail(kExitFailure, error);
+  if (!LoadDocument(cl.input, cl, doc, error)) return Fail(kExitFailure, error);
   OutputTarget target;
   if (!PrepareOutput(cl.output, target, error)) return Fail(kExitFailure, error);
   if (!cl.log.empty()) {
@@ -199,93 +325,122 @@ int RunFilter(const CommandLine& cl) {
       }
     }
   }
+  Session session;
+  if (!BuildValues(cl, session.playback, error)) return Fail(kExitFailure, error);
+  session.pluginPath = cl.plugin.empty() ? DefaultPluginPath() : cl.plugin;
 
-  HostDescriptor playback;
-  if (!BuildPlayback(cl.params, playback, error)) return Fail(kExitFailure, error);
-  if (!cl.preset.empty()) {
-    // The preset first, the -p values over it.
-    HostDescriptor preset;
-    if (!PresetToPlayback(cl.preset, cl.presetName, preset, error)) {
-      return Fail(kExitFailure, error);
-    }
-    for (const DescriptorItem& item : playback.items) {
-      bool replaced = false;
-      for (DescriptorItem& p : preset.items) {
-        if (p.key == item.key) {
-          p = item;
-          replaced = true;
-        }
-      }
-      if (!replaced) preset.items.push_back(item);
-    }
-    playback = std::move(preset);
-  }
-
-  const std::string pluginPath = cl.plugin.empty() ? DefaultPluginPath() : cl.plugin;
-  std::string entryName;
-  // The host reads the PiPL before it runs anything. Natively the linked plug-in is trusted
-  // unless a file is named; on Windows the file must also be loadable into this process.
-  if (!pluginPath.empty()) {
-#ifdef _WIN32
-    const bool requireHostMachine = true;
-#else
-    const bool requireHostMachine = false;
-#endif
-    const int16_t mode = ImageModeFor(doc.colourPlanes, doc.source.BytesPerSample());
-    if (!CheckPluginFile(pluginPath, mode, requireHostMachine, entryName, error)) {
-      return Fail(kExitFailure, error);
-    }
-  }
-  if (!cl.log.empty() && !RoutePluginLog(cl.log, error)) return Fail(kExitFailure, error);
-  std::unique_ptr<PluginModule> plugin = LoadPluginModule(pluginPath, entryName, error);
-  if (plugin == nullptr) {
-    RestorePluginLog();
-    return Fail(kExitFailure, error);
-  }
-
-  ReferenceHost host(std::move(doc));
-  host.SetPreviewReduction(cl.reduction);
-  // Values reach the plug-in as an action replay does: a descriptor and "don't display".
-  host.SetPlayback(playback.items.empty() ? nullptr : &playback,
-                   cl.dialog ? plugInDialogDisplay : plugInDialogDontDisplay);
   ProgressBar bar(!cl.quiet && ProgressBar::StderrIsTerminal(), stderr);
-  host.SetProgressObserver([&bar](int32_t done, int32_t total) { bar.Update(done, total); });
   cancelRequested.store(false);
-  host.SetCancelFlag(&cancelRequested);
   std::signal(SIGINT, OnInterrupt);
-
-#ifdef _WIN32
-  // The dialog needs a window of the host to belong to.
-  const intptr_t hostWindow = cl.dialog ? CreateHostWindow() : 0;
-  host.SetHostWindow(hostWindow);
-#endif
-  const auto t0 = std::chrono::steady_clock::now();
-  const int16_t result = host.Run(plugin->Entry(), cl.dialog);
-  const auto t1 = std::chrono::steady_clock::now();
-#ifdef _WIN32
-  DestroyHostWindow(hostWindow);
-#endif
+  Rendered rendered;
+  const int code = RenderDocument(
+      cl, session, std::move(doc), [&bar](int32_t done, int32_t total) { bar.Update(done, total); },
+      rendered, error);
   std::signal(SIGINT, SIG_DFL);
   bar.Finish();
-  RestorePluginLog();
-
-  if (result == userCanceledErr) return Fail(kExitCancelled, "cancelled, nothing written");
-  if (result == kErrReportString) return Fail(kExitFailure, "plug-in error: " + host.ErrorText());
-  if (result != noErr) return Fail(kExitFailure, ResultCodeText(result));
-
-  HostDescriptor recorded;
-  const bool haveRecorded = host.Recorded(recorded);
-  if (!playback.items.empty() && !CheckRecorded(playback, recorded, error)) {
-    return Fail(kExitFailure, error);
-  }
-  if (!WriteOutput(cl.output, target, PngFromHostImage(host.Destination()),
+  session.plugin.reset();
+  if (code != 0) return Fail(code, error);
+  if (!WriteOutput(cl.output, target, rendered.png,
                    cl.compression < 0 ? kDefaultPngLevel : cl.compression, error)) {
     return Fail(kExitFailure, error);
   }
-  if (cl.printParams && haveRecorded) std::fputs(FormatRecorded(recorded).c_str(), stdout);
-  if (cl.time) {
-    const double seconds = std::chrono::duration<double>(t1 - t0).count();
-    std::printf("render time: %.3f s\n", seconds);
+  ReportRendered(cl, rendered);
+  return 0;
+}
+
+// Many images with the same settings. The next file is read and the previous one written
+// while the plug-in renders, so the disk and the encoder overlap the render; at most three
+// images are in memory. A file that fails is reported and skipped.
+int RunBatch(const CommandLine& cl) {
+  std::string error;
+  if (cl.dialog) return Fail(kExitUsage, "--dialog works on one image, not on a batch");
+  std::error_code ec;
+  if (!std::filesystem::is_directory(cl.outputDir, ec)) {
+    return Fail(kExitFailure, "output directory '" + cl.outputDir + "' does not exist");
+  }
+  Session session;
+  if (!BuildValues(cl, session.playback, error)) return Fail(kExitFailure, error);
+  session.pluginPath = cl.plugin.empty() ? DefaultPluginPath() : cl.plugin;
+
+  struct Loaded {
+    HostDocument doc;
+    std::string error;
+  };
+  auto load = [&cl](const std::string& input) {
+    Loaded l;
+    if (!LoadDocument(input, cl, l.doc, l.error)) l.doc = HostDocument();
+    return l;
+  };
+  struct Written {
+    std::string input, output, error;
+  };
+  const size_t count = cl.inputs.size();
+  ProgressBar bar(!cl.quiet && ProgressBar::StderrIsTerminal(), stderr);
+  cancelRequested.store(false);
+  std::signal(SIGINT, OnInterrupt);
+  int failures = 0;
+  bool cancelled = false;
+  auto finish = [&](std::future<Written>& pending) {
+    if (!pending.valid()) return;
+    const Written w = pending.get();
+    if (w.error.empty()) {
+      std::printf("%s -> %s\n", w.input.c_str(), w.output.c_str());
+    } else {
+      ++failures;
+      Fail(kExitFailure, w.error);  // names the output
+    }
+    std::fflush(stdout);
+  };
+  std::future<Loaded> next = std::async(std::launch::async, load, cl.inputs[0]);
+  std::future<Written> pending;
+  for (size_t i = 0; i < count && !cancelled; ++i) {
+    Loaded current = next.get();
+    if (i + 1 < count) next = std::async(std::launch::async, load, cl.inputs[i + 1]);
+    const std::string& input = cl.inputs[i];
+    const std::string output =
+        (std::filesystem::path(cl.outputDir) / std::filesystem::path(input).filename()).string();
+    OutputTarget target;
+    Rendered rendered;
+    int code = kExitFailure;
+    if (current.error.empty() && PrepareOutput(output, target, current.error)) {
+      const int64_t base = int64_t(i) * 1000;
+      code = RenderDocument(
+          cl, session, std::move(current.doc),
+          [&bar, base, count](int32_t done, int32_t total) {
+            const int64_t part = total > 0 ? int64_t(done) * 1000 / total : 0;
+            bar.Update(int32_t(base + part), int32_t(count * 1000));
+          },
+          rendered, current.error);
+    }
+    finish(pending);
+    if (code == kExitCancelled) {
+      cancelled = true;
+      break;
+    }
+    if (code != 0) {
+      ++failures;
+      // Reading errors name the file already; the plug-in's do not.
+      const bool named = current.error.find(input) != std::string::npos;
+      Fail(kExitFailure, named ? current.error : input + ": " + current.error);
+      continue;
+    }
+    ReportRendered(cl, rendered);
+    const int level = cl.compression < 0 ? kDefaultPngLevel : cl.compression;
+    pending = std::async(std::launch::async,
+                         [input, output, target, level, png = std::move(rendered.png)] {
+                           Written w{input, output, ""};
+                           WriteOutput(output, target, png, level, w.error);
+                           return w;
+                         });
+  }
+  finish(pending);
+  if (next.valid()) next.wait();
+  std::signal(SIGINT, SIG_DFL);
+  bar.Finish();
+  if (cancelled) return Fail(kExitCancelled, "cancelled; the files listed above were written");
+  if (failures > 0) {
+    return Fail(kExitFailure,
+                std::to_string(failures) + " of " + std::to_string(count) + " files failed");
   }
   return 0;
 }
@@ -320,5 +475,5 @@ int QuenaraMain(const std::vector<std::string>& args) {
     if (!BuildPlayback(cl.params, values, error)) return Fail(kExitFailure, error);
     return SavePreset(cl.savePreset, cl.presetName, values, error) ? 0 : Fail(kExitFailure, error);
   }
-  return RunFilter(cl);
+  return cl.outputDir.empty() ? RunFilter(cl) : RunBatch(cl);
 }
