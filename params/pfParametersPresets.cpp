@@ -208,6 +208,7 @@ bool pfParameters::LoadSettings(std::string presetName, std::string path, pfFilt
              "pfParmeters::LoadSettings");
   bool result = false;
   pfPresetWords words;
+  const pfPresetFileLock lock(path);
   if (presetName.empty() || path.empty()) {
     result = false;
   } else if (words.Load(path) != pfPresetWords::kLoaded) {
@@ -249,6 +250,7 @@ bool pfParameters::SaveSettings(std::string presetName, std::string path, std::s
   if (!presetName.empty() && !path.empty() && IsSettingFileValid(path, owner)) {
     const std::string name = PresetWord(presetName);
     const std::string tempPath = path + "tmp";
+    const pfPresetFileLock lock(path);
     pfPresetWords words;
     const pfPresetWords::LoadResult loaded = words.Load(path);
     std::string content;
@@ -306,6 +308,7 @@ bool pfParameters::DeleteSettings(std::string presetName, std::string path) {
       "pfParmeters::DeleteSettings");
   bool result = false;
   pfPresetWords words;
+  const pfPresetFileLock lock(path);
   if (presetName.empty() || path.empty()) {
     result = false;
   } else if (words.Load(path) != pfPresetWords::kLoaded) {

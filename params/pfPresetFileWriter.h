@@ -4,6 +4,7 @@
 // failure the temporary file is removed.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 enum pfPresetWriteResult {
@@ -18,3 +19,19 @@ pfPresetWriteResult pfWritePresetFile(const std::string& path, const std::string
 
 // Moves from over to, replacing an existing to in one step. One definition per platform.
 bool pfReplaceFile(const std::string& from, const std::string& to);
+
+// Serialises the read-modify-write of one preset file between writers (two hosts, a batch
+// saving while the dialog does): an exclusive lock on the companion file path + ".lock", held
+// while the object lives. Writers without it share the temporary file and rewrite from stale
+// text, and presets get lost. Best effort: where no lock can be taken the operation goes
+// ahead unserialised. One definition per platform.
+class pfPresetFileLock {
+ public:
+  explicit pfPresetFileLock(const std::string& path);
+  ~pfPresetFileLock();
+  pfPresetFileLock(const pfPresetFileLock&) = delete;
+  pfPresetFileLock& operator=(const pfPresetFileLock&) = delete;
+
+ private:
+  intptr_t handle;
+};

@@ -6,7 +6,8 @@
 namespace {
 
 bool ParseWholeNumber(const std::string& text, long low, long high, long& n) {
-  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) {
+  if (text.empty() || text.size() > 9 ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
     return false;
   }
   errno = 0;
@@ -20,6 +21,7 @@ bool ParseWholeNumber(const std::string& text, long low, long high, long& n) {
 
 const char* UsageText() {
   return "usage: quenara [OPTIONS] INPUT.png OUTPUT.png\n"
+         "       quenara [OPTIONS] INPUT.png... -o DIR\n"
          "       quenara --info FILE.8bf\n"
          "       quenara --list-presets FILE.cfg\n"
          "       quenara --save-preset FILE.cfg --preset-name NAME [-p NAME=VALUE ...]\n"
@@ -33,6 +35,8 @@ const char* UsageText() {
          "  --reduction N           render at 1/N as the plug-in's preview does\n"
          "  --compression N         PNG compression level, 0 (none) to 9 (smallest, slowest);\n"
          "                          the default 1 is the fastest\n"
+         "  -o, --output-dir DIR    render every INPUT into DIR under its own name; a file\n"
+         "                          that fails is reported and the others are still written\n"
          "  --print-params          print the parameters the plug-in recorded\n"
          "  --time                  print the render's wall time\n"
          "  --quiet                 no progress bar\n"
@@ -91,6 +95,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
         }
         cl.params.push_back({v.substr(0, eq), v.substr(eq + 1)});
       }
+    } else if (name == "-o" || name == "--output-dir") {
+      ok = value(cl.outputDir);
     } else if (name == "--mask") {
       ok = value(cl.mask);
     } else if (name == "--reduction") {
@@ -162,6 +168,12 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
       error = "unexpected argument '" + positional[0] + "'";
       return false;
     }
+  } else if (!cl.outputDir.empty()) {
+    if (positional.empty()) {
+      error = "missing INPUT.png files for -o " + cl.outputDir;
+      return false;
+    }
+    cl.inputs = positional;
   } else {
     if (positional.size() != 2) {
       error = positional.size() < 2 ? "missing INPUT.png and OUTPUT.png (see --help)"
@@ -174,6 +186,11 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
   if ((!cl.preset.empty() || !cl.savePreset.empty() || !cl.deletePreset.empty()) &&
       cl.presetName.empty()) {
     error = "--preset-name NAME is needed with --preset, --save-preset and --delete-preset";
+    return false;
+  }
+  if (!cl.presetName.empty() && cl.preset.empty() && cl.savePreset.empty() &&
+      cl.deletePreset.empty()) {
+    error = "--preset-name needs --preset, --save-preset or --delete-preset";
     return false;
   }
   out = cl;

@@ -1,5 +1,6 @@
 // The command line of `quenara`:
 //     quenara [OPTIONS] INPUT.png OUTPUT.png
+//     quenara [OPTIONS] INPUT.png... -o DIR
 //     quenara --info FILE.8bf
 // and the preset commands. Parsing only checks the shape of the line; values are checked
 // where they are used.
@@ -17,6 +18,8 @@ struct ParamAssignment {
 struct CommandLine {
   std::string input;
   std::string output;
+  std::vector<std::string> inputs;  // a batch: every input, written to outputDir
+  std::string outputDir;
   std::vector<ParamAssignment> params;
   std::string mask;
   int32_t reduction = 1;

@@ -2,6 +2,8 @@
 
 #include <cctype>
 #include <cstdio>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "base/PiApi.h"
@@ -207,5 +209,17 @@ bool DescribePluginFile(const std::string& path, std::string& text, std::string&
       add("scripting keys: (terminology resource unreadable)");
     }
   }
+  // Names come from the file: control bytes would reach the terminal as commands.
+  std::string shown;
+  for (const char c : text) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if ((u < 0x20 && c != '\n') || u == 0x7F) {
+      std::snprintf(line, sizeof(line), "\\x%02x", unsigned(u));
+      shown += line;
+    } else {
+      shown += c;
+    }
+  }
+  text = std::move(shown);
   return true;
 }

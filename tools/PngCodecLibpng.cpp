@@ -6,6 +6,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "tools/PngImage.h"
 
@@ -124,7 +125,12 @@ bool ReadPngLibpng(const std::string& path, PngImage& image, std::string& error)
   std::vector<png_byte> bytes;
   std::vector<png_bytep> rows;
   PngImage decoded;
-  const bool ok = ReadRows(png, info, decoded, bytes, rows, sink, error);
+  bool ok = false;
+  try {
+    ok = ReadRows(png, info, decoded, bytes, rows, sink, error);
+  } catch (const std::bad_alloc&) {  // thrown by our own allocations, never through libpng
+    error = "not enough memory";
+  }
   png_destroy_read_struct(&png, &info, nullptr);
   if (!ok) {
     error = "'" + path + "': " + error;

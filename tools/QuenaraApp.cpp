@@ -4,7 +4,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <functional>
+#include <future>
+#include <memory>
 #include <random>
 #include <system_error>
 
@@ -42,37 +46,129 @@ int Fail(int code, const std::string& message) {
   return code;
 }
 
-// Writes through a temporary file next to the target and renames it into place, so that a
-// failure never leaves a partial output file.
-bool WriteOutputAtomically(const std::string& path, const PngImage& png, int level,
-                           std::string& error) {
-  std::random_device seed;
-  const std::string temp = path + ".tmp" + std::to_string(seed() % 1000000);
-  if (!WritePng(temp, png, error, level)) {
-    std::error_code ignored;
-    std::filesystem::remove(temp, ignored);
+// The temporary file being written, for the signal handlers: a fixed buffer, since all they may
+// do is unlink it.
+char pendingTemp[4096] = {};
+
+extern "C" void OnSignalDuringWrite(int sig) {
+  if (pendingTemp[0] != 0) std::remove(pendingTemp);
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+
+// While a temporary output file exists, the signals that end the program remove it first. An
+// interrupt the program already handles (a batch stops after the file being written) is left
+// to its handler; the previous handlers come back afterwards.
+class TempFileGuard {
+ public:
+  explicit TempFileGuard(const std::string& temp) {
+    if (temp.size() < sizeof(pendingTemp)) {
+      std::memcpy(pendingTemp, temp.c_str(), temp.size() + 1);
+    }
+    for (size_t i = 0; i < kCount; ++i) {
+      previous[i] = std::signal(kSignals[i], OnSignalDuringWrite);
+      if (kSignals[i] == SIGINT && previous[i] != SIG_DFL) std::signal(SIGINT, previous[i]);
+    }
+  }
+  ~TempFileGuard() {
+    for (size_t i = 0; i < kCount; ++i) std::signal(kSignals[i], previous[i]);
+    pendingTemp[0] = 0;
+  }
+  TempFileGuard(const TempFileGuard&) = delete;
+  TempFileGuard& operator=(const TempFileGuard&) = delete;
+
+ private:
+#ifdef _WIN32
+  static constexpr int kSignals[] = {SIGINT, SIGTERM};
+#else
+  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
+#endif
+  static constexpr size_t kCount = sizeof(kSignals) / sizeof(kSignals[0]);
+  void (*previous[kCount])(int) = {};
+};
+
+// Where the output goes, decided before the render so that a bad path fails at once: a
+// symbolic link is followed (the link stays, its target is replaced), a device or pipe is
+// written to directly, a directory or a read-only file is refused.
+struct OutputTarget {
+  std::filesystem::path file;  // the file to replace or write
+  bool direct = false;         // not a regular file: written in place
+  bool exists = false;
+  std::filesystem::perms mode = std::filesystem::perms::unknown;
+};
+
+bool PrepareOutput(const std::string& path, OutputTarget& target, std::string& error) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  target.file = fs::path(path);
+  if (fs::is_symlink(fs::symlink_status(target.file, ec))) {
+    target.file = fs::weakly_canonical(target.file, ec);
+    if (ec) {
+      error = "cannot follow the link '" + path + "': " + ec.message();
+      return false;
+    }
+  }
+  const fs::file_status status = fs::status(target.file, ec);
+  target.exists = !ec && fs::exists(status);
+  if (target.exists && fs::is_directory(status)) {
+    error = "'" + path + "' is a directory";
     return false;
   }
-  std::error_code ec;
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
-    error = "cannot write '" + path + "': " + ec.message();
-    return false;
+  if (target.exists && !fs::is_regular_file(status)) {
+    target.direct = true;
+    return true;
+  }
+  if (target.exists) {
+    target.mode = status.permissions();
+    if ((target.mode & fs::perms::owner_write) == fs::perms::none) {
+      error = "'" + path + "' is read-only";
+      return false;
+    }
   }
   return true;
 }
 
-bool LoadDocument(const CommandLine& cl, HostDocument& doc, std::string& error) {
+// Writes through a temporary file next to the target and renames it into place, so that a
+// failure or a signal never leaves a partial output file. The temporary name is short, so any
+// name the file system allows for the output works, and errors name the output, not it.
+bool WriteOutput(const std::string& path, const OutputTarget& target, const PngImage& png,
+                 int level, std::string& error) {
+  namespace fs = std::filesystem;
+  if (target.direct) return WritePng(target.file.string(), png, error, level);
+  std::random_device seed;
+  const fs::path temp =
+      target.file.parent_path() / (".quenara-" + std::to_string(seed() % 1000000) + ".tmp");
+  std::error_code ec;
+  {
+    TempFileGuard guard(temp.string());
+    std::string why;
+    bool ok = WritePng(temp.string(), png, why, level);
+    if (ok && target.exists) fs::permissions(temp, target.mode, ec);
+    if (ok) fs::rename(temp, target.file, ec);
+    if (!ok || ec) {
+      fs::remove(temp, ec);
+      const size_t colon = why.rfind(": ");
+      error = "cannot write '" + path + "'" +
+              (ok                           ? ": " + ec.message()
+               : colon != std::string::npos ? why.substr(colon)
+                                            : "");
+      return false;
+    }
+  }
+  return true;
+}
+
+bool LoadDocument(const std::string& input, const CommandLine& cl, HostDocument& doc,
+                  std::string& error) {
   PngImage png;
-  if (!ReadPng(cl.input, png, error)) return false;
+  if (!ReadPng(input, png, error)) return false;
   if (png.width > uint32_t(kMaxSide) || png.height > uint32_t(kMaxSide)) {
-    error = "'" + cl.input + "' is larger than " + std::to_string(kMaxSide) +
+    error = "'" + input + "' is larger than " + std::to_string(kMaxSide) +
             " pixels on a side, the most a filter record can describe";
     return false;
   }
   if (png.width / uint32_t(cl.reduction) == 0 || png.height / uint32_t(cl.reduction) == 0) {
-    error = "'" + cl.input + "' is too small for --reduction " + std::to_string(cl.reduction);
+    error = "'" + input + "' is too small for --reduction " + std::to_string(cl.reduction);
     return false;
   }
   doc.source = HostImageFromPng(png);
@@ -96,6 +192,121 @@ bool LoadDocument(const CommandLine& cl, HostDocument& doc, std::string& error) 
   return true;
 }
 
+// The values the plug-in replays, as an action replay hands them over: the preset first, the
+// -p values over it.
+bool BuildValues(const CommandLine& cl, HostDescriptor& playback, std::string& error) {
+  if (!BuildPlayback(cl.params, playback, error)) return false;
+  if (cl.preset.empty()) return true;
+  HostDescriptor preset;
+  if (!PresetToPlayback(cl.preset, cl.presetName, preset, error)) return false;
+  for (const DescriptorItem& item : playback.items) {
+    bool replaced = false;
+    for (DescriptorItem& p : preset.items) {
+      if (p.key == item.key) {
+        p = item;
+        replaced = true;
+      }
+    }
+    if (!replaced) preset.items.push_back(item);
+  }
+  playback = std::move(preset);
+  return true;
+}
+
+// What every image of a run shares: the values and the plug-in, loaded once as a host does.
+struct Session {
+  HostDescriptor playback;
+  std::string pluginPath;
+  std::unique_ptr<PluginModule> plugin;
+  bool logRouted = false;
+  ~Session() {
+    plugin.reset();
+    if (logRouted) RestorePluginLog();
+  }
+};
+
+// The host reads the PiPL before it runs anything, for the image's mode. Natively the linked
+// plug-in is trusted unless a file is named; on Windows the file must also be loadable into
+// this process.
+bool ReadyPlugin(const CommandLine& cl, const HostDocument& doc, Session& session,
+                 std::string& error) {
+  std::string entryName;
+  if (!session.pluginPath.empty()) {
+#ifdef _WIN32
+    const bool requireHostMachine = true;
+#else
+    const bool requireHostMachine = false;
+#endif
+    const int16_t mode = ImageModeFor(doc.colourPlanes, doc.source.BytesPerSample());
+    if (!CheckPluginFile(session.pluginPath, mode, requireHostMachine, entryName, error)) {
+      return false;
+    }
+  }
+  if (session.plugin != nullptr) return true;
+  if (!cl.log.empty()) {
+    if (!RoutePluginLog(cl.log, error)) return false;
+    session.logRouted = true;
+  }
+  session.plugin = LoadPluginModule(session.pluginPath, entryName, error);
+  return session.plugin != nullptr;
+}
+
+struct Rendered {
+  PngImage png;
+  HostDescriptor recorded;
+  bool haveRecorded = false;
+  double seconds = 0.0;
+};
+
+// Runs the plug-in on one document. Returns the exit code: 0 with the result in `out`, else
+// the reason in `error`.
+int RenderDocument(const CommandLine& cl, Session& session, HostDocument doc,
+                   const std::function<void(int32_t, int32_t)>& progress, Rendered& out,
+                   std::string& error) {
+  if (!ReadyPlugin(cl, doc, session, error)) return kExitFailure;
+  ReferenceHost host(std::move(doc));
+  host.SetPreviewReduction(cl.reduction);
+  const HostDescriptor& playback = session.playback;
+  host.SetPlayback(playback.items.empty() ? nullptr : &playback,
+                   cl.dialog ? plugInDialogDisplay : plugInDialogDontDisplay);
+  host.SetProgressObserver(progress);
+  host.SetCancelFlag(&cancelRequested);
+#ifdef _WIN32
+  // The dialog needs a window of the host to belong to.
+  const intptr_t hostWindow = cl.dialog ? CreateHostWindow() : 0;
+  host.SetHostWindow(hostWindow);
+#endif
+  const auto t0 = std::chrono::steady_clock::now();
+  const int16_t result = host.Run(session.plugin->Entry(), cl.dialog);
+  out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+#ifdef _WIN32
+  DestroyHostWindow(hostWindow);
+#endif
+  if (result == userCanceledErr) {
+    error = "cancelled, nothing written";
+    return kExitCancelled;
+  }
+  if (result == kErrReportString) {
+    error = "plug-in error: " + host.ErrorText();
+    return kExitFailure;
+  }
+  if (result != noErr) {
+    error = ResultCodeText(result);
+    return kExitFailure;
+  }
+  out.haveRecorded = host.Recorded(out.recorded);
+  if (!playback.items.empty() && !CheckRecorded(playback, out.recorded, error)) {
+    return kExitFailure;
+  }
+  out.png = PngFromHostImage(host.Destination());
+  return 0;
+}
+
+void ReportRendered(const CommandLine& cl, const Rendered& r) {
+  if (cl.printParams && r.haveRecorded) std::fputs(FormatRecorded(r.recorded).c_str(), stdout);
+  if (cl.time) std::printf("render time: %.3f s\n", r.seconds);
+}
+
 int RunFilter(const CommandLine& cl) {
 #ifndef _WIN32
   if (cl.dialog)
@@ -103,94 +314,133 @@ int RunFilter(const CommandLine& cl) {
 #endif
   HostDocument doc;
   std::string error;
-  if (!LoadDocument(cl, doc, error)) return Fail(kExitFailure, error);
-
-  HostDescriptor playback;
-  if (!BuildPlayback(cl.params, playback, error)) return Fail(kExitFailure, error);
-  if (!cl.preset.empty()) {
-    // The preset first, the -p values over it.
-    HostDescriptor preset;
-    if (!PresetToPlayback(cl.preset, cl.presetName, preset, error)) {
-      return Fail(kExitFailure, error);
-    }
-    for (const DescriptorItem& item : playback.items) {
-      bool replaced = false;
-      for (DescriptorItem& p : preset.items) {
-        if (p.key == item.key) {
-          p = item;
-          replaced = true;
-        }
+  if (!LoadDocument(cl.input, cl, doc, error)) return Fail(kExitFailure, error);
+  OutputTarget target;
+  if (!PrepareOutput(cl.output, target, error)) return Fail(kExitFailure, error);
+  if (!cl.log.empty()) {
+    std::error_code ec;
+    for (const std::string& other : {cl.input, cl.output, cl.mask}) {
+      if (!other.empty() && std::filesystem::equivalent(cl.log, other, ec)) {
+        return Fail(kExitFailure, "--log '" + cl.log + "' would overwrite '" + other + "'");
       }
-      if (!replaced) preset.items.push_back(item);
-    }
-    playback = std::move(preset);
-  }
-
-  const std::string pluginPath = cl.plugin.empty() ? DefaultPluginPath() : cl.plugin;
-  std::string entryName;
-  // The host reads the PiPL before it runs anything. Natively the linked plug-in is trusted
-  // unless a file is named; on Windows the file must also be loadable into this process.
-  if (!pluginPath.empty()) {
-#ifdef _WIN32
-    const bool requireHostMachine = true;
-#else
-    const bool requireHostMachine = false;
-#endif
-    const int16_t mode = ImageModeFor(doc.colourPlanes, doc.source.BytesPerSample());
-    if (!CheckPluginFile(pluginPath, mode, requireHostMachine, entryName, error)) {
-      return Fail(kExitFailure, error);
     }
   }
-  if (!cl.log.empty() && !RoutePluginLog(cl.log, error)) return Fail(kExitFailure, error);
-  std::unique_ptr<PluginModule> plugin = LoadPluginModule(pluginPath, entryName, error);
-  if (plugin == nullptr) {
-    RestorePluginLog();
-    return Fail(kExitFailure, error);
-  }
+  Session session;
+  if (!BuildValues(cl, session.playback, error)) return Fail(kExitFailure, error);
+  session.pluginPath = cl.plugin.empty() ? DefaultPluginPath() : cl.plugin;
 
-  ReferenceHost host(std::move(doc));
-  host.SetPreviewReduction(cl.reduction);
-  // Values reach the plug-in as an action replay does: a descriptor and "don't display".
-  host.SetPlayback(playback.items.empty() ? nullptr : &playback,
-                   cl.dialog ? plugInDialogDisplay : plugInDialogDontDisplay);
   ProgressBar bar(!cl.quiet && ProgressBar::StderrIsTerminal(), stderr);
-  host.SetProgressObserver([&bar](int32_t done, int32_t total) { bar.Update(done, total); });
   cancelRequested.store(false);
-  host.SetCancelFlag(&cancelRequested);
   std::signal(SIGINT, OnInterrupt);
-
-#ifdef _WIN32
-  // The dialog needs a window of the host to belong to.
-  const intptr_t hostWindow = cl.dialog ? CreateHostWindow() : 0;
-  host.SetHostWindow(hostWindow);
-#endif
-  const auto t0 = std::chrono::steady_clock::now();
-  const int16_t result = host.Run(plugin->Entry(), cl.dialog);
-  const auto t1 = std::chrono::steady_clock::now();
-#ifdef _WIN32
-  DestroyHostWindow(hostWindow);
-#endif
+  Rendered rendered;
+  const int code = RenderDocument(
+      cl, session, std::move(doc), [&bar](int32_t done, int32_t total) { bar.Update(done, total); },
+      rendered, error);
   std::signal(SIGINT, SIG_DFL);
   bar.Finish();
-  RestorePluginLog();
-
-  if (result == userCanceledErr) return Fail(kExitCancelled, "cancelled, nothing written");
-  if (result == kErrReportString) return Fail(kExitFailure, "plug-in error: " + host.ErrorText());
-  if (result != noErr) return Fail(kExitFailure, ResultCodeText(result));
-
-  HostDescriptor recorded;
-  const bool haveRecorded = host.Recorded(recorded);
-  if (!playback.items.empty() && !CheckRecorded(playback, recorded, error)) {
+  session.plugin.reset();
+  if (code != 0) return Fail(code, error);
+  if (!WriteOutput(cl.output, target, rendered.png,
+                   cl.compression < 0 ? kDefaultPngLevel : cl.compression, error)) {
     return Fail(kExitFailure, error);
   }
-  if (!WriteOutputAtomically(cl.output, PngFromHostImage(host.Destination()),
-                             cl.compression < 0 ? kDefaultPngLevel : cl.compression, error)) {
-    return Fail(kExitFailure, error);
+  ReportRendered(cl, rendered);
+  return 0;
+}
+
+// Many images with the same settings. The next file is read and the previous one written
+// while the plug-in renders, so the disk and the encoder overlap the render; at most three
+// images are in memory. A file that fails is reported and skipped.
+int RunBatch(const CommandLine& cl) {
+  std::string error;
+  if (cl.dialog) return Fail(kExitUsage, "--dialog works on one image, not on a batch");
+  std::error_code ec;
+  if (!std::filesystem::is_directory(cl.outputDir, ec)) {
+    return Fail(kExitFailure, "output directory '" + cl.outputDir + "' does not exist");
   }
-  if (cl.printParams && haveRecorded) std::fputs(FormatRecorded(recorded).c_str(), stdout);
-  if (cl.time) {
-    const double seconds = std::chrono::duration<double>(t1 - t0).count();
-    std::printf("render time: %.3f s\n", seconds);
+  Session session;
+  if (!BuildValues(cl, session.playback, error)) return Fail(kExitFailure, error);
+  session.pluginPath = cl.plugin.empty() ? DefaultPluginPath() : cl.plugin;
+
+  struct Loaded {
+    HostDocument doc;
+    std::string error;
+  };
+  auto load = [&cl](const std::string& input) {
+    Loaded l;
+    if (!LoadDocument(input, cl, l.doc, l.error)) l.doc = HostDocument();
+    return l;
+  };
+  struct Written {
+    std::string input, output, error;
+  };
+  const size_t count = cl.inputs.size();
+  ProgressBar bar(!cl.quiet && ProgressBar::StderrIsTerminal(), stderr);
+  cancelRequested.store(false);
+  std::signal(SIGINT, OnInterrupt);
+  int failures = 0;
+  bool cancelled = false;
+  auto finish = [&](std::future<Written>& pending) {
+    if (!pending.valid()) return;
+    const Written w = pending.get();
+    if (w.error.empty()) {
+      std::printf("%s -> %s\n", w.input.c_str(), w.output.c_str());
+    } else {
+      ++failures;
+      Fail(kExitFailure, w.error);  // names the output
+    }
+    std::fflush(stdout);
+  };
+  std::future<Loaded> next = std::async(std::launch::async, load, cl.inputs[0]);
+  std::future<Written> pending;
+  for (size_t i = 0; i < count && !cancelled; ++i) {
+    Loaded current = next.get();
+    if (i + 1 < count) next = std::async(std::launch::async, load, cl.inputs[i + 1]);
+    const std::string& input = cl.inputs[i];
+    const std::string output =
+        (std::filesystem::path(cl.outputDir) / std::filesystem::path(input).filename()).string();
+    OutputTarget target;
+    Rendered rendered;
+    int code = kExitFailure;
+    if (current.error.empty() && PrepareOutput(output, target, current.error)) {
+      const int64_t base = int64_t(i) * 1000;
+      code = RenderDocument(
+          cl, session, std::move(current.doc),
+          [&bar, base, count](int32_t done, int32_t total) {
+            const int64_t part = total > 0 ? int64_t(done) * 1000 / total : 0;
+            bar.Update(int32_t(base + part), int32_t(count * 1000));
+          },
+          rendered, current.error);
+    }
+    finish(pending);
+    if (code == kExitCancelled) {
+      cancelled = true;
+      break;
+    }
+    if (code != 0) {
+      ++failures;
+      // Reading errors name the file already; the plug-in's do not.
+      const bool named = current.error.find(input) != std::string::npos;
+      Fail(kExitFailure, named ? current.error : input + ": " + current.error);
+      continue;
+    }
+    ReportRendered(cl, rendered);
+    const int level = cl.compression < 0 ? kDefaultPngLevel : cl.compression;
+    pending = std::async(std::launch::async,
+                         [input, output, target, level, png = std::move(rendered.png)] {
+                           Written w{input, output, ""};
+                           WriteOutput(output, target, png, level, w.error);
+                           return w;
+                         });
+  }
+  finish(pending);
+  if (next.valid()) next.wait();
+  std::signal(SIGINT, SIG_DFL);
+  bar.Finish();
+  if (cancelled) return Fail(kExitCancelled, "cancelled; the files listed above were written");
+  if (failures > 0) {
+    return Fail(kExitFailure,
+                std::to_string(failures) + " of " + std::to_string(count) + " files failed");
   }
   return 0;
 }
@@ -225,5 +475,5 @@ int QuenaraMain(const std::vector<std::string>& args) {
     if (!BuildPlayback(cl.params, values, error)) return Fail(kExitFailure, error);
     return SavePreset(cl.savePreset, cl.presetName, values, error) ? 0 : Fail(kExitFailure, error);
   }
-  return RunFilter(cl);
+  return cl.outputDir.empty() ? RunFilter(cl) : RunBatch(cl);
 }

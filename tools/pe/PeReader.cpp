@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 
 #include "tools/pe/ByteCursor.h"
@@ -21,6 +22,8 @@ constexpr uint32_t kResourceHighBit = 0x80000000u;
 constexpr int kResourceLevels = 3;
 // Ceilings against files whose counts would make us loop for ever.
 constexpr uint32_t kMaxEntries = 65536;
+// Plug-ins are a few megabytes; the limit keeps a wrong file from being read into memory whole.
+constexpr std::streamoff kMaxFileBytes = 256 << 20;
 
 }  // namespace
 
@@ -79,6 +82,18 @@ const char* PeReader::MachineName(uint16_t machine) {
 }
 
 bool PeReader::Load(const std::string& path, std::string* error) {
+  // A directory opens as a stream on Linux and reports an absurd size; a device or pipe has no
+  // size at all. Only regular files of a plausible size are read.
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(path, ec);
+  if (!ec && std::filesystem::is_directory(status)) {
+    *error = path + " is a directory";
+    return false;
+  }
+  if (!ec && !std::filesystem::is_regular_file(status)) {
+    *error = path + " is not a regular file";
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     *error = "cannot open " + path;
@@ -87,6 +102,10 @@ bool PeReader::Load(const std::string& path, std::string* error) {
   in.seekg(0, std::ios::end);
   std::streamoff size = in.tellg();
   in.seekg(0, std::ios::beg);
+  if (size > kMaxFileBytes) {
+    *error = path + " is too large to be a plug-in";
+    return false;
+  }
   std::vector<uint8_t> bytes(size > 0 ? size_t(size) : 0);
   in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
   if (!in || size < 0) {
@@ -321,7 +340,9 @@ bool PeReader::ParseResources(uint32_t rva, uint32_t size, std::string* error) {
           path.dataRva = tree.U32();
           path.size = tree.U32();
           path.codePage = tree.U32();
-          if (tree.Failed()) return false;
+          // Leaves count too: directories shared between entries would otherwise multiply
+          // them without bound.
+          if (tree.Failed() || ++visited > kMaxEntries) return false;
           reader.resources.push_back(path);
         }
       }
