@@ -8,6 +8,7 @@
 #include "engine/ClearImageFilter.h"
 #include "engine/CopyImageFilter.h"
 #include "engine/DynamicRgbA.h"
+#include "engine/LayoutDispatch.h"
 #include "engine/MoveSubPixelImageFilter.h"
 #include "engine/MultImageFilter.h"
 #include "engine/SampleConvert.h"
@@ -47,6 +48,39 @@ TEST(SampleConvert, TruncatesAndEverySampleSurvivesTheRoundTrip) {
     const float f = SampleToFloat<32768>(uint16_t(s));
     ASSERT_EQ(double(f), std::ldexp(double(s), -15)) << s;  // exact: 15 bits of mantissa
     ASSERT_EQ(int(FloatToSample<32768, uint16_t>(f)), s) << s;
+  }
+}
+
+// The visitor answers with the layout it was given, read back from the tag's types.
+struct LayoutCode {
+  template <class Tag>
+  int operator()(Tag) const {
+    using Host = typename Tag::Host;
+    static_assert(sizeof(typename Host::SampleType) == (Host::kFullScale == 255 ? 1 : 2));
+    static_assert(Tag::Mask::kColours == 1 && Tag::Mask::kAlpha == 0 &&
+                  Tag::Mask::kFullScale == Host::kFullScale);
+    static_assert(Tag::Accumulation::kChannels == Tag::Working::kChannels + 1);
+    return Host::kFullScale * 1000 + Tag::Working::kChannels * 100 + Host::kAlpha * 10 +
+           Host::kColours;
+  }
+};
+
+TEST(LayoutDispatch, MapsTheTwelveLayoutsAndRejectsEveryOther) {
+  for (int depth : {8, 16}) {
+    for (bool alpha : {false, true}) {
+      for (int colours = 1; colours <= 3; ++colours) {
+        int code = 0;
+        ASSERT_TRUE(DispatchLayout(PixelLayout{depth, alpha, colours}, LayoutCode{}, code));
+        EXPECT_EQ(code, (depth == 8 ? 255 : 32768) * 1000 + (colours + alpha) * 100 + alpha * 10 +
+                            colours);
+      }
+    }
+  }
+  for (const PixelLayout& other : {PixelLayout{8, false, 0}, PixelLayout{16, true, 4},
+                                   PixelLayout{32, false, 3}, PixelLayout{0, false, 1}}) {
+    int code = 7;
+    EXPECT_FALSE(DispatchLayout(other, LayoutCode{}, code));
+    EXPECT_EQ(code, 7);
   }
 }
 
@@ -143,6 +177,11 @@ TEST(CopyImageFilter, CentresTheImagesAndZeroesUncoveredPixels) {
       EXPECT_EQ(d2.Get(x, y, 1), covered ? 32768 : 0) << x << "," << y;
     }
   }
+  // Without a source nothing is written.
+  const std::vector<uint8_t> before = d.bytes;
+  CopyImageFilter<WorkGrey, Grey8> none(&host, WorkGrey{}, d.MakeView<Grey8>());
+  EXPECT_EQ(none.Run(0, 1), host.NoError());
+  EXPECT_EQ(d.bytes, before);
 }
 
 TEST(MultImageFilter, ScalesEveryFloatByTheMaskSampleOnThreadsToo) {
@@ -201,6 +240,11 @@ TEST(MoveSubPixelImageFilter, InPlaceShiftEqualsOutOfPlaceInEveryDirection) {
     ASSERT_EQ(move.Run(0, 1), host.NoError());
     EXPECT_EQ(img.data, expected.data) << "shift " << s[0] << "," << s[1];
   }
+  // An invalid view: nothing to do, nothing reported.
+  TestHost idle;
+  MoveSubPixelImageFilter<WorkRgba> none(&idle, WorkRgba{}, 0.5, 0.5);
+  EXPECT_EQ(none.Run(0, 1), idle.NoError());
+  EXPECT_TRUE(idle.progress.empty());
 }
 
 }  // namespace
