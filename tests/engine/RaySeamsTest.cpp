@@ -82,4 +82,25 @@ TEST(RaySeams, NoPixelIsWrittenDirectlyByTwoEdgesAndStripsHoldTheRest) {
   }
 }
 
+// The two pixels a step splats into across the minor axis, worked out by hand: the truncated
+// index, the neighbour on the side of the fraction (none past an edge), and off the image the
+// nearest pixel, which feeds the signal but takes no weight.
+TEST(RayGeometry, MinorTapWeightsAndEdgeRules) {
+  const struct {
+    double u;
+    int32_t index, dir;
+    double weight;
+    bool inside;
+  } cases[] = {{2.25, 2, 1, 0.75, true}, {3.0, 3, -1, 1.0, true}, {0.0, 0, 0, 1.0, true},
+               {-0.4, 0, 0, 0.6, true},  {5.5, 5, 0, 0.5, true},  {-1.0, 0, 0, 1.0, false},
+               {6.0, 5, 0, 1.0, false}};
+  for (const auto& c : cases) {
+    const RayTap t = MinorTap(c.u, 6);
+    EXPECT_EQ(t.index, c.index) << c.u;
+    EXPECT_EQ(t.dir, c.dir) << c.u;
+    EXPECT_DOUBLE_EQ(t.weight, c.weight) << c.u;
+    EXPECT_EQ(t.inside, c.inside) << c.u;
+  }
+}
+
 }  // namespace
