@@ -36,6 +36,11 @@ struct HostImage {
   void Set(int32_t x, int32_t y, int32_t plane, Sample s) {
     std::memcpy(bytes.data() + Offset(x, y, plane), &s, sizeof(Sample));
   }
+  void Fill(Sample s) {
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x)
+        for (int32_t p = 0; p < planes; ++p) Set(x, y, p, s);
+  }
 
   // A view with colour samples at planes 0..K-1 and alpha at plane `alphaPlane`.
   template <class View>

@@ -27,14 +27,6 @@ struct Input {
   bool invert = false;
 };
 
-struct Output {
-  std::vector<double> pixels;  // normalised
-  std::vector<double> sums;    // accumulated channels before normalising
-  std::vector<double> weight;  // accumulated weight per pixel
-  int64_t rays = 0;            // rays with at least one step
-  int64_t steps = 0;           // steps inside the minor extent
-};
-
 // The ray signal extended by two guard samples at each end: Ext(j) for j = -2 .. n + 1.
 struct Signal {
   std::vector<std::vector<double>> samples;  // [step][channel]
@@ -168,11 +160,10 @@ inline void FifthWindow(const Signal& s, double k, double len, double z, bool in
   }
 }
 
-inline Output Run(const Input& in) {
+// The normalised output image.
+inline std::vector<double> Run(const Input& in) {
   const int32_t W = in.width, H = in.height, F = in.channels;
-  Output out;
-  out.sums.assign(size_t(W) * H * F, 0.0);
-  out.weight.assign(size_t(W) * H, 0.0);
+  std::vector<double> sums(size_t(W) * H * F, 0.0), weight(size_t(W) * H, 0.0), pixels(sums.size());
   auto px = [&](int64_t x, int64_t y, int c) { return in.pixels[size_t((y * W + x) * F + c)]; };
   auto mapAt = [&](int64_t x, int64_t y) {
     return in.map.empty() ? 1.0 : in.map[size_t(y * W + x)];
@@ -231,7 +222,6 @@ inline Output Run(const Input& in) {
       const int64_t end = yMajor ? ey : ex;
       const int64_t n = (end - start) * sign + 1;
       if (n <= 0) continue;
-      ++out.rays;
       const double t = yMajor ? sxy : syx;
       const int64_t extent = yMajor ? W : H;
 
@@ -289,24 +279,21 @@ inline Output Run(const Input& in) {
             value[size_t(c)] = BoxWindow(sig, double(k), len, in.zoomStart, c);
         }
         if (!tp.inside) continue;
-        ++out.steps;
         const size_t a = size_t(p0.second * W + p0.first), b = size_t(p1.second * W + p1.first);
-        for (int c = 0; c < F; ++c) out.sums[a * F + c] += tp.w * value[size_t(c)];
-        out.weight[a] += tp.w;
-        for (int c = 0; c < F; ++c) out.sums[b * F + c] += (1 - tp.w) * value[size_t(c)];
-        out.weight[b] += 1 - tp.w;
+        for (int c = 0; c < F; ++c) sums[a * F + c] += tp.w * value[size_t(c)];
+        weight[a] += tp.w;
+        for (int c = 0; c < F; ++c) sums[b * F + c] += (1 - tp.w) * value[size_t(c)];
+        weight[b] += 1 - tp.w;
       }
     }
   }
-  out.pixels.resize(out.sums.size());
-  for (size_t p = 0; p < out.weight.size(); ++p) {
+  for (size_t p = 0; p < weight.size(); ++p) {
     for (int c = 0; c < F; ++c) {
-      out.pixels[p * F + c] = out.weight[p] > 0
-                                  ? out.sums[p * F + c] / out.weight[p]
-                                  : std::min(std::max(in.pixels[p * F + c], 0.0), 1.0);
+      pixels[p * F + c] = weight[p] > 0 ? sums[p * F + c] / weight[p]
+                                        : std::min(std::max(in.pixels[p * F + c], 0.0), 1.0);
     }
   }
-  return out;
+  return pixels;
 }
 
 }  // namespace rayref

@@ -159,49 +159,35 @@ TEST(BlendModes, TwoChannelLuminanceWeighsBothHalves) {
   EXPECT_EQ(r.c[1], 0.3f);
 }
 
-TEST(BlendModes, MaximumWithAlphaTakesBrighterBlurAndRaisesAlpha) {
-  // a = 0.4, b = 0.9: b Y(s) = 0.433 > a Y(d) = 0.183; X = S = (0.54, 0.27, 0.81) > 0.4.
-  const auto r = Blend<1, 3>(13, BlendPixel<1, 3>{0.4f, {0.2f, 0.5f, 0.8f}},
-                             BlendPixel<1, 3>{0.9f, {0.6f, 0.3f, 0.9f}});
-  EXPECT_NEAR(r.alpha, 0.81f, kTolerance);
-  EXPECT_NEAR(r.c[0], 2.0f / 3.0f, kTolerance);
-  EXPECT_NEAR(r.c[1], 1.0f / 3.0f, kTolerance);
-  EXPECT_EQ(r.c[2], 1.0f);  // the brightest channel divided by itself
-}
-
-TEST(BlendModes, MinimumWithAlphaFinishesAgainstTheBlurredAlpha) {
-  // a = 0.9, b = 0.3: b Y(s) = 0.06 < a Y(d) = 0.45; X = 0.5 x 0.7 + 0.3 x 0.06 = 0.368 lies
-  // above b, so the alpha becomes 0.368 and every colour 1 (against a it would stay 0.9).
-  const auto r = Blend<1, 3>(14, BlendPixel<1, 3>{0.9f, {0.5f, 0.5f, 0.5f}},
-                             BlendPixel<1, 3>{0.3f, {0.2f, 0.2f, 0.2f}});
-  EXPECT_NEAR(r.alpha, 0.368f, kTolerance);
-  for (float c : r.c) EXPECT_EQ(c, 1.0f);
-}
-
-TEST(BlendModes, NormalOfTwoTransparentPixelsIsTransparentBlack) {
-  const auto r = Blend<1, 3>(1, BlendPixel<1, 3>{0.0f, {0.2f, 0.5f, 0.8f}},
-                             BlendPixel<1, 3>{0.0f, {0.6f, 0.3f, 0.9f}});
-  EXPECT_EQ(r.alpha, 0.0f);
-  for (float c : r.c) EXPECT_EQ(c, 0.0f);
-}
-
-TEST(BlendModes, HslModesWithAlphaAreClampedToOne) {
-  // White at a = 0.5 under opaque red, "color": B = HSL(0, 1, 0.5) = red;
-  // X = D x 0 + 1 x B + 0.5 x S = (1.5, 0, 0) raises the alpha to 1.5 before the clamp.
-  for (int mode : {15, 16, 17, 18}) {
-    const auto r = Blend<1, 3>(mode, BlendPixel<1, 3>{0.5f, {1.0f, 1.0f, 1.0f}},
-                               BlendPixel<1, 3>{1.0f, {1.0f, 0.0f, 0.0f}});
-    EXPECT_LE(r.alpha, 1.0f) << mode;
-    for (float c : r.c) {
-      EXPECT_GE(c, 0.0f) << mode;
-      EXPECT_LE(c, 1.0f) << mode;
-    }
+// The finishing step with alpha, where its branches part.
+TEST(BlendModes, FinishingWithAlphaRaisesDividesAndClamps) {
+  struct {
+    int mode;
+    BlendPixel<1, 3> d, s;
+    float alpha, c[3];
+  } const cases[] = {
+      // a = 0.4, b = 0.9: b Y(s) = 0.433 > a Y(d) = 0.183; X = S = (0.54, 0.27, 0.81) > 0.4:
+      // the alpha rises to 0.81, the brightest channel is divided by itself.
+      {13, {0.4f, {0.2f, 0.5f, 0.8f}}, {0.9f, {0.6f, 0.3f, 0.9f}}, 0.81f, {2.0f / 3, 1.0f / 3, 1}},
+      // a = 0.9, b = 0.3: b Y(s) = 0.06 < a Y(d) = 0.45; X = 0.5 x 0.7 + 0.3 x 0.06 = 0.368 lies
+      // above b, so the alpha becomes 0.368 and every colour 1 (against a it would stay 0.9).
+      {14, {0.9f, {0.5f, 0.5f, 0.5f}}, {0.3f, {0.2f, 0.2f, 0.2f}}, 0.368f, {1, 1, 1}},
+      // Two transparent pixels: transparent black.
+      {1, {0.0f, {0.2f, 0.5f, 0.8f}}, {0.0f, {0.6f, 0.3f, 0.9f}}, 0.0f, {0, 0, 0}},
+      // White at a = 0.5 under opaque red, "color": B = HSL(0, 1, 0.5) = red;
+      // X = D x 0 + 1 x B + 0.5 x S = (1.5, 0, 0) raises the alpha to 1.5 before the clamp.
+      {17, {0.5f, {1, 1, 1}}, {1.0f, {1, 0, 0}}, 1.0f, {1, 0, 0}},
+  };
+  for (const auto& e : cases) {
+    const auto r = Blend<1, 3>(e.mode, e.d, e.s);
+    EXPECT_NEAR(r.alpha, e.alpha, kTolerance) << "mode " << e.mode;
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(r.c[k], e.c[k], kTolerance) << "mode " << e.mode;
   }
-  const auto r = Blend<1, 3>(17, BlendPixel<1, 3>{0.5f, {1.0f, 1.0f, 1.0f}},
-                             BlendPixel<1, 3>{1.0f, {1.0f, 0.0f, 0.0f}});
-  EXPECT_EQ(r.alpha, 1.0f);
-  EXPECT_EQ(r.c[0], 1.0f);
-  EXPECT_EQ(r.c[1], 0.0f);
+  for (int mode : {15, 16, 18}) {  // the other HSL modes of the same pair stay in range too
+    const auto r = Blend<1, 3>(mode, cases[3].d, cases[3].s);
+    EXPECT_LE(r.alpha, 1.0f) << mode;
+    for (float c : r.c) EXPECT_LE(c, 1.0f) << mode;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,246 @@
+// The effect pipeline: stage order and progress, the origin's sub-pixel fraction, strength 0,
+// linear light, display modes, and the release of every buffer on every path. Expected pixels
+// come from a plain reference of the stages involved (selection with default settings is the
+// identity, the compositing curve with gamma 1 is the 15-bit quantisation).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "engine/LayoutDispatch.h"
+#include "engine/QuenaraEffect.h"
+#include "tests/engine/HostBuffers.h"
+#include "tests/support/EngineTestHosts.h"
+
+namespace {
+
+using GreyA16 = LayoutTag<uint16_t, 32768, 1, 1>;
+using Rgba8 = LayoutTag<uint8_t, 255, 1, 3>;
+
+constexpr int kOneStep = 1;  // single-precision pixels against a double reference
+
+// Output curve with gamma 1: the level quantised to 15 bits, optionally through BT.709.
+double Encode(double v, bool linear) {
+  double e = std::trunc(std::clamp(v, 0.0, 1.0) * 32767.0) / 32767.0;
+  if (linear) e = e >= 0.018 ? 1.099 * std::pow(e, 0.45) - 0.099 : 4.5 * e;
+  return e;
+}
+
+// The linearisation table's value for a working value v, stored as a float as the working
+// image stores it.
+float Linear(double v) {
+  const double x = std::trunc(v * 32767.0) / 32768.0;
+  return float(x > 0.081 ? std::pow((x + 0.099) / 1.099, 1.0 / 0.45) : x / 4.5);
+}
+
+template <class Tag>
+struct Pipeline {
+  using Sample = typename Tag::Host::SampleType;
+  static constexpr int K = Tag::kColours;
+  Pipeline(int32_t w, int32_t h)
+      : source(w, h, K + 1), destination(w, h, K + 1), maskImage(w, h, 1), effect(&host) {
+    effect.source = source.template MakeView<typename Tag::Host>(K);
+    effect.destination = destination.template MakeView<typename Tag::Host>(K);
+    effect.selectionSource = effect.source;
+    effect.linearLight = false;
+    destination.Fill(7);
+  }
+  // Colours from f(x, y, k), opaque.
+  template <class F>
+  void Paint(F f) {
+    for (int32_t y = 0; y < source.height; ++y) {
+      for (int32_t x = 0; x < source.width; ++x) {
+        for (int k = 0; k < K; ++k) source.Set(x, y, k, Sample(f(x, y, k)));
+        source.Set(x, y, K, Sample(Tag::Host::kFullScale));
+      }
+    }
+  }
+  typename Tag::Mask Mask() { return maskImage.template MakeView<typename Tag::Mask>(); }
+
+  TestHost host;
+  HostImage<Sample> source;
+  HostImage<Sample> destination;
+  HostImage<Sample> maskImage;
+  QuenaraEffect<typename Tag::Host, typename Tag::Mask> effect;
+};
+
+TEST(QuenaraEffect, TheShiftUndoneAfterTheBlurIsTheOriginFraction) {
+  using E = QuenaraEffect<Rgba8::Host, Rgba8::Mask>;
+  EXPECT_NEAR(E::OriginFraction(10.3), -0.2, 1e-12);
+  EXPECT_EQ(E::OriginPixel(10.3), 10);
+  EXPECT_NEAR(E::OriginFraction(-10.3), 0.2, 1e-12);
+  EXPECT_EQ(E::OriginPixel(-10.3), -10);
+  EXPECT_EQ(E::OriginFraction(7.0), -0.5);
+  EXPECT_EQ(E::OriginFraction(7.5), 0.0);       // a pixel centre
+  EXPECT_EQ(E::OriginPixel(1e12), 1073741824);  // held where int32 cannot overflow
+  Pipeline<Rgba8> p(8, 8);
+  p.Paint([](int32_t, int32_t, int) { return 100; });
+  p.effect.originX = 3.2;
+  p.effect.originY = -2.7;
+  ASSERT_EQ(p.effect.Run(0, 1), 0);
+  EXPECT_NEAR(p.effect.shiftX, 0.3, 1e-12);  // -(|0.2| - 0.5)
+  EXPECT_NEAR(p.effect.shiftY, 0.2, 1e-12);  // -(-(|-0.7| - 0.5))
+}
+
+TEST(QuenaraEffect, StrengthZeroNeitherShiftsNorBlursAndLinearLightLeavesAlphaAlone) {
+  // Rows wider than the stretches the levels are indexed in. Rows 0 and 1 are opaque: every
+  // colour goes through the curve (and the linearisation table). Row 2 is translucent under
+  // "(none) replace", which writes the working alpha a^2 (the selection premultiplies): it must
+  // not be linearised. Its grey g stays below a, so the straight colour does not raise it.
+  Pipeline<GreyA16> p(301, 3);
+  for (int32_t x = 0; x < 301; ++x) {
+    for (int32_t y = 0; y < 2; ++y) {
+      p.source.Set(x, y, 0, uint16_t((x * 7919 + y * 3457) % 32769));
+      p.source.Set(x, y, 1, 32768);
+    }
+    p.source.Set(x, 2, 0, uint16_t(x * 50));
+    p.source.Set(x, 2, 1, uint16_t(32768 - x * 50));
+  }
+  p.host.threaded = true;
+  p.host.processors = 3;
+  for (bool linear : {false, true}) {
+    p.effect.strength = 0.0;
+    p.effect.originX = 2.3;  // a fraction that would shift by 0.2 pixel
+    p.effect.originY = 1.9;
+    p.effect.linearLight = linear;
+    p.effect.blendMode = 23;
+    ASSERT_EQ(p.effect.Run(0, 1), 0);
+    EXPECT_EQ(p.effect.shiftX, 0.0);
+    EXPECT_EQ(p.effect.shiftY, 0.0);
+    for (int32_t x = 0; x < 301; ++x) {
+      for (int32_t y = 0; y < 2; ++y) {
+        const double v = float(p.source.Get(x, y, 0) * 3.0517578125e-05);
+        const double w = linear ? double(Linear(v)) : v;
+        ASSERT_NEAR(p.destination.Get(x, y, 0), int(Encode(w, linear) * 32768.0), kOneStep)
+            << x << "," << y << " linear " << linear;
+      }
+      const double alpha = (32768 - x * 50) / 32768.0;
+      ASSERT_NEAR(p.destination.Get(x, 2, 1), int(alpha * alpha * 32768.0), kOneStep) << x;
+    }
+  }
+}
+
+TEST(QuenaraEffect, SelectedImageDisplayIsTheSourceTimesTheMask) {
+  Pipeline<Rgba8> p(16, 16);
+  p.Paint([](int32_t x, int32_t y, int) { return y * 16 + x; });
+  p.effect.show = 2;
+  ASSERT_EQ(p.effect.Run(0, 1), 0);
+  // Without a mask every 8-bit value comes back as it was.
+  for (int32_t y = 0; y < 16; ++y)
+    for (int32_t x = 0; x < 16; ++x) ASSERT_EQ(p.destination.Get(x, y, 1), y * 16 + x);
+
+  p.maskImage.Fill(0);
+  for (int32_t x = 0; x < 16; ++x) p.maskImage.Set(x, 0, 0, 128);
+  p.effect.mask = p.Mask();
+  ASSERT_EQ(p.effect.Run(0, 1), 0);
+  for (int32_t x = 0; x < 16; ++x) {
+    EXPECT_NEAR(p.destination.Get(x, 0, 0), int(x / 255.0 * (128 / 255.0) * 255.0), kOneStep);
+    EXPECT_EQ(p.destination.Get(x, 5, 0), 0);
+  }
+}
+
+TEST(QuenaraEffect, SelectionOnlyDisplayShowsTheWeightOpaque) {
+  Pipeline<Rgba8> p(4, 2);
+  p.Paint([](int32_t x, int32_t, int) { return x < 2 ? 30 : 220; });
+  p.effect.show = 3;
+  p.effect.selection.weightOnly = 1;
+  p.effect.selection.lightnessLow = 100 / 255.0;  // dark pixels fall outside
+  ASSERT_EQ(p.effect.Run(0, 1), 0);
+  for (int32_t x = 0; x < 4; ++x) {
+    EXPECT_EQ(p.destination.Get(x, 0, 0), x < 2 ? 0 : 255);
+    EXPECT_EQ(p.destination.Get(x, 0, 3), 255);
+  }
+}
+
+TEST(QuenaraEffect, ProgressRunsThroughTheSixStages) {
+  Pipeline<Rgba8> p(5, 4);
+  p.Paint([](int32_t, int32_t, int) { return 90; });
+  p.maskImage.Fill(255);
+  p.effect.mask = p.Mask();  // without a mask the mask stage has nothing to do
+  p.effect.linearLight = true;
+  p.effect.originX = 2.5;
+  p.effect.originY = 2.0;
+  ASSERT_EQ(p.effect.Run(0, 1), 0);
+  const int32_t H = 4;
+  std::vector<int32_t> rowStages;  // stages reported in rows of 6 x H
+  for (const auto& [done, total] : p.host.progress) {
+    if (total == 6 * H) rowStages.push_back(done / H);
+  }
+  // Selection, mask, linearisation, shift, then compositing, each over its H rows, in order.
+  const std::vector<int32_t> expected = {0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
+                                         2, 2, 3, 3, 3, 3, 5, 5, 5, 5};
+  EXPECT_EQ(rowStages, expected);
+  // The blur reports in between, against its own unit of rays and rows.
+  const auto blur = std::find_if(p.host.progress.begin(), p.host.progress.end(),
+                                 [&](const auto& r) { return r.second != 6 * H; });
+  ASSERT_NE(blur, p.host.progress.end());
+  EXPECT_EQ(blur - p.host.progress.begin(), 16);
+}
+
+TEST(QuenaraEffect, EveryBufferIsReleasedOnEveryPath) {
+  // Count what one full run allocates and reports, then fail each allocation and cancel at
+  // each report in turn.
+  auto make = [](Pipeline<Rgba8>& p, int show) {
+    p.Paint([](int32_t, int32_t, int) { return 120; });
+    p.effect.show = show;
+    p.effect.linearLight = true;
+    p.effect.originX = 1.5;
+    p.effect.originY = 2.5;
+  };
+  for (int show : {1, 2, 4}) {
+    int64_t allocations = 0;
+    size_t reports = 0;
+    {
+      Pipeline<Rgba8> p(5, 4);
+      make(p, show);
+      ASSERT_EQ(p.effect.Run(0, 1), 0);
+      allocations = p.host.allocations;
+      reports = p.host.progress.size();
+      EXPECT_EQ(p.host.LiveBlocks(), 0u);
+    }
+    for (int64_t i = 0; i < allocations; ++i) {
+      Pipeline<Rgba8> p(5, 4);
+      make(p, show);
+      const std::vector<uint8_t> before = p.destination.bytes;
+      p.host.failAllocationAt = i;
+      EXPECT_EQ(p.effect.Run(0, 1), -108) << "show " << show << " allocation " << i;
+      EXPECT_EQ(p.host.LiveBlocks(), 0u) << "show " << show << " allocation " << i;
+      if (i == 0) {
+        EXPECT_EQ(p.destination.bytes, before);  // nothing written
+      }
+    }
+    for (size_t j = 0; j < reports; ++j) {
+      Pipeline<Rgba8> p(5, 4);
+      make(p, show);
+      p.host.cancelAfterReports = int64_t(j);
+      EXPECT_EQ(p.effect.Run(0, 1), TestHost::kCancelled) << "show " << show << " report " << j;
+      EXPECT_EQ(p.host.LiveBlocks(), 0u) << "show " << show << " report " << j;
+    }
+  }
+}
+
+TEST(QuenaraEffect, ThreadedRunEqualsSerialRun) {
+  Pipeline<Rgba8> serial(23, 17), threaded(23, 17);
+  for (auto* p : {&serial, &threaded}) {
+    for (int32_t y = 0; y < 17; ++y)
+      for (int32_t x = 0; x < 23; ++x)
+        for (int s = 0; s < 4; ++s)
+          p->source.Set(x, y, s, uint8_t((x * 37 + y * 91 + s * 53) % 256));
+    p->effect.originX = 7.3;
+    p->effect.originY = 9.8;
+    p->effect.linearLight = true;
+    p->effect.blendMode = 3;
+  }
+  threaded.host.threaded = true;
+  threaded.host.processors = 3;
+  ASSERT_EQ(serial.effect.Run(0, 1), 0);
+  ASSERT_EQ(threaded.effect.Run(0, 1), 0);
+  // The blur's four edges add into one image in an order threads may change: one step.
+  for (int32_t y = 0; y < 17; ++y)
+    for (int32_t x = 0; x < 23; ++x)
+      for (int s = 0; s < 4; ++s)
+        EXPECT_NEAR(serial.destination.Get(x, y, s), threaded.destination.Get(x, y, s), kOneStep);
+}
+
+}  // namespace
