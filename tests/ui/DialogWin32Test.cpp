@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Log.h"
 #include "effect/pfFilterQuenara.h"
 #include "params/pfUndoHistory.h"
 #include "tools/HostImage.h"
@@ -223,6 +224,44 @@ std::string FileText(const std::string& path) {
   text << in.rdbuf();
   return text.str();
 }
+std::string TempPath(const char* name) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  return std::string(temp) + name;
+}
+
+// The plug-in's log, errors only, for the lines that failures leave.
+class ErrorLog {
+ public:
+  ErrorLog() {
+    DeleteFileA(path.c_str());
+    SetLogLevel(kLogError);
+    EXPECT_TRUE(OpenLogFile(path));
+  }
+  ~ErrorLog() {
+    CloseLogFile();
+    SetLogLevel(kLogTrace);
+    DeleteFileA(path.c_str());
+  }
+  bool Has(const char* text) const { return FileText(path).find(text) != std::string::npos; }
+
+ private:
+  const std::string path = TempPath("quenara-dialog-test.log");
+};
+
+// A window-creation hook that refuses the n-th dialog window of the thread (1: the preview,
+// 2: the interface dialog) and notes the others.
+int refusedDialog = 0;
+std::vector<HWND> dialogsMade;
+LRESULT CALLBACK RefuseDialog(int code, WPARAM wParam, LPARAM lParam) {
+  char name[16] = {};
+  if (code == HCBT_CREATEWND && GetClassNameA(HWND(wParam), name, sizeof(name)) > 0 &&
+      std::strcmp(name, "#32770") == 0) {
+    dialogsMade.push_back(HWND(wParam));
+    if (int(dialogsMade.size()) == refusedDialog) return 1;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 class Dialog : public ::testing::Test {
  protected:
@@ -405,6 +444,85 @@ TEST_F(Dialog, CancelLeavesTheImageAndShowsTransparencyOverTheCheckerboard) {
   EXPECT_DOUBLE_EQ(recorded.Find(QuenaraKeys::Intensity)->number, 3.0);
 }
 
+// A dialog that cannot open ends the call like Cancel, with the reason in the log, nothing
+// no window or class icon left behind.
+TEST_F(Dialog, ADialogThatCannotOpenEndsLikeCancel) {
+  struct Case {
+    const char* reason;
+    bool platformData;
+    bool hostWindow;
+    int refuse;
+  };
+  const Case cases[] = {{"No host window in the filter record's platform data", false, true, 0},
+                        {"No host window in the filter record's platform data", true, false, 0},
+                        {"Failed to create Preview Dialog. GetLastError(", true, true, 1},
+                        {"Failed to create Interface Dialog. GetLastError(", true, true, 2}};
+  WNDCLASSEXA dialogClass = {};
+  dialogClass.cbSize = sizeof(dialogClass);
+  ASSERT_TRUE(GetClassInfoExA(nullptr, "#32770", &dialogClass));
+  const HICON icon = dialogClass.hIcon;
+  for (const Case& c : cases) {
+    ErrorLog log;
+    ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+    Attach(host);
+    if (!c.platformData) host.Record().platformData = nullptr;
+    if (!c.hostWindow) host.SetHostWindow(0);
+    refusedDialog = c.refuse;
+    dialogsMade.clear();
+    HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseDialog, nullptr, GetCurrentThreadId());
+    EXPECT_EQ(host.Run(Entry, true), userCanceledErr) << c.reason;
+    UnhookWindowsHookEx(hook);
+    EXPECT_TRUE(log.Has(c.reason)) << c.reason;
+    EXPECT_EQ(dialogsMade.size(), size_t(c.refuse));
+    for (HWND made : dialogsMade) EXPECT_FALSE(IsWindow(made));
+    GetClassInfoExA(nullptr, "#32770", &dialogClass);
+    EXPECT_EQ(dialogClass.hIcon, icon);
+  }
+}
+
+// A preview that cannot be shown leaves the frame white and the dialog working: an image mode
+// it does not display, and a display bitmap that cannot be allocated (until the zoom changes).
+TEST_F(Dialog, APreviewThatCannotBeShownLeavesTheFrameWhite) {
+  ErrorLog log;
+  const COLORREF white = RGB(255, 255, 255);
+  // Inside the image at 100 % and 50 %, beside the origin's handle.
+  auto pixel = [](User& user) {
+    return user.Pixel(user.Client().right / 2 + 12, user.Client().bottom / 2 + 8);
+  };
+  {
+    ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+    host.Record().imageMode = plugInModeCMYKColor;
+    Attach(host);
+    User user(*filter);
+    user.Then([&] {
+      EXPECT_TRUE(log.Has("Invalid imageMode"));
+      EXPECT_EQ(pixel(user), white);
+      user.Click(IDCANCEL);
+    });
+    EXPECT_EQ(user.Run(host), userCanceledErr);
+  }
+  EXPECT_FALSE(log.Has("Out of memory"));
+  ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+  Attach(host);
+  User user(*filter);
+  user.Then([&] {
+    EXPECT_NE(pixel(user), white);
+    host.Buffers().FailAllocationAt(host.Buffers().AllocationCount());
+    user.Click(1006);  // a new host factor, so a new display bitmap
+  });
+  user.Then([&] {
+    EXPECT_TRUE(log.Has("Out of memory"));
+    EXPECT_EQ(user.Text(user.Item(1007)), "50%");
+    EXPECT_EQ(pixel(user), white);
+    user.Click(1005);
+  });
+  user.Then([&] {
+    EXPECT_NE(pixel(user), white);
+    user.Click(IDOK);
+  });
+  EXPECT_EQ(user.Run(host), noErr);
+}
+
 // 6000 x 4000 at 16 bits, zoomed in to a factor whose render takes longer than 200 ms: a
 // slider drag abandons the stale renders, renders coarser, and ends in full detail.
 TEST_F(Dialog, SliderDragOnALargeImageAbandonsStaleRendersAndEndsInFullDetail) {
@@ -542,9 +660,7 @@ TEST_F(Dialog, ScreenshotsOfTheSamplePhoto) {
 namespace {
 
 TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string path = std::string(temp) + "quenara-dialog-test.cfg";
+  const std::string path = TempPath("quenara-dialog-test.cfg");
   DeleteFileA(path.c_str());
   WriteValue(pfDialogStateWin32::kKey, "Preset Path", REG_SZ, path.c_str(), DWORD(path.size() + 1));
   ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
@@ -651,9 +767,7 @@ TEST_F(Dialog, StoredStateIsClampedOrIgnoredAndCancelKeepsTheLastValues) {
   const double intensity = 2.5, strength = 0.75;
   WriteValue(pfDialogStateWin32::kLastUsedKey, "Intensity", REG_BINARY, &intensity, 8);
   WriteValue(pfDialogStateWin32::kLastUsedKey, "Strength", REG_BINARY, &strength, 4);
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string foreign = std::string(temp) + "quenara-foreign.cfg";
+  const std::string foreign = TempPath("quenara-foreign.cfg");
   {
     std::ofstream out(foreign);
     out << "FileOwner Other\n\nname x\nA 1\n";
