@@ -105,6 +105,11 @@ bool pfParameterUIWin32::ControlRect(int32_t id, RECT& rect) const {
   return true;
 }
 
+void pfParameterUIWin32::InvalidateOnDialog(int32_t id) {
+  RECT r;
+  if (dialog != nullptr && ControlRect(id, r)) InvalidateRect(dialog, &r, FALSE);
+}
+
 // ---- Float -----------------------------------------------------------------------------------
 
 void pfParameterUIFloatWin32::Initialize() {
@@ -249,7 +254,10 @@ bool pfParameterUIPositionWin32::OnControlChanged() {
 
 // ---- RGB -------------------------------------------------------------------------------------
 
-void pfParameterUIRGBWin32::Refresh() { ApplyState(swatch, -1); }
+void pfParameterUIRGBWin32::Refresh() {
+  ApplyState(swatch, -1);
+  InvalidateOnDialog(swatch);
+}
 
 void pfParameterUIRGBWin32::Paint(HDC dc, int32_t imageMode) {
   RECT r;
@@ -296,7 +304,10 @@ bool pfParameterUIRGBWin32::OnRightRelease(pfBindingServicesWin32& preview, POIN
 
 // ---- Angle -----------------------------------------------------------------------------------
 
-void pfParameterUIAngleWin32::Refresh() { ApplyState(dial, -1); }
+void pfParameterUIAngleWin32::Refresh() {
+  ApplyState(dial, -1);
+  InvalidateOnDialog(dial);
+}
 
 void pfParameterUIAngleWin32::Paint(HDC dc, int32_t) {
   RECT r;
@@ -332,7 +343,6 @@ bool pfParameterUIAngleWin32::OnDrag(POINT point) {
   if (!pfAngleFromPointer(p->GetValue(), dx, dy, degrees)) return false;
   const bool changed = p->SetValue(degrees);
   Refresh();
-  InvalidateRect(dialog, &r, FALSE);
   return changed;
 }
 

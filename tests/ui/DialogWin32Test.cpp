@@ -14,17 +14,21 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <list>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/Log.h"
 #include "effect/pfFilterQuenara.h"
+#include "params/pfParameterFloat.h"
+#include "params/pfParameterRGB.h"
 #include "params/pfUndoHistory.h"
 #include "tools/HostImage.h"
 #include "tools/PngImage.h"
 #include "tools/ReferenceHost.h"
 #include "ui/pfDialogStateWin32.h"
+#include "ui/pfParameterUIWin32.h"
 #include "ui/pfPreviewWin32.h"
 
 namespace {
@@ -140,10 +144,11 @@ class User {
     SendMessageW(Preview(), message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
   }
   // The preview frame's pixel at a client point, as the screen shows it.
-  COLORREF Pixel(int x, int y) const {
-    HDC dc = GetDC(Preview());
+  COLORREF Pixel(int x, int y, HWND window = nullptr) const {
+    if (window == nullptr) window = Preview();
+    HDC dc = GetDC(window);
     const COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(Preview(), dc);
+    ReleaseDC(window, dc);
     return c;
   }
   RECT Client() const {
@@ -521,6 +526,102 @@ TEST_F(Dialog, APreviewThatCannotBeShownLeavesTheFrameWhite) {
     user.Click(IDOK);
   });
   EXPECT_EQ(user.Run(host), noErr);
+}
+
+// A binding whose control the dialog resource lacks: its first Initialize adds a strip to the
+// right of the dialog with the control in it, an owner-drawn static (which paints nothing
+// itself), hidden and disabled until the binding shows it.
+template <class Binding>
+class Placed : public Binding {
+ public:
+  explicit Placed(int32_t id) : Binding(id) {}
+  void Initialize() override {
+    HWND dialog = this->GetDialog();
+    RECT window, client;
+    GetWindowRect(dialog, &window);
+    GetClientRect(dialog, &client);
+    SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left + 70, window.bottom - window.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_DISABLED | SS_OWNERDRAW, client.right + 5, 10,
+                    60, 60, dialog, HMENU(INT_PTR(this->GetMainControl())), nullptr, nullptr);
+    Binding::Initialize();
+  }
+};
+
+// The colour swatch and the angle dial, which the effect does not use, on parameters of the
+// test's own: shown by Initialize, changed with the mouse, refreshed when the parameter
+// changes (undo), each change one undo step.
+TEST_F(Dialog, ColourSwatchAndAngleDialFollowTheirParameters) {
+  pfParameterRGB colour;
+  colour.SetRGB(1.0, 0.0, 0.0);
+  pfParameterFloat angle;  // 0: the needle points up
+  angle.SetMin(-3600, false);
+  angle.SetMax(3600, false);
+  Placed<pfParameterUIRGBWin32> swatch(2001);
+  Placed<pfParameterUIAngleWin32> dial(2002);
+  swatch.SetParameter(&colour);
+  dial.SetParameter(&angle);
+  std::list<pfParameterUI*>& controls = filter->GetControls();
+  controls.push_back(&swatch);
+  controls.push_back(&dial);
+  ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+  Attach(host);
+  User user(*filter);
+  pfUndoHistory& history = filter->GetUndoHistory();
+  POINT s{}, d{};  // the centres of swatch and dial in the dialog
+  auto pixel = [&](POINT p, int dx, int dy) {
+    UpdateWindow(user.Ui());
+    return user.Pixel(p.x + dx, p.y + dy, user.Ui());
+  };
+  auto mouse = [&](UINT message, POINT p, int dx, int dy) {
+    SendMessageW(user.Ui(), message, 0, MAKELPARAM(p.x + dx, p.y + dy));
+  };
+  const COLORREF black = RGB(0, 0, 0), white = RGB(255, 255, 255);
+  user.Then([&] {
+    for (POINT* centre : {&s, &d}) {
+      RECT r;
+      GetWindowRect(user.Item(centre == &s ? 2001 : 2002), &r);
+      MapWindowPoints(nullptr, user.Ui(), reinterpret_cast<POINT*>(&r), 2);
+      *centre = POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    EXPECT_TRUE(user.Enabled(2001) && IsWindowVisible(user.Item(2001)));
+    EXPECT_TRUE(user.Enabled(2002) && IsWindowVisible(user.Item(2002)));
+    EXPECT_EQ(pixel(s, 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(pixel(d, 0, -20), black);
+    EXPECT_EQ(pixel(d, 20, 0), white);
+    // A left click asks the host for a colour; its picker cancels: nothing changes.
+    mouse(WM_LBUTTONDOWN, s, 0, 0);
+    mouse(WM_LBUTTONUP, s, 0, 0);
+    EXPECT_EQ(colour.GetRed(), 1.0);
+    EXPECT_FALSE(history.CanUndo());
+    // A right click starts picking from the preview: its grey margin.
+    mouse(WM_RBUTTONUP, s, 0, 0);
+    user.Mouse(WM_MOUSEMOVE, 2, 2);
+    user.Mouse(WM_LBUTTONUP, 2, 2);
+    EXPECT_DOUBLE_EQ(colour.GetGreen(), 187 / 255.0);
+    EXPECT_EQ(pixel(s, 0, 0), RGB(187, 187, 187));
+    // The dial follows the pointer, clockwise from the top: right is 90, down 180.
+    mouse(WM_LBUTTONDOWN, d, 20, 0);
+    EXPECT_NEAR(angle.GetValue(), 90.0, 1e-6);
+    mouse(WM_MOUSEMOVE, d, 0, 20);
+    mouse(WM_LBUTTONUP, d, 0, 20);
+    EXPECT_NEAR(angle.GetValue(), 180.0, 1e-6);
+    EXPECT_EQ(pixel(d, 0, 20), black);
+    EXPECT_EQ(pixel(d, 0, -20), white);
+  });
+  user.Then([&] {
+    user.Click(1004);  // the whole drag
+    EXPECT_EQ(angle.GetValue(), 0.0);
+    EXPECT_EQ(pixel(d, 0, -20), black);
+    user.Click(1004);
+    EXPECT_EQ(colour.GetGreen(), 0.0);
+    EXPECT_EQ(pixel(s, 0, 0), RGB(255, 0, 0));
+    EXPECT_FALSE(history.CanUndo());
+    user.Click(IDCANCEL);
+  });
+  EXPECT_EQ(user.Run(host), userCanceledErr);
+  controls.remove(&swatch);
+  controls.remove(&dial);
 }
 
 // 6000 x 4000 at 16 bits, zoomed in to a factor whose render takes longer than 200 ms: a
