@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -17,6 +18,7 @@
 #include <list>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/Log.h"
@@ -676,6 +678,36 @@ TEST_F(Dialog, SliderDragOnALargeImageAbandonsStaleRendersAndEndsInFullDetail) {
     EXPECT_EQ(user.Text(user.Item(1007)), "33.33%");
     EXPECT_DOUBLE_EQ(filter->Strength.GetValue(), 0.45);
     EXPECT_EQ(filter->GetUndoHistory().CanUndo(), true);
+  });
+  // A right drag pans: the image follows the pointer and stops at its edges. The title names
+  // the image pixel under the pointer, 3 image pixels a screen pixel at this factor.
+  user.Then([&] {
+    auto under = [&](int x, int y) {
+      user.Mouse(WM_MOUSEMOVE, x, y);
+      double px = -1, py = -1;
+      std::sscanf(user.Text(user.Preview()).c_str(), "Preview:  x: %lf y: %lf", &px, &py);
+      return std::pair<double, double>{px, py};
+    };
+    auto drag = [&](int dx, int dy) {
+      user.Mouse(WM_RBUTTONDOWN, 300, 300);
+      user.Mouse(WM_MOUSEMOVE, 300 + dx, 300 + dy);
+      user.Mouse(WM_RBUTTONUP, 300 + dx, 300 + dy);
+      UpdateWindow(user.Preview());  // painting keeps the pan within the image
+    };
+    const auto before = under(100, 100);
+    drag(-50, 20);
+    const auto after = under(100, 100);
+    EXPECT_NEAR(after.first, before.first + 150, 0.5);
+    EXPECT_NEAR(after.second, before.second - 60, 0.5);
+    drag(3000, 3000);  // far right and down: the image's top-left corner
+    const auto corner = under(10, 10);
+    EXPECT_NEAR(corner.first, 30, 0.5);
+    EXPECT_NEAR(corner.second, 30, 0.5);
+    drag(-3000, -3000);  // far left and up: its bottom-right corner
+    const Rect out = host.Record().outRect;
+    const auto opposite = under(10, 10);
+    EXPECT_NEAR(opposite.first, (out.right - out.left - user.Client().right + 10) * 3, 0.5);
+    EXPECT_NEAR(opposite.second, (out.bottom - out.top - user.Client().bottom + 10) * 3, 0.5);
     user.Click(IDCANCEL);
   });
   EXPECT_EQ(user.Run(host), userCanceledErr);
