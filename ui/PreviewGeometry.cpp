@@ -23,8 +23,6 @@ constexpr uint8_t kCheckerDark = 208;
 // 0..32768 to 0..254: the division keeps 16-bit white just below 8-bit white.
 constexpr int32_t kSixteenToEight = 129;
 
-int32_t Trunc(double v) { return int32_t(std::trunc(v)); }
-
 uint8_t ToByte(const uint8_t* sample, int32_t depth) {
   if (depth == 8) return *sample;
   uint16_t v;
@@ -40,6 +38,8 @@ double Alpha(const uint8_t* sample, int32_t depth) {
 }
 
 }  // namespace
+
+int32_t pfTrunc(double v) { return int32_t(std::trunc(v)); }
 
 pfScaleLevel pfScaleLevelFor(int32_t factor, int32_t coarseLevel) {
   if (factor >= 1) {
@@ -68,7 +68,7 @@ std::string pfZoomLabel(int32_t factor) {
 
 pfPoint pfViewCentre(int32_t panX, int32_t panY, int32_t frameWidth, int32_t frameHeight,
                      double ratio, int32_t w, int32_t h) {
-  pfPoint c{Trunc(panX + frameWidth * ratio * 0.5), Trunc(panY + frameHeight * ratio * 0.5)};
+  pfPoint c{pfTrunc(panX + frameWidth * ratio * 0.5), pfTrunc(panY + frameHeight * ratio * 0.5)};
   if (w / ratio <= frameWidth) c.x = w / 2;
   if (frameHeight >= h / ratio) c.y = h / 2;
   return c;
@@ -76,19 +76,19 @@ pfPoint pfViewCentre(int32_t panX, int32_t panY, int32_t frameWidth, int32_t fra
 
 pfPoint pfPanForCentre(double cx, double cy, int32_t frameWidth, int32_t frameHeight,
                        double ratio) {
-  return {Trunc(cx - frameWidth * ratio * 0.5), Trunc(cy - frameHeight * ratio * 0.5)};
+  return {pfTrunc(cx - frameWidth * ratio * 0.5), pfTrunc(cy - frameHeight * ratio * 0.5)};
 }
 
 pfPreviewLayout pfLayoutPreview(int32_t w, int32_t h, double ratio, pfFrame frame, int32_t panX,
                                 int32_t panY) {
   pfPreviewLayout l{};
-  l.displayWidth = Trunc(w / ratio);
-  l.displayHeight = Trunc(h / ratio);
+  l.displayWidth = pfTrunc(w / ratio);
+  l.displayHeight = pfTrunc(h / ratio);
   const double maxPanX = w - frame.width * ratio;
   const double maxPanY = h - frame.height * ratio;
-  if (panX > maxPanX) panX = Trunc(maxPanX);
+  if (panX > maxPanX) panX = pfTrunc(maxPanX);
   if (panX < 0) panX = 0;
-  if (panY > maxPanY) panY = Trunc(maxPanY);
+  if (panY > maxPanY) panY = pfTrunc(maxPanY);
   if (panY < 0) panY = 0;
   l.panX = panX;
   l.panY = panY;
@@ -106,19 +106,19 @@ pfPreviewLayout pfLayoutPreview(int32_t w, int32_t h, double ratio, pfFrame fram
     l.y0 = frame.top + (frame.height - l.displayHeight) / 2;
     l.drawHeight = l.displayHeight;
   }
-  l.sourceWidth = Trunc(l.drawWidth * ratio);
-  l.sourceHeight = Trunc(l.drawHeight * ratio);
+  l.sourceWidth = pfTrunc(l.drawWidth * ratio);
+  l.sourceHeight = pfTrunc(l.drawHeight * ratio);
   return l;
 }
 
 void pfScreenToImage(int32_t w, int32_t h, double ratio, pfFrame frame, int32_t panX, int32_t panY,
                      int32_t x, int32_t y, double& fx, double& fy) {
-  const int32_t dw = Trunc(w / ratio + 0.5);
-  const int32_t dh = Trunc(h / ratio + 0.5);
+  const int32_t dw = pfTrunc(w / ratio + 0.5);
+  const int32_t dh = pfTrunc(h / ratio + 0.5);
   const int32_t xr = x - frame.left;
   const int32_t yr = y - frame.top;
-  const int32_t px = dw >= frame.width ? Trunc(panX / ratio + xr) : xr - (frame.width - dw) / 2;
-  const int32_t py = dh >= frame.height ? Trunc((dh - frame.height) - panY / ratio + yr)
+  const int32_t px = dw >= frame.width ? pfTrunc(panX / ratio + xr) : xr - (frame.width - dw) / 2;
+  const int32_t py = dh >= frame.height ? pfTrunc((dh - frame.height) - panY / ratio + yr)
                                         : yr - (frame.height - dh) / 2;
   fx = dw > 0 ? double(px) / dw : 0.0;
   fy = dh > 0 ? double(py) / dh : 0.0;
@@ -126,8 +126,8 @@ void pfScreenToImage(int32_t w, int32_t h, double ratio, pfFrame frame, int32_t 
 
 pfPoint pfHandleCentre(const pfPreviewLayout& l, double ratio, double x, double y) {
   // Rows are counted from the bottom in the bitmap, so the vertical pan works upwards.
-  return {Trunc(l.x0 - l.panX / ratio + l.displayWidth * x),
-          Trunc(l.y0 + l.displayHeight * y - (l.displayHeight - l.drawHeight) + l.panY / ratio)};
+  return {pfTrunc(l.x0 - l.panX / ratio + l.displayWidth * x),
+          pfTrunc(l.y0 + l.displayHeight * y - (l.displayHeight - l.drawHeight) + l.panY / ratio)};
 }
 
 int32_t pfBitmapStride(int32_t width) { return (width / 32 + 1) * 32; }
@@ -160,7 +160,7 @@ void pfConvertToBitmap(const pfPreviewSource& s, uint8_t* bitmap, int32_t stride
   for (int32_t r = 0; r < rows; ++r) {
     const uint8_t* in = s.data + size_t(r) * size_t(s.rowBytes);
     uint8_t* out = bitmap + size_t(bitmapHeight - 1 - r) * size_t(stride) * 3;
-    const int32_t j = Trunc(rowScale * r) / kCheckerSquare;
+    const int32_t j = pfTrunc(rowScale * r) / kCheckerSquare;
     for (int32_t p = 0; p < columns; ++p, in += pixelBytes, out += 3) {
       const uint8_t s0 = ToByte(in, s.depth);
       uint8_t bgr[3];
@@ -177,9 +177,9 @@ void pfConvertToBitmap(const pfPreviewSource& s, uint8_t* bitmap, int32_t stride
       }
       if (s.alphaIndex >= 0) {
         const double a = Alpha(in + s.alphaIndex * bytes, s.depth);
-        const int32_t i = Trunc(columnScale * p) / kCheckerSquare;
+        const int32_t i = pfTrunc(columnScale * p) / kCheckerSquare;
         const double b = ((i ^ j) & 1) != 0 ? kCheckerLight : kCheckerDark;
-        for (uint8_t& v : bgr) v = uint8_t(Trunc(v * a + b * (1.0 - a)) & 0xFF);
+        for (uint8_t& v : bgr) v = uint8_t(pfTrunc(v * a + b * (1.0 - a)) & 0xFF);
       }
       out[0] = bgr[0];
       out[1] = bgr[1];

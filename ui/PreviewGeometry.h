@@ -11,6 +11,9 @@
 #include <cstdint>
 #include <string>
 
+// Towards zero, as the dialog's pixel and slider arithmetic rounds throughout.
+int32_t pfTrunc(double v);
+
 struct pfScaleLevel {
   int32_t hostFactor;  // the reduction asked of the host
   double pixelRatio;   // preview-image pixels per screen pixel

@@ -24,8 +24,6 @@ constexpr double kGreyRed = 0.292687786;
 constexpr double kGreyGreen = 0.552149646;
 constexpr double kGreyBlue = 0.155162568;
 
-int32_t Trunc(double v) { return int32_t(std::trunc(v)); }
-
 // Only a plain decimal number: strtod alone would also take hexadecimal, "inf" and "nan".
 bool WholeNumber(const char* text, double& value) {
   bool digit = false;
@@ -105,15 +103,20 @@ bool pfParameterUIWin32::ControlRect(int32_t id, RECT& rect) const {
   return true;
 }
 
+void pfParameterUIWin32::InvalidateOnDialog(int32_t id) {
+  RECT r;
+  if (dialog != nullptr && ControlRect(id, r)) InvalidateRect(dialog, &r, FALSE);
+}
+
 // ---- Float -----------------------------------------------------------------------------------
 
 void pfParameterUIFloatWin32::Initialize() {
   if (Live()) {
     auto* p = static_cast<pfParameterFloat*>(parameter);
     HWND bar = Control(slider);
-    SendMessageA(bar, TBM_SETRANGEMIN, FALSE, Trunc(p->GetMin() * kSliderScale));
-    SendMessageA(bar, TBM_SETRANGEMAX, TRUE, Trunc(p->GetMax() * kSliderScale));
-    const int32_t page = Trunc(std::fabs(p->GetMax() - p->GetMin()) * 10.0);
+    SendMessageA(bar, TBM_SETRANGEMIN, FALSE, pfTrunc(p->GetMin() * kSliderScale));
+    SendMessageA(bar, TBM_SETRANGEMAX, TRUE, pfTrunc(p->GetMax() * kSliderScale));
+    const int32_t page = pfTrunc(std::fabs(p->GetMax() - p->GetMin()) * 10.0);
     SendMessageA(bar, TBM_SETPAGESIZE, 0, page < 1 ? 1 : page);
   }
   Refresh();
@@ -125,10 +128,10 @@ void pfParameterUIFloatWin32::Refresh() {
     if (!HasFocus(slider)) {
       // Set around the value first: the bar repaints even when the position stays the same.
       HWND bar = Control(slider);
-      SendMessageA(bar, TBM_SETPOS, FALSE, Trunc((v + 1) * kSliderScale));
-      SendMessageA(bar, TBM_SETPOS, TRUE, Trunc(v * kSliderScale));
-      SendMessageA(bar, TBM_SETPOS, FALSE, Trunc((v - 1) * kSliderScale));
-      SendMessageA(bar, TBM_SETPOS, TRUE, Trunc(v * kSliderScale));
+      SendMessageA(bar, TBM_SETPOS, FALSE, pfTrunc((v + 1) * kSliderScale));
+      SendMessageA(bar, TBM_SETPOS, TRUE, pfTrunc(v * kSliderScale));
+      SendMessageA(bar, TBM_SETPOS, FALSE, pfTrunc((v - 1) * kSliderScale));
+      SendMessageA(bar, TBM_SETPOS, TRUE, pfTrunc(v * kSliderScale));
     }
     if (!HasFocus(edit)) {
       char text[32];
@@ -223,7 +226,7 @@ void pfParameterUIPositionWin32::RefreshEdit(int32_t id, double value, double sc
   double typed = 0.0;
   if (ReadNumber(Control(id), typed) && typed / scale == value) return;
   char text[32];
-  std::snprintf(text, sizeof(text), "%d", Trunc(value * scale));
+  std::snprintf(text, sizeof(text), "%d", pfTrunc(value * scale));
   SetText(id, text);
 }
 
@@ -249,7 +252,10 @@ bool pfParameterUIPositionWin32::OnControlChanged() {
 
 // ---- RGB -------------------------------------------------------------------------------------
 
-void pfParameterUIRGBWin32::Refresh() { ApplyState(swatch, -1); }
+void pfParameterUIRGBWin32::Refresh() {
+  ApplyState(swatch, -1);
+  InvalidateOnDialog(swatch);
+}
 
 void pfParameterUIRGBWin32::Paint(HDC dc, int32_t imageMode) {
   RECT r;
@@ -263,7 +269,8 @@ void pfParameterUIRGBWin32::Paint(HDC dc, int32_t imageMode) {
   }
   FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   InflateRect(&r, -1, -1);
-  HBRUSH fill = CreateSolidBrush(RGB(Trunc(red * 255), Trunc(green * 255), Trunc(blue * 255)));
+  HBRUSH fill =
+      CreateSolidBrush(RGB(pfTrunc(red * 255), pfTrunc(green * 255), pfTrunc(blue * 255)));
   FillRect(dc, &r, fill);
   DeleteObject(fill);
 }
@@ -296,7 +303,10 @@ bool pfParameterUIRGBWin32::OnRightRelease(pfBindingServicesWin32& preview, POIN
 
 // ---- Angle -----------------------------------------------------------------------------------
 
-void pfParameterUIAngleWin32::Refresh() { ApplyState(dial, -1); }
+void pfParameterUIAngleWin32::Refresh() {
+  ApplyState(dial, -1);
+  InvalidateOnDialog(dial);
+}
 
 void pfParameterUIAngleWin32::Paint(HDC dc, int32_t) {
   RECT r;
@@ -310,8 +320,8 @@ void pfParameterUIAngleWin32::Paint(HDC dc, int32_t) {
   const double radius = (w < h ? w : h) / 2.0;
   SelectObject(dc, GetStockObject(BLACK_BRUSH));
   Ellipse(dc, cx - 5, cy - 5, cx + 5, cy + 5);
-  const int tx = cx + Trunc(std::sin(a) * radius);
-  const int ty = cy - Trunc(std::cos(a) * radius);
+  const int tx = cx + pfTrunc(std::sin(a) * radius);
+  const int ty = cy - pfTrunc(std::cos(a) * radius);
   // A needle 5 pixels wide: 25 lines from the square around the centre.
   for (int dy = -2; dy <= 2; ++dy) {
     for (int dx = -2; dx <= 2; ++dx) {
@@ -332,7 +342,6 @@ bool pfParameterUIAngleWin32::OnDrag(POINT point) {
   if (!pfAngleFromPointer(p->GetValue(), dx, dy, degrees)) return false;
   const bool changed = p->SetValue(degrees);
   Refresh();
-  InvalidateRect(dialog, &r, FALSE);
   return changed;
 }
 

@@ -69,6 +69,9 @@ class pfParameterUIWin32 : public pfParameterUI {
   static bool ReadNumber(HWND control, double& value);
   // A rectangle of the dialog's client area.
   bool ControlRect(int32_t id, RECT& rect) const;
+  // Controls that the dialog paints itself (swatch, dial) are redrawn through the dialog:
+  // invalidating the control alone would not repaint them.
+  void InvalidateOnDialog(int32_t id);
 
   HWND dialog = nullptr;
   int32_t extraControl = -1;

