@@ -79,6 +79,16 @@ bool PresetToPlayback(const std::string& path, const std::string& name, HostDesc
 
 bool SavePreset(const std::string& path, const std::string& name, const HostDescriptor& values,
                 std::string& error) {
+  // The file is words separated by white space: a name with other white space than spaces
+  // (which become "_") or control bytes could not be read back, so it is refused before the
+  // file is touched.
+  for (const char c : name) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) {
+      error = "a preset name cannot contain tabs, line breaks or other control characters";
+      return false;
+    }
+  }
   std::unique_ptr<pfFilterQuenara> filter = NewFilter();
   if (!CheckOwner(*filter, path, true, error)) return false;
   if (!values.items.empty()) {
