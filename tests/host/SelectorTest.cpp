@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 
 #include "params/pfParameterFloat.h"
@@ -29,8 +28,7 @@ void SetRects(FilterRecord& r) {
 }
 
 TEST(Selectors, OutsideTheProtocolAnswerMinusOneAndTouchNothing) {
-  for (int16_t selector : {int16_t(6), int16_t(-1), int16_t(0x7F), int16_t(0x01FF), int16_t(0x0380),
-                           int16_t(-32768 + 6)}) {
+  for (int16_t selector : {int16_t(6), int16_t(-1), int16_t(0x01FF)}) {
     PluginTestHost host;
     SetRects(host.Record());
     TestFilter filter;
@@ -41,39 +39,6 @@ TEST(Selectors, OutsideTheProtocolAnswerMinusOneAndTouchNothing) {
     EXPECT_EQ(filter.renderCalls + filter.recording->showCalls + filter.recording->aboutCalls, 0);
     EXPECT_EQ(host.advanceCalls, 0);
   }
-}
-
-TEST(Selectors, HighByteIsIgnoredAndPrepareAsksForNoBufferSpace) {
-  PluginTestHost host;
-  TestFilter filter;
-  SetRects(host.Record());
-  EXPECT_EQ(filter.Dispatch(int16_t(0x0102), &host.Record()), 0);
-  EXPECT_EQ(host.Record().bufferSpace, 0);
-  EXPECT_EQ(host.Record().maxSpace, 0);
-  EXPECT_EQ(filter.Dispatch(int16_t(0x0100), &host.Record()), 0);
-  EXPECT_EQ(filter.recording->aboutCalls, 1);
-  EXPECT_EQ(filter.Dispatch(int16_t(0x0103), &host.Record()), 0);
-  EXPECT_EQ(filter.renderCalls, 1);
-  ExpectEmptyRects(host.Record());
-  EXPECT_EQ(filter.Dispatch(int16_t(0x7F04), &host.Record()), 0);
-  EXPECT_EQ(filter.Dispatch(int16_t(0xFF05 - 0x10000), &host.Record()), 0);
-  EXPECT_EQ(filter.renderCalls, 1);  // continue and finish do no work
-}
-
-TEST(Selectors, AboutTextStartsWithNameAndVersion) {
-  TestFilter filter;
-  // The host passes its about block here; the handler must not need a FilterRecord.
-  EXPECT_EQ(filter.Dispatch(filterSelectorAbout, nullptr), 0);
-  ASSERT_EQ(filter.recording->aboutCalls, 1);
-  const std::string& text = filter.recording->aboutText;
-  const size_t cr = text.find('\r');
-  ASSERT_NE(cr, std::string::npos);
-  EXPECT_EQ(text.substr(0, cr), "Vorel »Quenara« v1.1.0");
-  // The body: the description line, the maker's line, each ending in a newline.
-  const std::string body = text.substr(cr + 1);
-  EXPECT_EQ(body.rfind("Gererates a Quenara using selected footage.\n", 0), 0u);
-  EXPECT_EQ(std::count(body.begin(), body.end(), '\n'), 2);
-  EXPECT_EQ(body.back(), '\n');
 }
 
 TEST(Selectors, ParametersSelectorValidatesWithoutDialog) {
@@ -172,19 +137,6 @@ TEST(StartSelector, CancelledDialogStillRecordsTheParameters) {
   ASSERT_EQ(recorded.items.size(), 1u);
   EXPECT_EQ(recorded.items[0].key, 0x414D4E54u);
   EXPECT_EQ(recorded.items[0].number, 0.625);
-}
-
-TEST(StartSelector, ReplayWithoutDialogRendersAtOnce) {
-  PluginTestHost host;
-  host.SetPlayback(nullptr, plugInDialogDontDisplay);
-  TestFilter filter;
-  pfParameterFloat amount;
-  amount.SetScriptKey(FourCC("AMNT"));
-  filter.GetParameters().AddParameter(&amount);
-  EXPECT_EQ(filter.Dispatch(filterSelectorStart, &host.Record()), noErr);
-  EXPECT_EQ(filter.recording->showCalls, 0);
-  EXPECT_EQ(filter.renderCalls, 1);
-  EXPECT_EQ(RecordedValues(host).items.size(), 1u);
 }
 
 TEST(EntryPoint, DispatchesOnTheLowByteAndLeavesTheDataWord) {
