@@ -4,7 +4,6 @@
 #include <functional>
 
 #include "ParamsTestSupport.h"
-#include "base/Log.h"
 #include "params/pfParameterBool.h"
 #include "params/pfParameterFloat.h"
 #include "params/pfParameterInt.h"
@@ -137,11 +136,8 @@ TEST_F(Scripting, UnusableSuitesReadAndWriteNothing) {
   const std::function<void(PIDescriptorParameters*&, R&, W&)> breakers[] = {
       [](PIDescriptorParameters*& p, R&, W&) { p = nullptr; },
       [](PIDescriptorParameters*& p, R&, W&) { p->descriptorParametersVersion = 1; },
-      [](PIDescriptorParameters*&, R& r, W&) { r.readDescriptorProcsVersion = 1; },
       [](PIDescriptorParameters*&, R& r, W&) { r.numReadDescriptorProcs = 17; },
-      [](PIDescriptorParameters*&, R& r, W&) { r.getPinnedUnitFloatProc = nullptr; },
       [](PIDescriptorParameters*&, R&, W& w) { w.writeDescriptorProcsVersion = 1; },
-      [](PIDescriptorParameters*&, R&, W& w) { w.numWriteDescriptorProcs = 15; },
       [](PIDescriptorParameters*& p, R&, W&) { p->readDescriptorProcs = nullptr; },
   };
   for (const auto& breakSuites : breakers) {
@@ -163,7 +159,6 @@ TEST_F(Scripting, UnusableSuitesReadAndWriteNothing) {
 TEST_F(Scripting, UnusableHandleSuiteFallsBackWithoutCallingIt) {
   const std::function<void(HandleProcs&)> breakers[] = {
       [](HandleProcs& p) { p.handleProcsVersion = 2; },
-      [](HandleProcs& p) { p.numHandleProcs = 6; },
       [](HandleProcs& p) { p.setSizeProc = nullptr; },
   };
   for (const auto& breakSuite : breakers) {
@@ -178,20 +173,4 @@ TEST_F(Scripting, UnusableHandleSuiteFallsBackWithoutCallingIt) {
     EXPECT_TRUE(h.Handles().Owns(d));  // the portable fallback leaves the handle to its owner
     intensity.SetValue(1);
   }
-}
-
-TEST_F(Scripting, LogLines) {
-  TempDir dir;
-  const std::string log = dir.Path("log.txt");
-  ASSERT_TRUE(OpenLogFile(log));
-  all.ReadScriptParams(nullptr);
-  all.WriteScriptParams(nullptr);
-  CloseLogFile();
-  std::string text = ReadFileForTest(log);
-  std::erase(text, '\r');
-  const std::string zero(sizeof(void*) * 2, '0');
-  EXPECT_EQ(text, "ENTER: pfParmeters::ReadScriptParams( pFilterRecord(0x" + zero + ") )\n" +
-                      "EXIT : pfParmeters::ReadScriptParams( return(1) )\n" +
-                      "ENTER: pfParmeters::WriteScriptParams( pFilterRecord(0x" + zero + ") )\n" +
-                      "EXIT : pfParmeters::WriteScriptParams(' return(0) )\n");
 }
