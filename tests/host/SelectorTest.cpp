@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 
 #include "params/pfParameterFloat.h"
 #include "plugin/EntryPoint.h"
@@ -25,32 +24,6 @@ void SetRects(FilterRecord& r) {
   r.inRect = Rect{1, 2, 3, 4};
   r.outRect = Rect{5, 6, 7, 8};
   r.maskRect = Rect{9, 10, 11, 12};
-}
-
-TEST(Selectors, OutsideTheProtocolAnswerMinusOneAndTouchNothing) {
-  for (int16_t selector : {int16_t(6), int16_t(-1), int16_t(0x01FF)}) {
-    PluginTestHost host;
-    SetRects(host.Record());
-    TestFilter filter;
-    FilterRecord before;
-    std::memcpy(&before, &host.Record(), sizeof(before));
-    EXPECT_EQ(filter.Dispatch(selector, &host.Record()), -1) << selector;
-    EXPECT_EQ(std::memcmp(&before, &host.Record(), sizeof(before)), 0) << selector;
-    EXPECT_EQ(filter.renderCalls + filter.recording->showCalls + filter.recording->aboutCalls, 0);
-    EXPECT_EQ(host.advanceCalls, 0);
-  }
-}
-
-TEST(Selectors, ParametersSelectorValidatesWithoutDialog) {
-  PluginTestHost host;
-  TestFilter filter;
-  pfParameterFloat amount;
-  amount.SetMax(1.0, true);
-  amount.SetValue(3.5);
-  filter.GetParameters().AddParameter(&amount);
-  EXPECT_EQ(filter.Dispatch(filterSelectorParameters, &host.Record()), 0);
-  EXPECT_EQ(amount.GetValue(), 1.0);
-  EXPECT_EQ(filter.recording->showCalls, 0);
 }
 
 TEST(StartSelector, OutcomesAndWhatRanBeforeThem) {

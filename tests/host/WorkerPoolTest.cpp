@@ -157,13 +157,7 @@ int32_t AllocatingBand(void* data, int32_t band, int32_t bandCount, int32_t repo
     void* block = run->filter->AllocateMemory(size_t(64 + band));
     if (block == nullptr) return run->filter->OutOfMemoryError();
     static_cast<char*>(block)[0] = char(i);
-    if (report) {
-      const int32_t status = run->filter->ReportProgress(band, bandCount);
-      if (status != run->filter->NoError()) {
-        run->filter->FreeMemory(block);
-        return status;
-      }
-    }
+    if (report) run->filter->ReportProgress(band, bandCount);
     run->filter->FreeMemory(block);
   }
   return run->filter->NoError();

@@ -7,7 +7,6 @@
 
 #include "ParamsTestSupport.h"
 #include "params/ReflectIntoRange.h"
-#include "params/pfParameterBool.h"
 #include "params/pfParameterFloat.h"
 #include "params/pfParameterList.h"
 #include "params/pfParameterPosition.h"
@@ -133,14 +132,6 @@ TEST(ParameterRandomize, FollowsTheFormulasForEachKind) {
   EXPECT_NEAR(p.GetX(), ReferenceFold(r1 - 0.5 + 0.9, 1), 1e-12);
   EXPECT_NEAR(p.GetY(), ReferenceFold(r2 - 0.5 + 0.1, 1), 1e-12);
 
-  pfParameterBool b;
-  for (unsigned seed : {1u, 2u, 3u, 4u}) {
-    std::srand(seed);
-    const bool even = std::rand() % 32768 % 2 == 0;
-    std::srand(seed);
-    b.Randomize(0);
-    EXPECT_EQ(b.GetValue(), even);
-  }
 }
 
 TEST(Parameters, RandomizeAllIsOneUndoStep) {

@@ -146,27 +146,6 @@ TEST_F(PresetFile, LoadingUnchangedValuesRecordsNothingButClosesTheGroup) {
   EXPECT_EQ(other.GetValue(), 0.0);
 }
 
-TEST_F(PresetFile, OwnerChecks) {
-  std::string name = "Quenara";
-  EXPECT_TRUE(all.IsSettingFileValid(dir.Path("new.cfg"), name));
-  EXPECT_FALSE(all.IsSettingFileValid("", name));
-  WriteFileForTest(file, "FileOwner Other\n\nname a\nIntensity 1\n");
-  EXPECT_FALSE(all.IsSettingFileValid(file, name));
-  EXPECT_EQ(name, "Other");
-  std::list<std::string> names;
-  EXPECT_FALSE(all.GetSettingNames(file, names, "Quenara"));
-  EXPECT_TRUE(names.empty());
-  EXPECT_FALSE(all.SaveSettings("a", file, "Quenara"));
-  for (const std::string& text : {std::string("name a\nIntensity 1\n"), std::string("FileOwner")}) {
-    WriteFileForTest(file, text);
-    name = "Quenara";
-    EXPECT_FALSE(all.IsSettingFileValid(file, name));
-    EXPECT_EQ(name, "Quenara");
-    EXPECT_FALSE(all.SaveSettings("a", file, "Quenara"));
-    EXPECT_EQ(ReadFileForTest(file), text);
-  }
-}
-
 TEST_F(PresetFile, HostileFileIsReadSafely) {
   // A 300-character word whose tail reads "name" must not start a preset.
   WriteFileForTest(file,

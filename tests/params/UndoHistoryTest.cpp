@@ -1,10 +1,10 @@
-// Groups, the 500-entry ring and ownership of records.
+// The 500-entry ring, redo after a new change and ownership of records. (Groups: the preset
+// and randomize tests.)
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "params/pfParameterFloat.h"
-#include "params/pfParameterPosition.h"
 #include "params/pfUndo.h"
 #include "params/pfUndoHistory.h"
 
@@ -70,25 +70,4 @@ TEST(UndoHistory, NewChangeAfterUndoAbandonsRedoAndDisabledReleases) {
   EXPECT_TRUE(h.Undo());
   EXPECT_EQ(f.GetValue(), 0.0);
   EXPECT_FALSE(h.Undo());
-}
-
-TEST(UndoHistory, GroupUndoesAndRedoesTogether) {
-  pfUndoHistory h;
-  h.SetEnabled(true);
-  pfParameterFloat a;
-  pfParameterPosition p;
-  h.Add(a.CreateUndo());
-  h.Add(p.CreateUndo());
-  a.SetValue(0.5);
-  p.SetXY(0.25, 0.75);
-  h.EndGroup();
-  h.EndGroup();  // an empty group undoes nothing and costs nothing
-  EXPECT_TRUE(h.Undo());
-  EXPECT_EQ(a.GetValue(), 0.0);
-  EXPECT_EQ(p.GetX(), 0.0);
-  EXPECT_EQ(p.GetY(), 0.0);
-  EXPECT_TRUE(h.Redo());
-  EXPECT_EQ(a.GetValue(), 0.5);
-  EXPECT_EQ(p.GetX(), 0.25);
-  EXPECT_EQ(p.GetY(), 0.75);
 }

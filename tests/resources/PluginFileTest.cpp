@@ -70,15 +70,12 @@ class PluginFileTest : public testing::TestWithParam<PluginFile> {
   PeReader pe;
 };
 
-TEST_P(PluginFileTest, IsADllOfItsMachineWithTheSingleExportEntrypoint) {
+TEST_P(PluginFileTest, IsADllOfItsMachineExportingEntrypointWithThePluginsResources) {
   EXPECT_EQ(pe.Machine(), GetParam().machine);
   EXPECT_EQ(pe.IsPe32Plus(), GetParam().pe32Plus);
   EXPECT_TRUE(pe.IsDll());
   EXPECT_EQ(pe.ExportNames(), std::vector<std::string>{"ENTRYPOINT"});
-}
-
-TEST_P(PluginFileTest, ImportsOnlyWindowsSystemLibraries) {
-  // The runtime is linked in: a host machine has no MinGW DLLs.
+  // Only Windows system libraries: the runtime is linked in, a host machine has no MinGW DLLs.
   const std::set<std::string> system = {"kernel32.dll", "user32.dll",   "gdi32.dll",
                                         "advapi32.dll", "comdlg32.dll", "comctl32.dll",
                                         "shell32.dll",  "msvcrt.dll"};
@@ -88,9 +85,6 @@ TEST_P(PluginFileTest, ImportsOnlyWindowsSystemLibraries) {
                    [](char c) { return char(std::tolower(c)); });
     EXPECT_TRUE(system.count(dll)) << "imports " << dll;
   }
-}
-
-TEST_P(PluginFileTest, HasExactlyTheResourcesOfThePlugin) {
   std::set<std::string> found;
   for (const PeResource& r : pe.Resources())
     found.insert(r.type.ToString() + "/" + r.name.ToString() + "/" + std::to_string(r.language));

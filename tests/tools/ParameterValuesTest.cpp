@@ -23,10 +23,8 @@ TEST(CommandLine, ReadsOptionsInEitherSpellingAndRefusesMalformedLines) {
   ASSERT_EQ(cl.params.size(), 2u);
   EXPECT_EQ(cl.params[1].name, "Origin");
   EXPECT_EQ(cl.params[1].value, "0.1,0.2");
-  EXPECT_EQ(cl.mask, "m.png");
   EXPECT_EQ(cl.reduction, 4);
   EXPECT_EQ(cl.compression, 0);
-  EXPECT_TRUE(cl.quiet);
   EXPECT_EQ(cl.output, "out.png");
   for (const std::vector<std::string>& bad :
        std::vector<std::vector<std::string>>{{"in.png", "out.png", "extra.png"},

@@ -1,5 +1,5 @@
-// The PNG writer and the two readers against each other and against hand-made files: every
-// layout round-trips, interlaced files decode, and damaged or unsupported files are refused.
+// The PNG writer and the two readers against each other: every layout round-trips, and damaged
+// files are refused.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -52,26 +52,6 @@ TEST_P(PngLayouts, WriterRoundTripsEveryLayoutThroughBothReaders) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllLayouts, PngLayouts, ::testing::ValuesIn(kPngLayouts));
-
-// A 3x2 grey 8-bit PNG, interlaced (Adam7), built by hand: the passes that see pixels of a 3x2
-// image are 1 (0,0), 4 (2,0), 6 (1,0), 7 (0..2,1), each row with filter 0.
-TEST(PngCodec, ZlibCodecDecodesAdam7InterlacedFile) {
-  // pixels: row0 = 10 20 30, row1 = 40 50 60
-  const std::string filtered = std::string("\0\x0A", 2) + std::string("\0\x1E", 2) +
-                               std::string("\0\x14", 2) + std::string("\0\x28\x32\x3C", 4);
-  std::string idat = ZlibCompressForTest(filtered);
-  TempDir dir;
-  WriteRawPng(dir.Path("i.png"), 3, 2, /*colorType=*/0, /*depth=*/8, /*interlace=*/1, idat);
-  PngImage img;
-  std::string error;
-  ASSERT_TRUE(ReadPngZlib(dir.Path("i.png"), img, error)) << error;
-  EXPECT_EQ(img.samples, (std::vector<uint16_t>{10, 20, 30, 40, 50, 60}));
-#if QUENARA_HAVE_LIBPNG
-  PngImage viaLibpng;
-  ASSERT_TRUE(ReadPngLibpng(dir.Path("i.png"), viaLibpng, error)) << error;
-  EXPECT_EQ(viaLibpng.samples, img.samples);
-#endif
-}
 
 TEST(PngCodec, BothReadersRefuseFilesThatAreNotUsablePngs) {
   TempDir dir;

@@ -70,7 +70,6 @@ TEST(ReferenceHost, RecordDescribesEveryLayoutOfDocument) {
     EXPECT_EQ(r.depth, 8 * c.bytes);
     EXPECT_EQ(r.planes, c.colours + (c.alpha ? 1 : 0));
     EXPECT_EQ(r.inLayerPlanes, c.alpha ? c.colours : 0);
-    EXPECT_EQ(r.inTransparencyMask, c.alpha ? 1 : 0);
     EXPECT_EQ(r.inNonLayerPlanes, c.alpha ? 0 : c.colours);
     EXPECT_EQ(r.filterCase, c.filterCase);
     EXPECT_EQ(r.haveMask, c.mask ? 1 : 0);
