@@ -1,5 +1,5 @@
-// Setters, Validate, Randomize and the container, checked against values worked out by hand
-// or by a plain reference formula.
+// Setters, Validate and Randomize, checked against values worked out by hand or by a plain
+// reference formula.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,8 +8,6 @@
 #include "ParamsTestSupport.h"
 #include "params/ReflectIntoRange.h"
 #include "params/pfParameterFloat.h"
-#include "params/pfParameterList.h"
-#include "params/pfParameterPosition.h"
 #include "params/pfParameters.h"
 #include "params/pfUndo.h"
 
@@ -60,28 +58,6 @@ TEST(ParameterSetters, FloatChangeDetectionCallbackAndRefresh) {
   EXPECT_EQ(control.refreshes, 2);
 }
 
-TEST(ParameterSetters, ListRejectsOutOfRangeAndPositionSkipsCallback) {
-  pfParameterList l;
-  for (const char* s : {"a", "b", "c"}) l.AddItem(s);
-  CountingControl control;
-  control.SetParameter(&l);
-  CallbackCount cb;
-  cb.Attach(l);
-  EXPECT_FALSE(l.SetValue(0));
-  EXPECT_FALSE(l.SetValue(4));
-  EXPECT_EQ(l.GetValue(), 1);
-  EXPECT_EQ(cb.calls, 0);
-  EXPECT_EQ(control.refreshes, 0);
-  EXPECT_TRUE(l.SetValue(3));
-  EXPECT_EQ(cb.calls, 1);
-  pfParameterPosition pos;
-  CallbackCount other;
-  other.Attach(pos);
-  EXPECT_TRUE(pos.SetXY(0.0, 0.25));  // one component differs
-  EXPECT_FALSE(pos.SetXY(0.0, 0.25));
-  EXPECT_EQ(other.calls, 0);
-}
-
 TEST(ParameterValidate, ClampsOnlyEnforcedBounds) {
   pfParameterFloat f;
   CallbackCount cb;
@@ -102,7 +78,7 @@ TEST(ParameterValidate, ClampsOnlyEnforcedBounds) {
   EXPECT_EQ(cb.calls, 1);
 }
 
-TEST(ParameterRandomize, FollowsTheFormulasForEachKind) {
+TEST(ParameterRandomize, FollowsTheFormula) {
   pfParameterFloat f;
   f.SetMin(-1, true);
   f.SetMax(2, false);
@@ -112,26 +88,6 @@ TEST(ParameterRandomize, FollowsTheFormulasForEachKind) {
   std::srand(1234);
   f.Randomize(0.8);
   EXPECT_NEAR(f.GetValue(), ReferenceFold((rf - 0.5) * 3 * 0.8 + 1.4, 3) - 1, 1e-12);
-
-  pfParameterList l;
-  for (int i = 0; i < 5; ++i) l.AddItem("item");
-  l.SetValue(2);
-  std::srand(99);
-  const double rl = Draw();
-  std::srand(99);
-  l.Randomize(1.5);
-  const int candidate = int(ReferenceFold((rl - 0.5) * 5 * 1.5 + 1, 5) + 1.5);
-  EXPECT_EQ(l.GetValue(), candidate <= 5 ? candidate : 2);  // 6 is refused
-
-  pfParameterPosition p;
-  p.SetXY(0.9, 0.1);
-  std::srand(7);
-  const double r1 = Draw(), r2 = Draw();
-  std::srand(7);
-  p.Randomize(1.0);
-  EXPECT_NEAR(p.GetX(), ReferenceFold(r1 - 0.5 + 0.9, 1), 1e-12);
-  EXPECT_NEAR(p.GetY(), ReferenceFold(r2 - 0.5 + 0.1, 1), 1e-12);
-
 }
 
 TEST(Parameters, RandomizeAllIsOneUndoStep) {
