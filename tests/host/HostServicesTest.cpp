@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <iterator>
-
 #include "base/pfPlatform.h"
 #include "tests/host/TestFilter.h"
 #include "tests/support/PluginTestHost.h"
@@ -40,28 +37,6 @@ TEST(HostMemory, SuiteBlocksAreTrackedUntilFreed) {
   host.Buffers().FailAllocationAt(host.Buffers().AllocationCount());
   EXPECT_EQ(filter.AllocateMemory(64), nullptr);
   EXPECT_TRUE(filter.GetHostBlocks().empty());
-}
-
-TEST(HostMemory, UnusableSuitesFallBackToTheHeap) {
-  const std::function<void(FilterRecord&, BufferProcs&)> breakages[] = {
-      [](FilterRecord&, BufferProcs& p) { p.bufferProcsVersion = 3; },
-      [](FilterRecord&, BufferProcs& p) { p.numBufferProcs = 4; },
-      [](FilterRecord&, BufferProcs& p) { p.unlockProc = nullptr; },
-      [](FilterRecord& r, BufferProcs&) { r.bufferProcs = nullptr; },
-  };
-  for (size_t breakage = 0; breakage < std::size(breakages); ++breakage) {
-    PluginTestHost host;
-    TestFilter filter;
-    breakages[breakage](host.Record(), *host.Buffers().Procs());
-    Attach(filter, host);
-    void* block = filter.AllocateMemory(256);
-    ASSERT_NE(block, nullptr);
-    static_cast<char*>(block)[255] = 1;  // really usable memory
-    EXPECT_EQ(host.Buffers().AllocationCount(), 0) << breakage;
-    EXPECT_TRUE(filter.GetHostBlocks().empty());
-    // Must go back to the heap: the sanitizers report a leak or a bad free otherwise.
-    filter.FreeMemory(block);
-  }
 }
 
 // ---- progress and cancel -------------------------------------------------------------------
