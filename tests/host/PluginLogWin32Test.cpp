@@ -48,7 +48,7 @@ class RegistryLogSetting : public testing::Test {
   std::string path;
 };
 
-// Appends to the named file (expanded), at the level given or else everything.
+// Appends to the named file (expanded), at the level given or else the default, everything.
 TEST_F(RegistryLogSetting, FileAndLevelComeFromTheCurrentUsersKey) {
   path = TempDirectory() + "quenara_registry_log.txt";
   std::remove(path.c_str());
@@ -61,6 +61,7 @@ TEST_F(RegistryLogSetting, FileAndLevelComeFromTheCurrentUsersKey) {
   QLOG_TRACE("not written");
   QLOG_WARNING("written");
   ASSERT_EQ(RegDeleteValueA(key, "LogLevel"), ERROR_SUCCESS);
+  QuenaraOpenLog(nullptr, kLogTrace);  // as at the plug-in's start
   SetString("LogFile", REG_SZ, path);
   OpenPluginLogFromSettings();
   EXPECT_EQ(GetLogLevel(), kLogTrace);
