@@ -64,7 +64,7 @@ TEST(ParameterValidate, ClampsOnlyEnforcedBounds) {
   cb.Attach(f);
   f.SetMin(0, true);
   f.SetMax(1, true);
-  f.SetValue(1.0);
+  f.SetValue(1.5);
   f.Validate();
   EXPECT_EQ(f.GetValue(), 1.0);
   f.SetMax(1, false);
