@@ -44,8 +44,8 @@ TEST(SetupFilterRecord, SelectionCases) {
     bool maskRectSet;
   } cases[] = {
       {0, 0, 1, 1, false},  // no selection: neither touched
-      {1, 0, 1, 0, true},  // fixed selection: the plug-in masks itself
-      {1, 1, 1, 1, true},  // floating selection: the host's choice stands
+      {1, 0, 1, 0, true},   // fixed selection: the plug-in masks itself
+      {1, 1, 1, 1, true},   // floating selection: the host's choice stands
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << int(c.haveMask) << int(c.isFloating));

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "params/pfParameterFloat.h"
 #include "plugin/EntryPoint.h"
 #include "tests/host/TestFilter.h"

@@ -152,4 +152,3 @@ TEST_F(Scripting, UnusableSuitesReadAndWriteNothing) {
     EXPECT_EQ(intensity.GetValue(), 1.0);
   }
 }
-

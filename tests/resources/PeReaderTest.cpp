@@ -73,8 +73,8 @@ TEST(PeReader, RefusesDamagedFiles) {
        "outside the file"},
       {"entry outside the tree",
        [](TestBytes* f) { f->Put32(kSectionOffset + 20, kSubdirectory | 0xFFF0); }, "resource"},
-      {"tree loops to its root",
-       [](TestBytes* f) { f->Put32(kSectionOffset + 44, kSubdirectory); }, "resource"},
+      {"tree loops to its root", [](TestBytes* f) { f->Put32(kSectionOffset + 44, kSubdirectory); },
+       "resource"},
       {"tree fans out", [&](TestBytes* f) { f->b = PeWithResources(fan); }, "resource"},
   };
   for (const auto& c : cases) {

@@ -34,6 +34,8 @@ struct PluginFile {
   const char* entryKey;  // the entry-point property of this machine
 };
 
+void PrintTo(const PluginFile& f, std::ostream* os) { *os << f.label << " " << f.path; }
+
 std::vector<PluginFile> Files() {
   return {{"32-bit", QUENARA_WIN32_PLUGIN, kPeMachineI386, false, "wx86"},
           {"64-bit", QUENARA_WIN64_PLUGIN, kPeMachineAmd64, true, "8664"}};

@@ -55,9 +55,8 @@ TEST(ParameterValues, PlaybackTakesKeyNamesKeysItemsAndTheLastValue) {
   EXPECT_EQ(d.Find(FourCC("GAMA"))->type, typeBoolean);
   EXPECT_EQ(d.Find(FourCC("INTE"))->number, 3.5);
 
-  for (const std::string bad :
-       {"Randomize=0.5", "inte=1", "Intensity=1.5x", "Intensity=nan", "Origin=1;2", "USES=2",
-        "Mode=3.5", "SelectionShow=every"}) {
+  for (const std::string bad : {"Randomize=0.5", "inte=1", "Intensity=1.5x", "Intensity=nan",
+                                "Origin=1;2", "USES=2", "Mode=3.5", "SelectionShow=every"}) {
     const std::string name = bad.substr(0, bad.find('='));
     EXPECT_FALSE(BuildPlayback({{name, bad.substr(bad.find('=') + 1)}}, d, error)) << bad;
     EXPECT_NE(error.find(name), std::string::npos) << error;
@@ -95,7 +94,7 @@ TEST(PluginFile, EnableExpressionAdmitsExactlyTheListedModes) {
   const std::string e = "in (PSHOP_ImageMode, GrayScaleMode, RGBMode, Gray16Mode, RGB48Mode)";
   EXPECT_TRUE(EnableExpressionAdmits(e, 1));
   EXPECT_TRUE(EnableExpressionAdmits(e, 11));
-  EXPECT_FALSE(EnableExpressionAdmits(e, 4));  // CMYK
+  EXPECT_FALSE(EnableExpressionAdmits(e, 4));                        // CMYK
   EXPECT_TRUE(EnableExpressionAdmits("PSHOP_ImageDepth == 16", 4));  // not evaluated
 }
 

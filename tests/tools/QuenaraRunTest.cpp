@@ -193,7 +193,8 @@ TEST_F(Run, RecordedParametersCoverTheTable) {
   for (const std::string& line : printed)
     EXPECT_TRUE(seen.insert(line.substr(0, line.find('='))).second) << line;
   EXPECT_EQ(seen, names);
-  for (const char* expected : {"Origin=0.25,0.75", "BlendMode=3", "InvertGradient=1", "ZoomStart=-2"})
+  for (const char* expected :
+       {"Origin=0.25,0.75", "BlendMode=3", "InvertGradient=1", "ZoomStart=-2"})
     EXPECT_NE(std::find(printed.begin(), printed.end(), expected), printed.end()) << expected;
 }
 
