@@ -8,13 +8,8 @@
 
 #include "base/Log.h"
 #include "base/PluginLog.h"
-#include "host/SetupFilterRecord.h"
 #include "plugin/EntryPoint.h"
 #include "tests/support/PluginTestHost.h"
-
-#if defined(_WIN32)
-#include "tests/support/DialogWatchdogWin32.h"
-#endif
 
 namespace {
 
@@ -75,64 +70,19 @@ TEST_F(LogFile, SelectorLinesNestInsideTheEntryPoint) {
   EXPECT_EQ(Lines(), expected);
 }
 
-TEST_F(LogFile, ErrorLevelWritesOnlyErrors) {
+TEST_F(LogFile, ErrorLevelWritesOnlyErrorsAndReopeningAppends) {
   ASSERT_TRUE(QuenaraOpenLog(path.c_str(), kLogError));
   PluginTestHost host;
-  host.Record().advanceState = nullptr;
   int16_t result = 0;
   intptr_t data = 0;
-#if defined(_WIN32)
-  {
-    DialogWatchdogWin32 watchdog;  // closes the message box
-    ENTRYPOINT(filterSelectorStart, &host.Record(), &data, &result);
-  }
-#else
-  testing::internal::CaptureStderr();
-  ENTRYPOINT(filterSelectorStart, &host.Record(), &data, &result);
-  testing::internal::GetCapturedStderr();
-#endif
-  EXPECT_EQ(result, 1);
-  ENTRYPOINT(filterSelectorPrepare, &host.Record(), &data, &result);
-  EXPECT_EQ(Lines(), std::vector<std::string>{"-**### ERROR ###**-: AdvanceStateAvailable() or "
-                                              "ProgressProcedure not available"});
+  ENTRYPOINT(filterSelectorPrepare, &host.Record(), &data, &result);  // trace lines only
+  QLOG_WARNING("not written");
+  QLOG_ERROR("first");
+  ASSERT_TRUE(QuenaraOpenLog(path.c_str(), kLogError));
+  QLOG_ERROR("second");
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"-**### ERROR ###**-: first",
+                                               "-**### ERROR ###**-: second"}));
   EXPECT_EQ(LogDepth(), 0);
-}
-
-TEST_F(LogFile, NothingIsComposedWithoutAFile) {
-  QuenaraOpenLog(nullptr, kLogTrace);
-  PluginTestHost host;
-  int16_t result = 0;
-  intptr_t data = 0;
-  ENTRYPOINT(filterSelectorPrepare, &host.Record(), &data, &result);
-  SetupFilterRecord(&host.Record(), 1);
-  EXPECT_EQ(LogDepth(), 0);
-  EXPECT_TRUE(LogLine().str().empty());
-}
-
-TEST_F(LogFile, RecordDumpShowsTheRecordAsReceived) {
-  ASSERT_TRUE(QuenaraOpenLog(path.c_str(), kLogTrace));
-  PluginTestHost host;
-  FilterRecord& r = host.Record();
-  r.inData = &host;
-  r.outRowBytes = -8;
-  r.haveMask = 1;
-  r.isFloating = 0;
-  r.inRect = Rect{1, 2, 3, 4};
-  SetupFilterRecord(&r, 3);
-  const std::vector<std::string> lines = Lines();
-  ASSERT_EQ(lines.size(), 34u);  // enter, heading, 31 fields, exit
-  EXPECT_EQ(lines[0], "ENTER: pfFilter::SetupFilterRecord( pFilterRecord(0x" + Hex(&r) +
-                          "), nScaleFactor(3) )");
-  EXPECT_EQ(lines[1], "    pFilterRecord:");
-  const std::string p = "        ";  // depth 1, then the field indent
-  EXPECT_EQ(lines[2], p + "imageMode(3)");
-  EXPECT_EQ(lines[6], p + "inData(0x" + Hex(&host) + ")");
-  EXPECT_EQ(lines[14], p + "outRowBytes(-8)");
-  EXPECT_EQ(lines[22], p + "haveMask(1)");  // booleans as numbers, not characters
-  EXPECT_EQ(lines[23], p + "isFloating(0)");
-  EXPECT_EQ(lines[25], p + "imageSize.h(30)");
-  EXPECT_EQ(lines[29], p + "inRect: left(2), right(4), top(1), bottom(3)");
-  EXPECT_EQ(lines[33], "EXIT : pfFilter::SetupFilterRecord");
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
-
 #include "params/pfParameterFloat.h"
 #include "plugin/EntryPoint.h"
 #include "tests/host/TestFilter.h"
@@ -28,66 +25,6 @@ void SetRects(FilterRecord& r) {
   r.maskRect = Rect{9, 10, 11, 12};
 }
 
-TEST(Selectors, OutsideTheProtocolAnswerMinusOneAndTouchNothing) {
-  for (int16_t selector : {int16_t(6), int16_t(-1), int16_t(0x7F), int16_t(0x01FF), int16_t(0x0380),
-                           int16_t(-32768 + 6)}) {
-    PluginTestHost host;
-    SetRects(host.Record());
-    TestFilter filter;
-    FilterRecord before;
-    std::memcpy(&before, &host.Record(), sizeof(before));
-    EXPECT_EQ(filter.Dispatch(selector, &host.Record()), -1) << selector;
-    EXPECT_EQ(std::memcmp(&before, &host.Record(), sizeof(before)), 0) << selector;
-    EXPECT_EQ(filter.renderCalls + filter.recording->showCalls + filter.recording->aboutCalls, 0);
-    EXPECT_EQ(host.advanceCalls, 0);
-  }
-}
-
-TEST(Selectors, HighByteIsIgnoredAndPrepareAsksForNoBufferSpace) {
-  PluginTestHost host;
-  TestFilter filter;
-  SetRects(host.Record());
-  EXPECT_EQ(filter.Dispatch(int16_t(0x0102), &host.Record()), 0);
-  EXPECT_EQ(host.Record().bufferSpace, 0);
-  EXPECT_EQ(host.Record().maxSpace, 0);
-  EXPECT_EQ(filter.Dispatch(int16_t(0x0100), &host.Record()), 0);
-  EXPECT_EQ(filter.recording->aboutCalls, 1);
-  EXPECT_EQ(filter.Dispatch(int16_t(0x0103), &host.Record()), 0);
-  EXPECT_EQ(filter.renderCalls, 1);
-  ExpectEmptyRects(host.Record());
-  EXPECT_EQ(filter.Dispatch(int16_t(0x7F04), &host.Record()), 0);
-  EXPECT_EQ(filter.Dispatch(int16_t(0xFF05 - 0x10000), &host.Record()), 0);
-  EXPECT_EQ(filter.renderCalls, 1);  // continue and finish do no work
-}
-
-TEST(Selectors, AboutTextStartsWithNameAndVersion) {
-  TestFilter filter;
-  // The host passes its about block here; the handler must not need a FilterRecord.
-  EXPECT_EQ(filter.Dispatch(filterSelectorAbout, nullptr), 0);
-  ASSERT_EQ(filter.recording->aboutCalls, 1);
-  const std::string& text = filter.recording->aboutText;
-  const size_t cr = text.find('\r');
-  ASSERT_NE(cr, std::string::npos);
-  EXPECT_EQ(text.substr(0, cr), "Vorel »Quenara« v1.1.0");
-  // The body: the description line, the maker's line, each ending in a newline.
-  const std::string body = text.substr(cr + 1);
-  EXPECT_EQ(body.rfind("Gererates a Quenara using selected footage.\n", 0), 0u);
-  EXPECT_EQ(std::count(body.begin(), body.end(), '\n'), 2);
-  EXPECT_EQ(body.back(), '\n');
-}
-
-TEST(Selectors, ParametersSelectorValidatesWithoutDialog) {
-  PluginTestHost host;
-  TestFilter filter;
-  pfParameterFloat amount;
-  amount.SetMax(1.0, true);
-  amount.SetValue(3.5);
-  filter.GetParameters().AddParameter(&amount);
-  EXPECT_EQ(filter.Dispatch(filterSelectorParameters, &host.Record()), 0);
-  EXPECT_EQ(amount.GetValue(), 1.0);
-  EXPECT_EQ(filter.recording->showCalls, 0);
-}
-
 TEST(StartSelector, OutcomesAndWhatRanBeforeThem) {
   const struct {
     const char* what;
@@ -105,6 +42,10 @@ TEST(StartSelector, OutcomesAndWhatRanBeforeThem) {
     SCOPED_TRACE(c.what);
     PluginTestHost host;
     TestFilter filter;
+    pfParameterFloat amount;
+    amount.SetScriptKey(FourCC("AMNT"));
+    amount.SetValue(0.625);
+    filter.GetParameters().AddParameter(&amount);
     SetRects(host.Record());
     filter.recording->showResult = c.dialogResult;
     host.advanceResult = c.advanceResult;
@@ -114,6 +55,11 @@ TEST(StartSelector, OutcomesAndWhatRanBeforeThem) {
     EXPECT_EQ(host.advanceCalls, c.advanceCalls);
     EXPECT_EQ(filter.renderCalls, c.renderCalls);
     ExpectEmptyRects(host.Record());
+    // Recorded whatever the outcome, a cancelled dialog included.
+    HostDescriptor recorded;
+    host.Descriptors().Load(host.Record().descriptorParameters->descriptor, recorded);
+    ASSERT_EQ(recorded.items.size(), 1u);
+    EXPECT_EQ(recorded.items[0].number, 0.625);
     if (c.expected == noErr) {
       EXPECT_EQ(host.Record().inputRate, 1 << 16);  // full-size request
       ASSERT_FALSE(host.progress.empty());
@@ -148,43 +94,6 @@ TEST(StartSelector, MissingCallbacksAnswerOneAfterTellingTheUser) {
     EXPECT_EQ(filter.recording->showCalls + filter.renderCalls + host.advanceCalls, 0);
     ExpectEmptyRects(host.Record());
   }
-}
-
-// What the plug-in recorded in the record's descriptor; empty when it recorded nothing.
-HostDescriptor RecordedValues(PluginTestHost& host) {
-  HostDescriptor values;
-  host.Descriptors().Load(host.Record().descriptorParameters->descriptor, values);
-  return values;
-}
-
-TEST(StartSelector, CancelledDialogStillRecordsTheParameters) {
-  PluginTestHost host;
-  TestFilter filter;
-  pfParameterFloat amount;
-  amount.SetScriptKey(FourCC("AMNT"));
-  amount.SetValue(0.625);
-  filter.GetParameters().AddParameter(&amount);
-  filter.recording->showResult = false;
-  EXPECT_EQ(filter.Dispatch(filterSelectorStart, &host.Record()), userCanceledErr);
-  EXPECT_EQ(filter.recording->showCalls, 1);
-  EXPECT_EQ(filter.renderCalls, 0);
-  const HostDescriptor recorded = RecordedValues(host);
-  ASSERT_EQ(recorded.items.size(), 1u);
-  EXPECT_EQ(recorded.items[0].key, 0x414D4E54u);
-  EXPECT_EQ(recorded.items[0].number, 0.625);
-}
-
-TEST(StartSelector, ReplayWithoutDialogRendersAtOnce) {
-  PluginTestHost host;
-  host.SetPlayback(nullptr, plugInDialogDontDisplay);
-  TestFilter filter;
-  pfParameterFloat amount;
-  amount.SetScriptKey(FourCC("AMNT"));
-  filter.GetParameters().AddParameter(&amount);
-  EXPECT_EQ(filter.Dispatch(filterSelectorStart, &host.Record()), noErr);
-  EXPECT_EQ(filter.recording->showCalls, 0);
-  EXPECT_EQ(filter.renderCalls, 1);
-  EXPECT_EQ(RecordedValues(host).items.size(), 1u);
 }
 
 TEST(EntryPoint, DispatchesOnTheLowByteAndLeavesTheDataWord) {

@@ -15,19 +15,9 @@ class RecordingPreview : public pfPreview {
     ++showCalls;
     return showResult;
   }
-  void ShowAbout(const std::string& text) override {
-    ++aboutCalls;
-    aboutText = text;
-  }
+  void ShowAbout(const std::string&) override { ++aboutCalls; }
   void ParametersChanged() override {}
-  bool AlternativeColorSelection(double& r, double& g, double& b) override {
-    ++alternativeCalls;
-    if (!alternativeResult) return false;
-    r = alternative[0];
-    g = alternative[1];
-    b = alternative[2];
-    return true;
-  }
+  bool AlternativeColorSelection(double&, double&, double&) override { return false; }
   uint32_t GetRenderStartTick() const override { return renderStartTick; }
   bool IsRenderRequested() const override { return renderRequested; }
   bool GetInterruptPreview() const override { return interruptPreview; }
@@ -35,10 +25,6 @@ class RecordingPreview : public pfPreview {
   bool showResult = true;
   int showCalls = 0;
   int aboutCalls = 0;
-  std::string aboutText;
-  bool alternativeResult = false;
-  double alternative[3] = {0, 0, 0};
-  int alternativeCalls = 0;
   uint32_t renderStartTick = 0;
   bool renderRequested = false;
   bool interruptPreview = false;

