@@ -101,12 +101,15 @@ bool PrepareOutput(const std::string& path, OutputTarget& target, std::string& e
   namespace fs = std::filesystem;
   std::error_code ec;
   target.file = fs::path(path);
-  if (fs::is_symlink(fs::symlink_status(target.file, ec))) {
-    target.file = fs::weakly_canonical(target.file, ec);
-    if (ec) {
-      error = "cannot follow the link '" + path + "': " + ec.message();
+  // Links are followed by hand: the target may not exist yet, which the library's canonical
+  // forms do not resolve.
+  for (int hops = 0; fs::is_symlink(fs::symlink_status(target.file, ec)); ++hops) {
+    const fs::path next = fs::read_symlink(target.file, ec);
+    if (ec || hops == 40) {
+      error = "cannot follow the link '" + path + "'";
       return false;
     }
+    target.file = next.is_absolute() ? next : target.file.parent_path() / next;
   }
   const fs::file_status status = fs::status(target.file, ec);
   target.exists = !ec && fs::exists(status);

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <string>
+#include <thread>
+#include <vector>
 #ifndef _WIN32
 #include <sys/resource.h>
 #endif
@@ -191,4 +194,21 @@ TEST_F(PresetFile, FailedWritesLeaveTheOriginalIntact) {
   EXPECT_EQ(ReadFileForTest(file), original);
   EXPECT_TRUE(all.SaveSettings("a", dir.Path("no/such/dir.cfg"), "Quenara"));
   EXPECT_FALSE(std::filesystem::exists(dir.Path("no")));
+}
+
+// Writers at the same time (two hosts, a batch beside the dialog) take turns: every preset
+// arrives and the file stays readable.
+TEST_F(PresetFile, ConcurrentSavesLoseNothing) {
+  std::vector<std::thread> writers;
+  for (int w = 0; w < 4; ++w) {
+    writers.emplace_back([this, w] {
+      for (int i = 0; i < 25; ++i) {
+        all.SaveSettings("w" + std::to_string(w) + "_" + std::to_string(i), file, "Quenara");
+      }
+    });
+  }
+  for (std::thread& t : writers) t.join();
+  std::list<std::string> names;
+  ASSERT_TRUE(all.GetSettingNames(file, names, "Quenara"));
+  EXPECT_EQ(names.size(), 100u);
 }

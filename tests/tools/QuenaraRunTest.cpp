@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -157,11 +158,28 @@ TEST_F(Run, EveryBadInputFailsWithOneLineAndNoOutput) {
   Save(dir.Path("rgbmask.png"), RandomPng(4, 3, 3, 8, 2));
   Save(dir.Path("bigmask.png"), RandomPng(5, 3, 1, 8, 2));
   WriteFileForTest(dir.Path("text.png"), "not a png at all");
+  // A valid file whose header claims 100000 x 100000 pixels: refused before any allocation.
+  Save(dir.Path("huge.png"), RandomPng(2, 2, 1, 8, 3));
+  {
+    std::fstream huge(dir.Path("huge.png"), std::ios::in | std::ios::out | std::ios::binary);
+    huge.seekp(16);
+    const char side[8] = {0, 1, char(0x86), char(0xA0), 0, 1, char(0x86), char(0xA0)};
+    huge.write(side, 8);
+  }
+  std::filesystem::create_directory(dir.Path("sub"));
   const struct {
     std::vector<std::string> args;
     const char* text;
   } cases[] = {
       {{dir.Path("missing.png"), out}, "cannot open"},
+      {{dir.Path("huge.png"), out}, "is truncated or damaged"},
+      {{"--mask", dir.Path("huge.png"), in, out}, "is truncated or damaged"},
+      {{dir.Path("sub"), out}, "is a directory"},
+      {{"--plugin", dir.Path("sub"), in, out}, "is a directory"},
+      {{"--info", dir.Path("sub")}, "is a directory"},
+      {{"--log", in, in, out}, "would overwrite"},
+      {{"--preset-name", "x", in, out}, "--preset-name needs"},
+      {{"--save-preset", dir.Path("p.cfg"), "--preset-name", "a\tb"}, "control characters"},
       {{dir.Path("text.png"), out}, "is not a PNG file"},
       {{"--mask", dir.Path("bigmask.png"), in, out}, "mask"},
       {{"--mask", dir.Path("rgbmask.png"), in, out}, "grey"},
@@ -178,7 +196,74 @@ TEST_F(Run, EveryBadInputFailsWithOneLineAndNoOutput) {
     SCOPED_TRACE(line);
     ExpectCleanFailure(Quenara(c.args), out, c.text);
   }
+  EXPECT_FALSE(Exists(dir.Path("p.cfg")));
+  // Outputs that cannot be written are refused before the render and left as they were.
+  WriteFileForTest(dir.Path("ro.png"), "keep");
+  std::filesystem::permissions(dir.Path("ro.png"), std::filesystem::perms::owner_read);
+  for (const auto& [target, text] : {std::pair{dir.Path("sub"), "is a directory"},
+                                     std::pair{dir.Path("ro.png"), "is read-only"}}) {
+    const ProcessResult r = Quenara({in, target});
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.err.find(text), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(ReadFileForTest(dir.Path("ro.png")), "keep");
 }
+
+// A batch renders the good files as single runs would, reports the bad one, and says so in its
+// exit code.
+TEST_F(Run, BatchWritesTheGoodFilesAndReportsTheBadOne) {
+  std::filesystem::create_directory(dir.Path("out"));
+  Save(dir.Path("a.png"), RandomPng(9, 7, 3, 8, 21));
+  Save(dir.Path("b.png"), RandomPng(6, 5, 4, 16, 22));
+  WriteFileForTest(dir.Path("broken.png"), "not a png at all");
+  const ProcessResult batch =
+      Quenara({"--quiet", "-p", "Strength=0.7", dir.Path("a.png"), dir.Path("broken.png"),
+               dir.Path("b.png"), "-o", dir.Path("out")});
+  EXPECT_EQ(batch.exitCode, 1);
+  EXPECT_EQ(Lines(batch.out).size(), 2u) << batch.out;
+  const std::vector<std::string> errors = Lines(batch.err);
+  ASSERT_EQ(errors.size(), 2u) << batch.err;
+  EXPECT_NE(errors[0].find("broken.png"), std::string::npos) << errors[0];
+  EXPECT_NE(errors[1].find("1 of 3 files failed"), std::string::npos) << errors[1];
+  EXPECT_FALSE(Exists(dir.Path("out/broken.png")));
+  for (const char* name : {"a.png", "b.png"}) {
+    ASSERT_EQ(
+        Quenara({"--quiet", "-p", "Strength=0.7", dir.Path(name), dir.Path("single.png")}).exitCode,
+        0);
+    EXPECT_EQ(Load(dir.Path("single.png")).samples,
+              Load(dir.Path(std::string("out/") + name)).samples)
+        << name;
+  }
+}
+
+#ifndef _WIN32
+// The output is written where the user pointed: through a link, onto a device, keeping an
+// existing file's mode; a size limit hit while writing leaves no temporary file behind.
+TEST_F(Run, OutputThroughLinksDevicesAndModesAndNoLeftoverOnASignal) {
+  const std::string in = dir.Path("in.png");
+  Save(in, RandomPng(40, 30, 3, 16, 23));
+  std::filesystem::create_symlink("target.png", dir.Path("link.png"));
+  ASSERT_EQ(Quenara({"--quiet", in, dir.Path("link.png")}).exitCode, 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("link.png")));
+  EXPECT_EQ(Load(dir.Path("target.png")).width, 40u);
+  EXPECT_EQ(Quenara({"--quiet", in, "/dev/null"}).exitCode, 0);
+  WriteFileForTest(dir.Path("kept.png"), "old");
+  std::filesystem::permissions(dir.Path("kept.png"), std::filesystem::perms(0640));
+  ASSERT_EQ(Quenara({"--quiet", in, dir.Path("kept.png")}).exitCode, 0);
+  EXPECT_EQ(std::filesystem::status(dir.Path("kept.png")).permissions(),
+            std::filesystem::perms(0640));
+  // 1 KB of file size: the PNG of 40 x 30 16-bit noise is larger.
+  const ProcessResult limited =
+      RunProcess({"/bin/sh", "-c", "ulimit -f 2; exec \"$0\" --quiet \"$@\"", QUENARA_EXE, in,
+                  dir.Path("limited.png")},
+                 dir.Dir().string());
+  EXPECT_NE(limited.exitCode, 0);
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Dir())) {
+    EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+  }
+  EXPECT_FALSE(Exists(dir.Path("limited.png")));
+}
+#endif
 
 TEST_F(Run, RecordedParametersCoverTheTable) {
   Save(dir.Path("in.png"), RandomPng(6, 5, 3, 8, 4));
