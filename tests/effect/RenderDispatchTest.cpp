@@ -276,59 +276,6 @@ TEST_P(EveryLayout, RecordsAddressPlanesAlphaAndMaskAtTheImageDepth) {
   EXPECT_EQ(b.Out(3, 2, 0), b.Full());
 }
 
-TEST_P(EveryLayout, FlatImageStaysFlatUnderEveryBlendMode) {
-  const LayoutCase c = GetParam();
-  Delivered b(c.depth, c.alpha, c.colours, 15, 11);
-  const int32_t full = b.Full();
-  b.Fill([&](int32_t, int32_t, int32_t k) { return full * (3 + k) / 7; },
-         [&](int32_t, int32_t) { return full * 5 / 6; });
-  TestHost host;
-  QuenaraRenderValues v;
-  v.originX = 0.37;
-  v.originY = 0.61;
-  // Below 1, so that the blurred value does not coincide with the source's (where the maximum /
-  // minimum choice and the truncation would hang on the last float bit).
-  v.intensity = 0.9;
-  for (int32_t mode = 1; mode <= 23; ++mode) {
-    v.blendMode = mode;
-    ASSERT_EQ(RenderQuenara(&host, b.MakeRecord(), v), 0);
-    for (int32_t s = 0; s < c.colours + (c.alpha ? 1 : 0); ++s) {
-      for (int32_t y = 0; y < 11; ++y)
-        for (int32_t x = 0; x < 15; ++x)
-          ASSERT_EQ(b.Out(x, y, s), b.Out(0, 0, s))
-              << "mode " << mode << " sample " << s << " at " << x << "," << y;
-    }
-  }
-}
-
-TEST_P(EveryLayout, MirrorSymmetricImageGivesMirrorSymmetricResult) {
-  const LayoutCase c = GetParam();
-  const int32_t w = 19, h = 13;
-  Delivered b(c.depth, c.alpha, c.colours, w, h);
-  const int32_t full = b.Full();
-  auto folded = [&](int32_t x) { return std::min(x, w - 1 - x); };
-  b.Fill([&](int32_t x, int32_t y,
-             int32_t k) { return full * ((folded(x) * 7 + y * 3 + k * 5) % 17) / 16; },
-         [&](int32_t x, int32_t y) { return full * (10 + (folded(x) + y) % 7) / 16; });
-  TestHost host;
-  QuenaraRenderValues v;
-  v.originX = 0.5;  // 9.5 pixels: the centre of column 9, the axis
-  v.originY = 0.3;
-  v.strength = 0.6;
-  for (int32_t mode : {1, 2}) {
-    for (int32_t blend : {1, 3, 13}) {
-      v.mode = mode;
-      v.blendMode = blend;
-      ASSERT_EQ(RenderQuenara(&host, b.MakeRecord(), v), 0);
-      for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w / 2; ++x)
-          for (int32_t s = 0; s < c.colours + (c.alpha ? 1 : 0); ++s)
-            ASSERT_NEAR(b.Out(x, y, s), b.Out(w - 1 - x, y, s), 1)
-                << "mode " << mode << " blend " << blend << " at " << x << "," << y;
-    }
-  }
-}
-
 INSTANTIATE_TEST_SUITE_P(RenderDispatch, EveryLayout,
                          ::testing::Values(LayoutCase{8, false, 1}, LayoutCase{8, false, 2},
                                            LayoutCase{8, false, 3}, LayoutCase{8, true, 1},

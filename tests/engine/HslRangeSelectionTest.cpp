@@ -218,16 +218,6 @@ TEST(HslRangeSelection, EachSourceIsCentredOnTheDestination) {
   EXPECT_EQ(w.At(1, 0, 1), 1.0f);
 }
 
-TEST(HslRangeSelection, ThreadedBandsEqualASequentialRun) {
-  HostImage<uint8_t> img = Image<Rgba8>(41, 37);
-  RandomFill<Rgba8>(img, 31);
-  const HslRangeSettings s = Lightness(0.1, 0.8, 0.2, 1.3);
-  TestHost threaded;
-  threaded.processors = 3;
-  threaded.threaded = true;
-  EXPECT_EQ(Select<Rgba8>(img, img, s).data, Select<Rgba8>(img, img, s, -1, &threaded).data);
-}
-
 TEST(HslRangeSelection, OpenHueAndSaturationSkipTheFullConversionWithoutChangingResults) {
   // A hue range of [-0.5, 1.5] wraps and so takes the full hue / saturation path, yet lets
   // every hue through with factor 1: the result must be bit for bit the lightness-only one.

@@ -140,19 +140,6 @@ TEST(QuenaraEffect, SelectedImageDisplayIsTheSourceTimesTheMask) {
   }
 }
 
-TEST(QuenaraEffect, SelectionOnlyDisplayShowsTheWeightOpaque) {
-  Pipeline<Rgba8> p(4, 2);
-  p.Paint([](int32_t x, int32_t, int) { return x < 2 ? 30 : 220; });
-  p.effect.show = 3;
-  p.effect.selection.weightOnly = 1;
-  p.effect.selection.lightnessLow = 100 / 255.0;  // dark pixels fall outside
-  ASSERT_EQ(p.effect.Run(0, 1), 0);
-  for (int32_t x = 0; x < 4; ++x) {
-    EXPECT_EQ(p.destination.Get(x, 0, 0), x < 2 ? 0 : 255);
-    EXPECT_EQ(p.destination.Get(x, 0, 3), 255);
-  }
-}
-
 TEST(QuenaraEffect, ProgressRunsThroughTheSixStages) {
   Pipeline<Rgba8> p(5, 4);
   p.Paint([](int32_t, int32_t, int) { return 90; });
@@ -218,29 +205,6 @@ TEST(QuenaraEffect, EveryBufferIsReleasedOnEveryPath) {
       EXPECT_EQ(p.host.LiveBlocks(), 0u) << "show " << show << " report " << j;
     }
   }
-}
-
-TEST(QuenaraEffect, ThreadedRunEqualsSerialRun) {
-  Pipeline<Rgba8> serial(23, 17), threaded(23, 17);
-  for (auto* p : {&serial, &threaded}) {
-    for (int32_t y = 0; y < 17; ++y)
-      for (int32_t x = 0; x < 23; ++x)
-        for (int s = 0; s < 4; ++s)
-          p->source.Set(x, y, s, uint8_t((x * 37 + y * 91 + s * 53) % 256));
-    p->effect.originX = 7.3;
-    p->effect.originY = 9.8;
-    p->effect.linearLight = true;
-    p->effect.blendMode = 3;
-  }
-  threaded.host.threaded = true;
-  threaded.host.processors = 3;
-  ASSERT_EQ(serial.effect.Run(0, 1), 0);
-  ASSERT_EQ(threaded.effect.Run(0, 1), 0);
-  // The blur's four edges add into one image in an order threads may change: one step.
-  for (int32_t y = 0; y < 17; ++y)
-    for (int32_t x = 0; x < 23; ++x)
-      for (int s = 0; s < 4; ++s)
-        EXPECT_NEAR(serial.destination.Get(x, y, s), threaded.destination.Get(x, y, s), kOneStep);
 }
 
 }  // namespace

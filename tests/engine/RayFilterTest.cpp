@@ -1,5 +1,5 @@
 // The ray blur and the aberration filter against the plain reference, on threads against a
-// sequential run, and their progress, cancel and allocation-failure paths.
+// sequential run, and their cancel and allocation-failure paths.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +11,6 @@
 #include "engine/DynamicRgbA.h"
 #include "engine/QuenaraFilter.h"
 #include "engine/RayIsa.h"
-#include "engine/StaticArgb.h"
 #include "engine/VolumetricAbberationFilter.h"
 #include "tests/engine/HostBuffers.h"
 #include "tests/engine/RayReference.h"
@@ -176,7 +175,6 @@ struct Aberration : VolumetricAbberationFilter<RayWorking<A, K>> {
 };
 using BlurRgb = Blur<0, 3>;
 using AberrationRgb = Aberration<0, 3>;
-using RgbView = StaticArgb<char, float, 0, 3, 0, 1>;
 
 TEST(RayFilters, MatchThePlainReferenceForEveryEntryCase) {
   for (auto [w, h] : {std::pair{13, 9}, std::pair{7, 13}}) {
@@ -282,32 +280,6 @@ TEST(RayFilters, ThinImagesAndOutOfRangeValues) {
   EXPECT_EQ(px, (std::vector<float>{1.0f, 0.25f, 0.0f}));
 }
 
-TEST(RayFilters, MapSmallerThanTheImageIsIgnoredAndInvalidViewsTouchNothing) {
-  const int32_t w = 12, h = 9;
-  const std::vector<float> src = Noise(size_t(w * h * 3), 9);
-  Params p;
-  p.ox = 6;
-  p.oy = 4;
-  p.strength = 0.7;
-  StrengthMap<Map8> small(w - 1, h, 3, 0);
-  const Map8 smallView = small.View();
-  std::vector<float> withSmall = src, without = src;
-  TestHost host;
-  ASSERT_EQ(RunInPlace<BlurRgb>(host, withSmall, w, h, p, &smallView), host.NoError());
-  ASSERT_EQ(RunInPlace<BlurRgb>(host, without, w, h, p), host.NoError());
-  EXPECT_EQ(withSmall, without);
-
-  std::vector<float> px = src;
-  TestHost idle;
-  BlurRgb f(&idle);
-  f.source = RgbView::Packed(px.data(), 12, 9);
-  EXPECT_EQ(f.Run(0, 1), idle.NoError());  // destination invalid
-  f.destination = RgbView::Packed(px.data(), 9, 12);
-  EXPECT_EQ(f.Run(0, 1), idle.NoError());  // sizes differ
-  EXPECT_EQ(px, src);
-  EXPECT_EQ(idle.allocations.load(), 0);
-}
-
 // Parallel runs perform the same additions in the same order as sequential ones, so the
 // results agree to the bit (and ThreadSanitizer sees the four bands at once).
 template <class Filter>
@@ -341,28 +313,6 @@ TEST(RayFiltersThreads, FourBandsOnThreadsEqualSequentialRun) {
   p.ox = 60;
   p.oy = 50;
   ExpectThreadedEqualsSequential<Blur<1, 1, Map16>>(120, 97, p);
-}
-
-TEST(RayFilters, ProgressReportsClearRowsThenRaysThenRows) {
-  const int32_t w = 6, h = 4;
-  std::vector<float> px = Noise(size_t(w * h * 3), 2);
-  TestHost host;
-  BlurRgb f(&host);
-  f.source = f.destination = RgbView::Packed(px.data(), w, h);
-  Params p;
-  p.ox = 2;
-  p.oy = 1;
-  Configure(f, p);
-  ASSERT_EQ(f.Run(1, 2), host.NoError());
-  // Clear: rows against 3 x 2 x H. Rays and normalise rows: X = 3H + 2W = 24 per run, each
-  // band copy counting from 0: top 5 rays, right 3, bottom 5, left 3, then 4 one-row bands.
-  std::vector<std::pair<int32_t, int32_t>> want;
-  for (int32_t y = 0; y < h; ++y) want.emplace_back(12 + y, 24);
-  for (int32_t rays : {5, 3, 5, 3}) {
-    for (int32_t i = 0; i < rays; ++i) want.emplace_back(24 + i, 48);
-  }
-  for (int32_t band = 0; band < 4; ++band) want.emplace_back(24, 48);
-  EXPECT_EQ(host.progress, want);
 }
 
 TEST(RayFiltersFailures, CancelStopsAfterTheCurrentRayAndReleasesEverything) {
