@@ -1,13 +1,11 @@
-// Sample conversion, the band frame and the small filters (copy, sub-pixel shift), against
-// values worked out by hand or a plain out-of-place computation.
+// Sample conversion, the band frame and the sub-pixel shift, against values worked out by hand
+// or a plain out-of-place computation.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 
 #include "engine/ClearImageFilter.h"
-#include "engine/CopyImageFilter.h"
-#include "engine/DynamicRgbA.h"
 #include "engine/MoveSubPixelImageFilter.h"
 #include "engine/SampleConvert.h"
 #include "engine/StaticArgb.h"
@@ -17,10 +15,7 @@
 namespace {
 
 using WorkGrey = StaticArgb<char, float, 0, 1, 0, 1>;
-using WorkGreyA = StaticArgb<char, float, 1, 1, 0, 1>;
 using WorkRgba = StaticArgb<char, float, 1, 3, 0, 1>;
-using GreyA16 = DynamicRgbA<0, uint16_t, 1, 1, 0, 32768>;
-using Grey8 = DynamicRgbA<0, uint8_t, 0, 1, 0, 255>;
 
 void FillRandom(FloatImage& img, unsigned seed) {
   std::mt19937 rng(seed);
@@ -77,39 +72,6 @@ TEST(BandFrame, CancelStopsAfterTheReportingRowAndStartsNoFurtherBand) {
   EXPECT_EQ(ProcessBandRows(&host, 9, 1, 2, false, 0, 1, [&](int32_t y) { seen.push_back(y); }),
             host.NoError());
   EXPECT_EQ(seen, (std::vector<int32_t>{4, 5, 6, 7, 8}));
-}
-
-TEST(CopyImageFilter, CentresTheImagesAndZeroesUncoveredPixels) {
-  TestHost host;
-  // Larger source 5x4 into 3x2: offsets (1, 1).
-  FloatImage big(5, 4, 1);
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 5; ++x) big.At(x, y, 0) = SampleToFloat<255>(uint8_t(10 * y + x));
-  HostImage<uint8_t> d(3, 2, 1);
-  CopyImageFilter<WorkGrey, Grey8> copy(&host, big.MakeView<WorkGrey>(), d.MakeView<Grey8>());
-  ASSERT_EQ(copy.Run(0, 1), host.NoError());
-  for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 3; ++x) EXPECT_EQ(d.Get(x, y, 0), 10 * (y + 1) + (x + 1)) << x << "," << y;
-
-  // Smaller source 2x2 into 5x3 with alpha: ox = (2-5)/2 = -1, oy = (2-3)/2 = 0 (truncation
-  // toward zero), so destination (1..2, 0..1) reads source (0..1, 0..1).
-  FloatImage small(2, 2, 2, 1.0f);
-  HostImage<uint16_t> d2(5, 3, 2);
-  CopyImageFilter<WorkGreyA, GreyA16> copy2(&host, small.MakeView<WorkGreyA>(),
-                                            d2.MakeView<GreyA16>(1));
-  ASSERT_EQ(copy2.Run(0, 1), host.NoError());
-  for (int y = 0; y < 3; ++y) {
-    for (int x = 0; x < 5; ++x) {
-      const bool covered = y < 2 && x >= 1 && x <= 2;
-      EXPECT_EQ(d2.Get(x, y, 0), covered ? 32768 : 0) << x << "," << y;
-      EXPECT_EQ(d2.Get(x, y, 1), covered ? 32768 : 0) << x << "," << y;
-    }
-  }
-  // Without a source nothing is written.
-  const std::vector<uint8_t> before = d.bytes;
-  CopyImageFilter<WorkGrey, Grey8> none(&host, WorkGrey{}, d.MakeView<Grey8>());
-  EXPECT_EQ(none.Run(0, 1), host.NoError());
-  EXPECT_EQ(d.bytes, before);
 }
 
 // Out-of-place bilinear shift, straight from the weights and border rule.

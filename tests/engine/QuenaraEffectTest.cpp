@@ -1,7 +1,7 @@
-// The effect pipeline: stage order and progress, the origin's sub-pixel fraction, strength 0,
-// linear light, display modes, and the release of every buffer on every path. Expected pixels
-// come from a plain reference of the stages involved (selection with default settings is the
-// identity, the compositing curve with gamma 1 is the 15-bit quantisation).
+// The effect pipeline: the origin's sub-pixel fraction, strength 0, linear light, display modes
+// and the release of every buffer on every path. Expected pixels come from a plain reference of
+// the stages involved (selection with default settings is the identity, the compositing curve
+// with gamma 1 is the 15-bit quantisation).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -138,31 +138,6 @@ TEST(QuenaraEffect, SelectedImageDisplayIsTheSourceTimesTheMask) {
     EXPECT_NEAR(p.destination.Get(x, 0, 0), int(x / 255.0 * (128 / 255.0) * 255.0), kOneStep);
     EXPECT_EQ(p.destination.Get(x, 5, 0), 0);
   }
-}
-
-TEST(QuenaraEffect, ProgressRunsThroughTheSixStages) {
-  Pipeline<Rgba8> p(5, 4);
-  p.Paint([](int32_t, int32_t, int) { return 90; });
-  p.maskImage.Fill(255);
-  p.effect.mask = p.Mask();  // without a mask the mask stage has nothing to do
-  p.effect.linearLight = true;
-  p.effect.originX = 2.5;
-  p.effect.originY = 2.0;
-  ASSERT_EQ(p.effect.Run(0, 1), 0);
-  const int32_t H = 4;
-  std::vector<int32_t> rowStages;  // stages reported in rows of 6 x H
-  for (const auto& [done, total] : p.host.progress) {
-    if (total == 6 * H) rowStages.push_back(done / H);
-  }
-  // Selection, mask, linearisation, shift, then compositing, each over its H rows, in order.
-  const std::vector<int32_t> expected = {0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
-                                         2, 2, 3, 3, 3, 3, 5, 5, 5, 5};
-  EXPECT_EQ(rowStages, expected);
-  // The blur reports in between, against its own unit of rays and rows.
-  const auto blur = std::find_if(p.host.progress.begin(), p.host.progress.end(),
-                                 [&](const auto& r) { return r.second != 6 * H; });
-  ASSERT_NE(blur, p.host.progress.end());
-  EXPECT_EQ(blur - p.host.progress.begin(), 16);
 }
 
 TEST(QuenaraEffect, EveryBufferIsReleasedOnEveryPath) {
