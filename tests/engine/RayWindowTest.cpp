@@ -93,32 +93,26 @@ std::vector<std::vector<double>> Block(int32_t n, int F, int32_t first, int32_t 
 
 TEST(AberrationWindow, InversionSwapsTheRedAndBlueEnds) {
   // n = 100, k = 50, len = 50, zoom 0.5: fifths [0,10] [10,20] [20,30] [30,40] [40,50].
-  // Prefix reads of [p, q] cover samples p+1..q, suffix (rising) reads samples p..q-1. Ones
-  // exactly in the first or the last fifth; -1: not worked out.
-  const struct {
-    int32_t first, last;
-    bool invert;
-    double red, green, blue;
-  } cases[] = {
-      // red: falling fifth 1 (mean 1); green: rising fifth 2 sees sample 10, weight 1 of 55;
-      // blue: full fifth 1.
-      {1, 10, false, 0.5 * 1.0 / 2, 0.5 * (1.0 / 55) / 3, 1.0 / 2.5},
-      // red: full fifth 1; green: rising fifth 1, samples 1..9 weigh 2..10; blue: nothing.
-      {1, 10, true, 1.0 / 2, 0.5 * (54.0 / 55) / 3, 0.0},
-      {41, 50, false, 1.0 / 2, -1, 0.0},  // red: full fifth 5
-      // red: rising fifth 5, samples 41..49; blue: full fifth 5.
-      {41, 50, true, 0.5 * (54.0 / 55) / 2, -1, 1.0 / 2.5},
-  };
-  for (const auto& c : cases) {
-    const FifthRay<3> ray(Block(100, 3, c.first, c.last));
-    const std::vector<double> v =
-        c.invert ? ray.Window<0, 3, true>(50, 50, 0.5) : ray.Window<0, 3, false>(50, 50, 0.5);
-    EXPECT_NEAR(v[0], c.red, 1e-12) << c.first << " " << c.invert;
-    if (c.green >= 0) {
-      EXPECT_NEAR(v[1], c.green, 1e-12) << c.first << " " << c.invert;
-    }
-    EXPECT_NEAR(v[2], c.blue, 1e-12) << c.first << " " << c.invert;
-  }
+  // Prefix reads of [p, q] cover samples p+1..q, suffix (rising) reads samples p..q-1.
+  const FifthRay<3> start(Block(100, 3, 1, 10));  // ones exactly in the first fifth
+  std::vector<double> v = start.Window<0, 3, false>(50, 50, 0.5);
+  EXPECT_NEAR(v[0], 0.5 * 1.0 / 2, 1e-12);  // red: falling fifth 1 (mean 1)
+  EXPECT_NEAR(v[1], 0.5 * (1.0 / 55) / 3,
+              1e-12);                   // green: rising fifth 2 sees sample 10, weight 1 of 55
+  EXPECT_NEAR(v[2], 1.0 / 2.5, 1e-12);  // blue: full fifth 1
+  v = start.Window<0, 3, true>(50, 50, 0.5);
+  EXPECT_NEAR(v[0], 1.0 / 2, 1e-12);  // red: full fifth 1
+  EXPECT_NEAR(v[1], 0.5 * (54.0 / 55) / 3,
+              1e-12);             // green: rising fifth 1, samples 1..9 weigh 2..10
+  EXPECT_NEAR(v[2], 0.0, 1e-12);  // blue: nothing from fifth 1
+
+  const FifthRay<3> end(Block(100, 3, 41, 50));  // ones exactly in the last fifth
+  v = end.Window<0, 3, false>(50, 50, 0.5);
+  EXPECT_NEAR(v[0], 1.0 / 2, 1e-12);  // red: full fifth 5
+  EXPECT_NEAR(v[2], 0.0, 1e-12);
+  v = end.Window<0, 3, true>(50, 50, 0.5);
+  EXPECT_NEAR(v[0], 0.5 * (54.0 / 55) / 2, 1e-12);  // red: rising fifth 5, samples 41..49
+  EXPECT_NEAR(v[2], 1.0 / 2.5, 1e-12);              // blue: full fifth 5
 }
 
 }  // namespace
