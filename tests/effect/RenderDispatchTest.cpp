@@ -1,7 +1,6 @@
-// Render dispatch: the layout chosen for each image mode, depth and plane count, the host
-// records built for it, the effect fields filled from the parameter values, and whole renders
-// of every layout on images whose result is known without computing it (flat, mirror
-// symmetry, the mask shown as it was delivered).
+// Render dispatch: the layout chosen for each image mode, depth and plane count, the effect
+// fields converted from the parameter values, the records of every layout addressed at their
+// depth (the mask shown as it was delivered), and absurd geometry values kept inside the image.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "effect/QuenaraRender.h"
+#include "tests/engine/HostBuffers.h"
 #include "tests/support/EngineTestHosts.h"
 
 namespace {
@@ -95,53 +95,30 @@ struct Fields {
   HslRangeSettings selection;
 };
 
+// The values the effect takes converted (the others pass through as they are).
 TEST(RenderDispatch, EffectFieldsFromTheParameters) {
   QuenaraRenderValues v;
-  v.intensity = 2.5;
-  v.strength = 0.4;
-  v.zoomStart = -0.25;
-  v.holdoutRadius = 0.1;
-  v.invertGradient = true;
   v.gammaCorrection = false;
   v.gammaCorrective = 2.0;
-  v.contrast = 0.7;
   v.selectionLow = 51.0;
   v.selectionHigh = 204.0;
-  v.selectionSoften = 1.5;
-  v.selectionClimax = -0.5;
-  v.mode = 2;
-  v.blendMode = 17;
   v.show = 3;
   Fields<3> e;
   FillQuenaraEffect(e, v, 1000, 600);
-  EXPECT_EQ(e.intensity, 2.5);
-  EXPECT_EQ(e.strength, 0.4);
-  EXPECT_EQ(e.zoomStart, -0.25);
-  EXPECT_EQ(e.holdoutRadius, 0.1);
-  EXPECT_TRUE(e.invertGradient);
   EXPECT_FALSE(e.linearLight);
   EXPECT_EQ(e.gammaExponent, 0.5);
-  EXPECT_EQ(e.contrast, 0.7);
-  EXPECT_EQ(e.mode, 2);
-  EXPECT_EQ(e.blendMode, 17);
-  EXPECT_EQ(e.show, 3);
   EXPECT_EQ(e.originX, 500.0);
   EXPECT_EQ(e.originY, 300.0);
   EXPECT_EQ(e.selection.weightOnly, 1);
   EXPECT_EQ(e.selection.lightnessLow, 0.2);  // 51 / 255, also at depth 16
   EXPECT_EQ(e.selection.lightnessHigh, 0.8);
-  EXPECT_EQ(e.selection.lightnessSoften, 1.5);
-  EXPECT_EQ(e.selection.lightnessClimax, -0.5);
   EXPECT_FALSE(e.colourAdjust);
   // The same origin on the image delivered at reduction 4.
+  v.show = 1;
   FillQuenaraEffect(e, v, 250, 150);
   EXPECT_EQ(e.originX, 125.0);
   EXPECT_EQ(e.originY, 75.0);
-  for (int32_t show : {1, 2, 4}) {
-    v.show = show;
-    FillQuenaraEffect(e, v, 10, 10);
-    EXPECT_EQ(e.selection.weightOnly, 0) << show;
-  }
+  EXPECT_EQ(e.selection.weightOnly, 0);
   // The gamma exponent has a floor, NaN included.
   for (double g : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
     v.gammaCorrective = g;
@@ -149,96 +126,38 @@ TEST(RenderDispatch, EffectFieldsFromTheParameters) {
     EXPECT_NEAR(e.gammaExponent, 1000.0, 1e-9) << g;
   }
   // The colour adjustment runs only for three colours with an adjustment.
-  Fields<1> grey;
   Fields<2> two;
   for (double* field : {&v.hue, &v.saturation, &v.lightness}) {
     *field = -0.3;
-    FillQuenaraEffect(grey, v, 10, 10);
     FillQuenaraEffect(two, v, 10, 10);
     FillQuenaraEffect(e, v, 10, 10);
-    EXPECT_FALSE(grey.colourAdjust);
     EXPECT_FALSE(two.colourAdjust);
     EXPECT_TRUE(e.colourAdjust);
     *field = 0.0;
   }
 }
 
-// A host-delivered image of any layout: interleaved planes (colours, transparency, one extra
-// layer-mask plane that the effect must not touch), padded rows, and a mask buffer.
-struct Delivered {
-  Delivered(int32_t depth_, bool alpha_, int32_t colours_, int32_t w, int32_t h)
-      : depth(depth_),
-        alpha(alpha_),
-        colours(colours_),
-        width(w),
-        height(h),
-        sampleBytes(depth_ == 16 ? 2 : 1),
-        planes(colours_ + (alpha_ ? 1 : 0) + 1),
-        rowBytes((w * planes + 5) * sampleBytes),
-        maskRowBytes((w + 3) * sampleBytes),
-        in(size_t(rowBytes) * h),
-        out(in.size(), 0xCD),
-        mask(size_t(maskRowBytes) * h) {}
-
-  int32_t Full() const { return depth == 16 ? 32768 : 255; }
-  size_t At(int32_t x, int32_t y, int32_t s) const {
-    return size_t(y) * rowBytes + (size_t(x) * planes + size_t(s)) * sampleBytes;
+// A host-delivered image: colours, transparency and one layer-mask plane that the render must
+// not touch, interleaved in padded rows (HostImage starts every byte at 0xEE).
+template <typename Sample>
+FilterRecord Delivered(int32_t colours, bool alpha, HostImage<Sample>& in, HostImage<Sample>& out,
+                       HostImage<Sample>* mask = nullptr) {
+  const bool wide = sizeof(Sample) == 2;
+  const int16_t mode = colours == 1   ? (wide ? plugInModeGray16 : plugInModeGrayScale)
+                       : colours == 3 ? (wide ? plugInModeRGB48 : plugInModeRGBColor)
+                                      : plugInModeMultichannel;
+  FilterRecord r = Record(mode, wide ? 16 : 8, int16_t(colours), alpha ? 1 : 0);
+  r.inLayerMasks = 1;
+  r.outRect = Rect{0, 0, int16_t(in.height), int16_t(in.width)};
+  r.inData = in.bytes.data();
+  r.outData = out.bytes.data();
+  r.inRowBytes = r.outRowBytes = in.rowBytes;
+  if (mask != nullptr) {
+    r.maskData = mask->bytes.data();
+    r.maskRowBytes = mask->rowBytes;
   }
-  int32_t Read(const uint8_t* p) const {
-    uint16_t v = *p;
-    if (sampleBytes == 2) std::memcpy(&v, p, 2);
-    return v;
-  }
-  void Write(uint8_t* p, int32_t v) const {
-    const uint16_t u = uint16_t(v);
-    if (sampleBytes == 2)
-      std::memcpy(p, &u, 2);
-    else
-      *p = uint8_t(v);
-  }
-  int32_t Out(int32_t x, int32_t y, int32_t s) const { return Read(&out[At(x, y, s)]); }
-  void SetMask(int32_t x, int32_t y, int32_t v) {
-    Write(&mask[size_t(y) * maskRowBytes + size_t(x) * sampleBytes], v);
-  }
-  // Fills colours with f(x, y, k), the alpha with a(x, y) and the extra plane with 0x5A.
-  template <class Colour, class Alpha>
-  void Fill(Colour f, Alpha a) {
-    for (int32_t y = 0; y < height; ++y) {
-      for (int32_t x = 0; x < width; ++x) {
-        for (int32_t k = 0; k < colours; ++k) Write(&in[At(x, y, k)], f(x, y, k));
-        if (alpha) Write(&in[At(x, y, colours)], a(x, y));
-        Write(&in[At(x, y, planes - 1)], 0x5A);
-      }
-    }
-  }
-
-  FilterRecord MakeRecord(bool withMask = false) {
-    FilterRecord r;
-    std::memset(&r, 0, sizeof r);
-    r.imageMode = colours == 1
-                      ? (depth == 16 ? plugInModeGray16 : plugInModeGrayScale)
-                      : (colours == 3 ? (depth == 16 ? plugInModeRGB48 : plugInModeRGBColor)
-                                      : plugInModeMultichannel);
-    r.depth = depth;
-    r.inLayerPlanes = int16_t(colours);
-    r.inTransparencyMask = alpha ? 1 : 0;
-    r.inLayerMasks = 1;
-    r.outRect = Rect{0, 0, int16_t(height), int16_t(width)};
-    r.inData = in.data();
-    r.outData = out.data();
-    r.inRowBytes = r.outRowBytes = rowBytes;
-    if (withMask) {
-      r.maskData = mask.data();
-      r.maskRowBytes = maskRowBytes;
-    }
-    return r;
-  }
-
-  int32_t depth;
-  bool alpha;
-  int32_t colours, width, height, sampleBytes, planes, rowBytes, maskRowBytes;
-  std::vector<uint8_t> in, out, mask;
-};
+  return r;
+}
 
 struct LayoutCase {
   int32_t depth;
@@ -246,86 +165,44 @@ struct LayoutCase {
   int32_t colours;
 };
 
-class EveryLayout : public ::testing::TestWithParam<LayoutCase> {};
-
-TEST_P(EveryLayout, RecordsAddressPlanesAlphaAndMaskAtTheImageDepth) {
-  const LayoutCase c = GetParam();
-  Delivered b(c.depth, c.alpha, c.colours, 7, 5);
-  b.Fill([](int32_t, int32_t, int32_t) { return 9; }, [](int32_t, int32_t) { return 3; });
-  const int32_t scale = c.depth == 16 ? 300 : 7;
+// The size selection display writes the mask as it was delivered, opaque: every plane and the
+// mask are addressed at the image's depth.
+template <typename Sample>
+void ExpectMaskShownInEveryPlane(const LayoutCase& c) {
+  const int32_t full = c.depth == 16 ? 32768 : 255, scale = c.depth == 16 ? 300 : 7;
+  const int32_t planes = c.colours + (c.alpha ? 1 : 0) + 1;
+  HostImage<Sample> in(7, 5, planes), out(7, 5, planes), mask(7, 5, 1, 3);
+  in.Fill(Sample(9));
   for (int32_t y = 0; y < 5; ++y)
-    for (int32_t x = 0; x < 7; ++x) b.SetMask(x, y, (x * 5 + y) * scale);
+    for (int32_t x = 0; x < 7; ++x) mask.Set(x, y, 0, Sample((x * 5 + y) * scale));
   TestHost host;
   QuenaraRenderValues v;
-  v.show = 4;  // shows the size selection: the mask read through its record
+  v.show = 4;
   v.useSizeSelection = true;
-  ASSERT_EQ(RenderQuenara(&host, b.MakeRecord(true), v), 0);
+  ASSERT_EQ(RenderQuenara(&host, Delivered(c.colours, c.alpha, in, out, &mask), v), 0);
   for (int32_t y = 0; y < 5; ++y) {
     for (int32_t x = 0; x < 7; ++x) {
-      for (int32_t k = 0; k < c.colours; ++k) ASSERT_EQ(b.Out(x, y, k), (x * 5 + y) * scale);
+      for (int32_t k = 0; k < c.colours; ++k) ASSERT_EQ(out.Get(x, y, k), (x * 5 + y) * scale);
       if (c.alpha) {
-        ASSERT_EQ(b.Out(x, y, c.colours), b.Full());
+        ASSERT_EQ(out.Get(x, y, c.colours), full);
       }
-      ASSERT_EQ(b.Out(x, y, b.planes - 1), c.depth == 16 ? 0xCDCD : 0xCD);  // untouched
+      ASSERT_EQ(out.Get(x, y, planes - 1), Sample(0xEEEE));  // untouched
     }
   }
   // The same mask without "extern is strength" goes to the mask view: the size selection
   // display then has no mask and shows white.
   v.useSizeSelection = false;
-  ASSERT_EQ(RenderQuenara(&host, b.MakeRecord(true), v), 0);
-  EXPECT_EQ(b.Out(3, 2, 0), b.Full());
+  ASSERT_EQ(RenderQuenara(&host, Delivered(c.colours, c.alpha, in, out, &mask), v), 0);
+  EXPECT_EQ(out.Get(3, 2, 0), full);
 }
 
-TEST_P(EveryLayout, FlatImageStaysFlatUnderEveryBlendMode) {
-  const LayoutCase c = GetParam();
-  Delivered b(c.depth, c.alpha, c.colours, 15, 11);
-  const int32_t full = b.Full();
-  b.Fill([&](int32_t, int32_t, int32_t k) { return full * (3 + k) / 7; },
-         [&](int32_t, int32_t) { return full * 5 / 6; });
-  TestHost host;
-  QuenaraRenderValues v;
-  v.originX = 0.37;
-  v.originY = 0.61;
-  // Below 1, so that the blurred value does not coincide with the source's (where the maximum /
-  // minimum choice and the truncation would hang on the last float bit).
-  v.intensity = 0.9;
-  for (int32_t mode = 1; mode <= 23; ++mode) {
-    v.blendMode = mode;
-    ASSERT_EQ(RenderQuenara(&host, b.MakeRecord(), v), 0);
-    for (int32_t s = 0; s < c.colours + (c.alpha ? 1 : 0); ++s) {
-      for (int32_t y = 0; y < 11; ++y)
-        for (int32_t x = 0; x < 15; ++x)
-          ASSERT_EQ(b.Out(x, y, s), b.Out(0, 0, s))
-              << "mode " << mode << " sample " << s << " at " << x << "," << y;
-    }
-  }
-}
+class EveryLayout : public ::testing::TestWithParam<LayoutCase> {};
 
-TEST_P(EveryLayout, MirrorSymmetricImageGivesMirrorSymmetricResult) {
-  const LayoutCase c = GetParam();
-  const int32_t w = 19, h = 13;
-  Delivered b(c.depth, c.alpha, c.colours, w, h);
-  const int32_t full = b.Full();
-  auto folded = [&](int32_t x) { return std::min(x, w - 1 - x); };
-  b.Fill([&](int32_t x, int32_t y,
-             int32_t k) { return full * ((folded(x) * 7 + y * 3 + k * 5) % 17) / 16; },
-         [&](int32_t x, int32_t y) { return full * (10 + (folded(x) + y) % 7) / 16; });
-  TestHost host;
-  QuenaraRenderValues v;
-  v.originX = 0.5;  // 9.5 pixels: the centre of column 9, the axis
-  v.originY = 0.3;
-  v.strength = 0.6;
-  for (int32_t mode : {1, 2}) {
-    for (int32_t blend : {1, 3, 13}) {
-      v.mode = mode;
-      v.blendMode = blend;
-      ASSERT_EQ(RenderQuenara(&host, b.MakeRecord(), v), 0);
-      for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w / 2; ++x)
-          for (int32_t s = 0; s < c.colours + (c.alpha ? 1 : 0); ++s)
-            ASSERT_NEAR(b.Out(x, y, s), b.Out(w - 1 - x, y, s), 1)
-                << "mode " << mode << " blend " << blend << " at " << x << "," << y;
-    }
+TEST_P(EveryLayout, RecordsAddressPlanesAlphaAndMaskAtTheImageDepth) {
+  if (GetParam().depth == 16) {
+    ExpectMaskShownInEveryPlane<uint16_t>(GetParam());
+  } else {
+    ExpectMaskShownInEveryPlane<uint8_t>(GetParam());
   }
 }
 
@@ -353,22 +230,26 @@ INSTANTIATE_TEST_SUITE_P(RenderDispatch, EveryLayout,
 TEST(RenderDispatch, AnyGeometryValueRendersInsideTheImage) {
   const double inf = std::numeric_limits<double>::infinity();
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  Delivered b(16, true, 3, 23, 17);
-  b.Fill([](int32_t x, int32_t y, int32_t k) { return (x * 1400 + y * 900 + k * 5000) % 32769; },
-         [](int32_t x, int32_t) { return 20000 + x * 300; });
+  HostImage<uint16_t> in(23, 17, 5), out(23, 17, 5);
+  for (int32_t y = 0; y < 17; ++y) {
+    for (int32_t x = 0; x < 23; ++x) {
+      for (int32_t k = 0; k < 3; ++k)
+        in.Set(x, y, k, uint16_t((x * 1400 + y * 900 + k * 5000) % 32769));
+      in.Set(x, y, 3, uint16_t(20000 + x * 300));
+    }
+  }
   TestHost host;
   auto render = [&](const QuenaraRenderValues& v) {
-    EXPECT_EQ(RenderQuenara(&host, b.MakeRecord(), v), 0);
-    return b.out;
+    EXPECT_EQ(RenderQuenara(&host, Delivered(3, true, in, out), v), 0);
+    return out.bytes;
   };
+  using V = QuenaraRenderValues;
   for (int32_t mode : {1, 2}) {
     QuenaraRenderValues v;
     v.mode = mode;
     const std::vector<uint8_t> standard = render(v);
-    for (double QuenaraRenderValues::*field :
-         {&QuenaraRenderValues::strength, &QuenaraRenderValues::zoomStart,
-          &QuenaraRenderValues::holdoutRadius, &QuenaraRenderValues::originX,
-          &QuenaraRenderValues::originY}) {
+    for (double V::*field :
+         {&V::strength, &V::zoomStart, &V::holdoutRadius, &V::originX, &V::originY}) {
       QuenaraRenderValues w = v;
       w.*field = nan;
       EXPECT_EQ(render(w), standard) << "mode " << mode;
@@ -389,10 +270,10 @@ TEST(RenderDispatch, AnyGeometryValueRendersInsideTheImage) {
           w.originX = origin;
           w.zoomStart = zoom;
           render(w);
-          for (int32_t y = 0; y < b.height; ++y) {
-            for (int32_t x = 0; x < b.width; ++x) {
-              for (int32_t s = 0; s < 4; ++s) ASSERT_LE(b.Out(x, y, s), 32768);
-              ASSERT_EQ(b.Out(x, y, b.planes - 1), 0xCDCD);
+          for (int32_t y = 0; y < 17; ++y) {
+            for (int32_t x = 0; x < 23; ++x) {
+              for (int32_t s = 0; s < 4; ++s) ASSERT_LE(out.Get(x, y, s), 32768);
+              ASSERT_EQ(out.Get(x, y, 4), 0xEEEE);
             }
           }
         }

@@ -93,30 +93,9 @@ TEST(CompositingBand, IntensityContrastAndCurve) {
   }
 }
 
-TEST(CompositingBand, EightBitWritesTruncateTheEncodedValue) {
-  // trunc(entry x 255), entry = (trunc(v x 32767) / 32767)^0.5.
-  Fixture<Grey8> f(6, 1);
-  const float v[6] = {0.0f, 0.013f, 0.25f, 0.5f, 0.77f, 1.0f};
-  for (int x = 0; x < 6; ++x) f.P(x, 0, 0) = v[x];
-  f.source.Fill(17);
-  f.band.gammaExponent = 0.5;
-  ASSERT_EQ(f.Run(), 0);
-  for (int x = 0; x < 6; ++x) EXPECT_NEAR(f.Out(x, 0, 0), int(Curve(v[x], 0.5, false) * 255.0), 1);
-  EXPECT_EQ(f.Out(5, 0, 0), 255);
-  EXPECT_EQ(f.Out(0, 0, 0), 0);
-  // Colour 1 under alpha 1 is not brighter than 1 + 1e-6, so it is divided by it:
-  // 255 x (1 / 1.000001) truncates to 254.
-  Fixture<GreyA8> g(1, 1);
-  g.P(0, 0, 0) = 1.0f;
-  g.P(0, 0, 1) = 1.0f;
-  g.band.blendMode = 23;
-  ASSERT_EQ(g.Run(), 0);
-  EXPECT_EQ(g.Out(0, 0, 0), 254);
-  EXPECT_EQ(g.Out(0, 0, 1), 255);
-}
-
-TEST(CompositingBand, ModesThatKeepTheSourceWriteItBackBitIdentical) {
-  // Every 8-bit grey value under the alpha-only modes of an image without alpha.
+TEST(CompositingBand, AlphaOnlyModesKeepTheSourceAndOpaqueWhiteStaysBelowFull) {
+  // Every 8-bit grey value under the alpha-only modes of an image without alpha comes back
+  // bit-identical.
   Fixture<Grey8> f(256, 1);
   for (int x = 0; x < 256; ++x) {
     f.source.Set(x, 0, 0, uint8_t(x));
@@ -127,25 +106,15 @@ TEST(CompositingBand, ModesThatKeepTheSourceWriteItBackBitIdentical) {
     ASSERT_EQ(f.Run(), 0);
     for (int x = 0; x < 256; ++x) ASSERT_EQ(f.Out(x, 0, 0), x) << "mode " << mode;
   }
-  // With alpha, under a transparent blur alpha add keeps alpha 1 and the colour as it was.
-  Fixture<GreyA8> g(256, 1);
-  for (int x = 0; x < 256; ++x) {
-    g.source.Set(x, 0, 0, uint8_t(x));
-    g.source.Set(x, 0, 1, 255);
-  }
-  g.band.blendMode = 19;
+  // Colour 1 under alpha 1 is not brighter than 1 + 1e-6, so it is divided by it:
+  // 255 x (1 / 1.000001) truncates to 254.
+  Fixture<GreyA8> g(1, 1);
+  g.P(0, 0, 0) = 1.0f;
+  g.P(0, 0, 1) = 1.0f;
+  g.band.blendMode = 23;
   ASSERT_EQ(g.Run(), 0);
-  for (int x = 0; x < 256; ++x) {
-    ASSERT_EQ(g.Out(x, 0, 0), x);
-    ASSERT_EQ(g.Out(x, 0, 1), 255);
-  }
-  // 16-bit full scale.
-  Fixture<Grey16> h(5, 1);
-  const uint16_t samples[5] = {0, 1, 16384, 32767, 32768};
-  for (int x = 0; x < 5; ++x) h.source.Set(x, 0, 0, samples[x]);
-  h.band.blendMode = 20;
-  ASSERT_EQ(h.Run(), 0);
-  for (int x = 0; x < 5; ++x) EXPECT_EQ(h.Out(x, 0, 0), samples[x]);
+  EXPECT_EQ(g.Out(0, 0, 0), 254);
+  EXPECT_EQ(g.Out(0, 0, 1), 255);
 }
 
 TEST(CompositingBand, ColourAdjustOnlyWhenAskedFor) {

@@ -1,7 +1,7 @@
-// The effect pipeline: stage order and progress, the origin's sub-pixel fraction, strength 0,
-// linear light, display modes, and the release of every buffer on every path. Expected pixels
-// come from a plain reference of the stages involved (selection with default settings is the
-// identity, the compositing curve with gamma 1 is the 15-bit quantisation).
+// The effect pipeline: the origin's sub-pixel fraction, strength 0, linear light, display modes
+// and the release of every buffer on every path. Expected pixels come from a plain reference of
+// the stages involved (selection with default settings is the identity, the compositing curve
+// with gamma 1 is the 15-bit quantisation).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -140,44 +140,6 @@ TEST(QuenaraEffect, SelectedImageDisplayIsTheSourceTimesTheMask) {
   }
 }
 
-TEST(QuenaraEffect, SelectionOnlyDisplayShowsTheWeightOpaque) {
-  Pipeline<Rgba8> p(4, 2);
-  p.Paint([](int32_t x, int32_t, int) { return x < 2 ? 30 : 220; });
-  p.effect.show = 3;
-  p.effect.selection.weightOnly = 1;
-  p.effect.selection.lightnessLow = 100 / 255.0;  // dark pixels fall outside
-  ASSERT_EQ(p.effect.Run(0, 1), 0);
-  for (int32_t x = 0; x < 4; ++x) {
-    EXPECT_EQ(p.destination.Get(x, 0, 0), x < 2 ? 0 : 255);
-    EXPECT_EQ(p.destination.Get(x, 0, 3), 255);
-  }
-}
-
-TEST(QuenaraEffect, ProgressRunsThroughTheSixStages) {
-  Pipeline<Rgba8> p(5, 4);
-  p.Paint([](int32_t, int32_t, int) { return 90; });
-  p.maskImage.Fill(255);
-  p.effect.mask = p.Mask();  // without a mask the mask stage has nothing to do
-  p.effect.linearLight = true;
-  p.effect.originX = 2.5;
-  p.effect.originY = 2.0;
-  ASSERT_EQ(p.effect.Run(0, 1), 0);
-  const int32_t H = 4;
-  std::vector<int32_t> rowStages;  // stages reported in rows of 6 x H
-  for (const auto& [done, total] : p.host.progress) {
-    if (total == 6 * H) rowStages.push_back(done / H);
-  }
-  // Selection, mask, linearisation, shift, then compositing, each over its H rows, in order.
-  const std::vector<int32_t> expected = {0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
-                                         2, 2, 3, 3, 3, 3, 5, 5, 5, 5};
-  EXPECT_EQ(rowStages, expected);
-  // The blur reports in between, against its own unit of rays and rows.
-  const auto blur = std::find_if(p.host.progress.begin(), p.host.progress.end(),
-                                 [&](const auto& r) { return r.second != 6 * H; });
-  ASSERT_NE(blur, p.host.progress.end());
-  EXPECT_EQ(blur - p.host.progress.begin(), 16);
-}
-
 TEST(QuenaraEffect, EveryBufferIsReleasedOnEveryPath) {
   // Count what one full run allocates and reports, then fail each allocation and cancel at
   // each report in turn.
@@ -218,29 +180,6 @@ TEST(QuenaraEffect, EveryBufferIsReleasedOnEveryPath) {
       EXPECT_EQ(p.host.LiveBlocks(), 0u) << "show " << show << " report " << j;
     }
   }
-}
-
-TEST(QuenaraEffect, ThreadedRunEqualsSerialRun) {
-  Pipeline<Rgba8> serial(23, 17), threaded(23, 17);
-  for (auto* p : {&serial, &threaded}) {
-    for (int32_t y = 0; y < 17; ++y)
-      for (int32_t x = 0; x < 23; ++x)
-        for (int s = 0; s < 4; ++s)
-          p->source.Set(x, y, s, uint8_t((x * 37 + y * 91 + s * 53) % 256));
-    p->effect.originX = 7.3;
-    p->effect.originY = 9.8;
-    p->effect.linearLight = true;
-    p->effect.blendMode = 3;
-  }
-  threaded.host.threaded = true;
-  threaded.host.processors = 3;
-  ASSERT_EQ(serial.effect.Run(0, 1), 0);
-  ASSERT_EQ(threaded.effect.Run(0, 1), 0);
-  // The blur's four edges add into one image in an order threads may change: one step.
-  for (int32_t y = 0; y < 17; ++y)
-    for (int32_t x = 0; x < 23; ++x)
-      for (int s = 0; s < 4; ++s)
-        EXPECT_NEAR(serial.destination.Get(x, y, s), threaded.destination.Get(x, y, s), kOneStep);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The ray blur and the aberration filter against the plain reference, on threads against a
-// sequential run, and their progress, cancel and allocation-failure paths.
+// sequential run, and their cancel and allocation-failure paths.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +11,6 @@
 #include "engine/DynamicRgbA.h"
 #include "engine/QuenaraFilter.h"
 #include "engine/RayIsa.h"
-#include "engine/StaticArgb.h"
 #include "engine/VolumetricAbberationFilter.h"
 #include "tests/engine/HostBuffers.h"
 #include "tests/engine/RayReference.h"
@@ -22,14 +21,20 @@ namespace {
 using Map8 = DynamicRgbA<0, uint8_t, 0, 1, 0, 255>;
 using Map16 = DynamicRgbA<0, uint16_t, 0, 1, 0, 32768>;
 
-struct Params {
-  int32_t ox = 0;
-  int32_t oy = 0;
-  double zoomStart = 0.5;
-  double strength = 0.25;
-  double holdout = 0.0;
-  bool invert = false;
-};
+// One case in the reference's terms; the pixels, channels and map are filled per run.
+using Params = rayref::Input;
+
+Params Case(int32_t w, int32_t h, int64_t ox, int64_t oy, double strength = 0.25,
+            bool invert = false) {
+  Params p;
+  p.width = w;
+  p.height = h;
+  p.ox = ox;
+  p.oy = oy;
+  p.strength = strength;
+  p.invert = invert;
+  return p;
+}
 
 // Deterministic pseudo-random values in [lo, hi).
 std::vector<float> Noise(size_t count, uint32_t seed, float lo = 0.0f, float hi = 1.0f) {
@@ -42,57 +47,38 @@ std::vector<float> Noise(size_t count, uint32_t seed, float lo = 0.0f, float hi 
   return v;
 }
 
-// A one-channel strength map of the given depth filled with pseudo-random samples (or
-// `constant` when it is not negative).
+// A one-channel strength map of the mask's depth with pseudo-random samples; the reference
+// gets each sample divided by the full scale (a division, not the engine's reciprocal).
 template <class Mask>
 struct StrengthMap {
-  using Sample = typename Mask::SampleType;
-  HostImage<Sample> image;
-  StrengthMap(int32_t w, int32_t h, uint32_t seed, int32_t constant = -1) : image(w, h, 1, 3) {
+  HostImage<typename Mask::SampleType> image;
+  std::vector<double> values;
+  StrengthMap(int32_t w, int32_t h, uint32_t seed) : image(w, h, 1, 3) {
     const std::vector<float> r = Noise(size_t(w) * size_t(h), seed);
-    for (int32_t y = 0; y < h; ++y) {
-      for (int32_t x = 0; x < w; ++x) {
-        const int32_t s =
-            constant >= 0 ? constant : int32_t(r[size_t(y * w + x)] * Mask::kFullScale);
-        image.Set(x, y, 0, Sample(s));
-      }
+    for (int32_t i = 0; i < w * h; ++i) {
+      const auto sample = typename Mask::SampleType(r[size_t(i)] * Mask::kFullScale);
+      image.Set(i % w, i / w, 0, sample);
+      values.push_back(double(sample) / double(Mask::kFullScale));
     }
   }
-  Mask View() { return image.template MakeView<Mask>(); }
-  // Strength is the sample divided by the full scale (a division here, not the engine's
-  // reciprocal).
-  std::vector<double> Values() const {
-    std::vector<double> v;
-    for (int32_t y = 0; y < image.height; ++y) {
-      for (int32_t x = 0; x < image.width; ++x) {
-        v.push_back(double(image.Get(x, y, 0)) / double(Mask::kFullScale));
-      }
-    }
-    return v;
-  }
+  RayStrengthMap View() { return RayStrengthMap::Of(image.template MakeView<Mask>()); }
 };
 
+// Runs the filter in place on `pixels` (F floats per pixel); returns the host result.
 template <class Filter>
-void Configure(Filter& f, const Params& p) {
+int32_t RunInPlace(TestHost& host, std::vector<float>& pixels, const Params& p,
+                   RayStrengthMap map = {}, RayIsa isa = RayBestIsa()) {
+  using Working = decltype(Filter::Base::source);
+  Filter f(&host);
+  f.source = f.destination = Working::Packed(pixels.data(), p.width, p.height);
+  f.isa = isa;
+  f.strengthMap = map;
   f.zoomStart = p.zoomStart;
   f.strength = p.strength;
   f.holdoutRadius = p.holdout;
-  f.originX = p.ox;
-  f.originY = p.oy;
+  f.originX = int32_t(p.ox);
+  f.originY = int32_t(p.oy);
   if constexpr (requires { f.invertGradient; }) f.invertGradient = p.invert ? 1 : 0;
-}
-
-// Runs the filter in place on `pixels` (F floats per pixel); returns the host result.
-template <class Filter, class Map = Map8>
-int32_t RunInPlace(TestHost& host, std::vector<float>& pixels, int32_t w, int32_t h,
-                   const Params& p, const Map* map = nullptr, RayIsa isa = RayBestIsa()) {
-  using Working = decltype(Filter::Base::source);
-  Filter f(&host);
-  f.source = Working::Packed(pixels.data(), w, h);
-  f.destination = f.source;
-  f.isa = isa;
-  if (map != nullptr) f.strengthMap = RayStrengthMap::Of(*map);
-  Configure(f, p);
   return f.Run(0, 1);
 }
 
@@ -117,35 +103,22 @@ std::vector<RayIsa> Isas() {
 // Filter output against the reference for one case, with an optional strength map, with every
 // instruction set the processor has.
 template <class Filter>
-void ExpectMatchesReference(int32_t w, int32_t h, const Params& p, uint32_t seed, bool aberration,
-                            bool withMap = false, float lo = 0.0f, float hi = 1.0f) {
-  using Mask = typename Filter::MapFormat;
-  constexpr int F = Filter::Base::F;
-  std::vector<float> pixels = Noise(size_t(w) * size_t(h) * F, seed, lo, hi);
-  rayref::Input in;
-  in.width = w;
-  in.height = h;
-  in.alpha = Filter::Base::A;
-  in.channels = F;
-  in.pixels.assign(pixels.begin(), pixels.end());
-  in.zoomStart = p.zoomStart;
-  in.strength = p.strength;
-  in.holdout = p.holdout;
-  in.ox = p.ox;
-  in.oy = p.oy;
-  in.invert = p.invert;
-  in.aberration = aberration;
-  StrengthMap<Mask> map(w, h, seed + 7);
-  Mask view{};
-  if (withMap) {
-    view = map.View();
-    in.map = map.Values();
-  }
-  const std::vector<double> want = rayref::Run(in);
+void ExpectMatchesReference(Params p, uint32_t seed, bool withMap = false, float lo = 0.0f,
+                            float hi = 1.0f) {
+  const int32_t w = p.width, h = p.height;
+  const std::vector<float> pixels = Noise(size_t(w) * size_t(h) * Filter::Base::F, seed, lo, hi);
+  p.alpha = Filter::Base::A;
+  p.channels = Filter::Base::F;
+  p.pixels.assign(pixels.begin(), pixels.end());
+  p.aberration = Filter::kAberration;
+  StrengthMap<typename Filter::MapFormat> map(w, h, seed + 7);
+  if (withMap) p.map = map.values;
+  const std::vector<double> want = rayref::Run(p);
   for (const RayIsa isa : Isas()) {
     std::vector<float> image = pixels;
     TestHost host;
-    ASSERT_EQ(RunInPlace<Filter>(host, image, w, h, p, &view, isa), host.NoError());
+    ASSERT_EQ(RunInPlace<Filter>(host, image, p, withMap ? map.View() : RayStrengthMap{}, isa),
+              host.NoError());
     EXPECT_EQ(host.LiveBlocks(), 0u);
     EXPECT_LE(MaxDifference(image, want), kAccumulationTolerance)
         << w << "x" << h << " origin (" << p.ox << ", " << p.oy << ") zoom " << p.zoomStart
@@ -167,29 +140,24 @@ std::vector<std::pair<int32_t, int32_t>> Origins(int32_t w, int32_t h) {
 template <int A, int K, class Mask = Map8>
 struct Blur : QuenaraFilter<RayWorking<A, K>> {
   using MapFormat = Mask;
+  static constexpr bool kAberration = false;
   using QuenaraFilter<RayWorking<A, K>>::QuenaraFilter;
 };
 template <int A, int K, class Mask = Map8>
 struct Aberration : VolumetricAbberationFilter<RayWorking<A, K>> {
   using MapFormat = Mask;
+  static constexpr bool kAberration = true;
   using VolumetricAbberationFilter<RayWorking<A, K>>::VolumetricAbberationFilter;
 };
 using BlurRgb = Blur<0, 3>;
 using AberrationRgb = Aberration<0, 3>;
-using RgbView = StaticArgb<char, float, 0, 3, 0, 1>;
 
 TEST(RayFilters, MatchThePlainReferenceForEveryEntryCase) {
   for (auto [w, h] : {std::pair{13, 9}, std::pair{7, 13}}) {
     for (auto [ox, oy] : Origins(w, h)) {
-      Params p;
-      p.ox = ox;
-      p.oy = oy;
-      p.strength = 0.7;
-      ExpectMatchesReference<BlurRgb>(w, h, p, uint32_t(ox * 31 + oy), false);
-      for (bool invert : {false, true}) {
-        p.invert = invert;
-        ExpectMatchesReference<AberrationRgb>(w, h, p, uint32_t(ox * 17 + oy), true);
-      }
+      ExpectMatchesReference<BlurRgb>(Case(w, h, ox, oy, 0.7), uint32_t(ox * 31 + oy));
+      for (bool invert : {false, true})
+        ExpectMatchesReference<AberrationRgb>(Case(w, h, ox, oy, 0.7, invert), uint32_t(ox + oy));
     }
   }
 }
@@ -198,19 +166,12 @@ TEST(RayFilters, MatchThePlainReferenceForZoomStartsStrengthsAndHoldout) {
   for (double zoom : {-0.5, -0.2, 0.0, 0.3, 0.5}) {
     for (double strength : {0.0, 0.25, 1.0, 4.0}) {
       for (double holdout : {0.0, 0.35}) {
-        Params p;
-        p.ox = 5;
-        p.oy = 3;
-        p.zoomStart = zoom;
-        p.strength = strength;
-        p.holdout = holdout;
-        ExpectMatchesReference<BlurRgb>(14, 10, p, 3, false);
-        ExpectMatchesReference<Aberration<1, 3>>(13, 10, p, 8, true);
-        p.ox = -6;
-        p.oy = 12;
-        p.invert = true;
-        ExpectMatchesReference<BlurRgb>(14, 10, p, 4, false);
-        ExpectMatchesReference<Aberration<1, 3>>(13, 10, p, 9, true);
+        for (Params p : {Case(14, 10, 5, 3, strength), Case(14, 10, -6, 12, strength, true)}) {
+          p.zoomStart = zoom;
+          p.holdout = holdout;
+          ExpectMatchesReference<BlurRgb>(p, 3);
+          ExpectMatchesReference<Aberration<1, 3>>(p, 8);
+        }
       }
     }
   }
@@ -222,106 +183,69 @@ TEST(RayFilters, AberrationMatchesWhereWindowsGrowFasterThanTheRay) {
   // steps' reads then lie within 4 slots (strength 0.25), within 8 (1.2), or farther (3).
   for (double strength : {0.25, 1.2, 3.0}) {
     for (bool invert : {false, true}) {
-      Params p;
-      p.ox = 0;
-      p.oy = 4;
+      Params p = Case(64, 9, 0, 4, strength, invert);
       p.zoomStart = -0.5;
-      p.strength = strength;
-      p.invert = invert;
-      ExpectMatchesReference<AberrationRgb>(64, 9, p, 41, true);
+      ExpectMatchesReference<AberrationRgb>(p, 41);
       p.ox = 63;
-      ExpectMatchesReference<Aberration<1, 1>>(64, 9, p, 42, true, true);
+      ExpectMatchesReference<Aberration<1, 1>>(p, 42, true);
     }
   }
 }
 
 // One to four floats per pixel (the step loops work in vector lanes), with and without alpha
 // (the aberration treats it apart), with and without a strength map of either depth.
-template <bool IsAberration, class... Filters>
+template <class... Filters>
 void ExpectFormatsMatch(const Params& p) {
   uint32_t seed = 11;
-  for (bool map : {false, true}) {
-    (ExpectMatchesReference<Filters>(10, 8, p, seed++, IsAberration, map), ...);
-  }
+  for (bool map : {false, true}) (ExpectMatchesReference<Filters>(p, seed++, map), ...);
 }
 
 TEST(RayFilters, MatchThePlainReferenceForEveryChannelCountAndMapDepth) {
-  Params p;
-  p.ox = 5;
-  p.oy = 3;
-  p.strength = 1.2;
-  ExpectFormatsMatch<false, Blur<0, 1>, Blur<1, 1>, Blur<0, 3, Map16>, Blur<1, 3>>(p);
+  ExpectFormatsMatch<Blur<0, 1>, Blur<1, 1>, Blur<0, 3, Map16>, Blur<1, 3>>(Case(10, 8, 5, 3, 1.2));
   for (bool invert : {false, true}) {
-    p.invert = invert;
-    ExpectFormatsMatch<true, Aberration<0, 1>, Aberration<1, 1>, Aberration<1, 2, Map16>,
-                       AberrationRgb, Aberration<1, 3>>(p);
+    ExpectFormatsMatch<Aberration<0, 1>, Aberration<1, 1>, Aberration<1, 2, Map16>, AberrationRgb,
+                       Aberration<1, 3>>(Case(10, 8, 5, 3, 1.2, invert));
   }
 }
 
-TEST(RayFilters, ThinImagesAndOutOfRangeValues) {
-  Params p;
-  p.strength = 1.5;
+TEST(RayFilters, ThinImagesOutOfRangeValuesAndASmallMap) {
   for (auto [w, h, ox, oy] :
        {std::tuple{1, 9, 0, 4}, std::tuple{1, 9, -3, 2}, std::tuple{1, 9, 0, 12},
         std::tuple{12, 1, 5, 0}, std::tuple{12, 1, 15, 0}, std::tuple{12, 1, 3, -2},
         std::tuple{2, 2, 0, 1}, std::tuple{2, 2, 5, 5}}) {
-    p.ox = ox;
-    p.oy = oy;
-    ExpectMatchesReference<BlurRgb>(w, h, p, uint32_t(w + h), false);
-    ExpectMatchesReference<AberrationRgb>(w, h, p, uint32_t(w + h), true);
+    ExpectMatchesReference<BlurRgb>(Case(w, h, ox, oy, 1.5), uint32_t(w + h));
+    ExpectMatchesReference<AberrationRgb>(Case(w, h, ox, oy, 1.5), uint32_t(w + h));
   }
   // Working values outside [0, 1] leave the filters clamped.
-  p.ox = 6;
-  p.oy = 4;
-  ExpectMatchesReference<Blur<1, 3>>(13, 9, p, 21, false, false, -0.5f, 1.5f);
-  ExpectMatchesReference<AberrationRgb>(9, 7, p, 40, true, false, -0.5f, 1.5f);
+  ExpectMatchesReference<Blur<1, 3>>(Case(13, 9, 6, 4, 1.5), 21, false, -0.5f, 1.5f);
+  ExpectMatchesReference<AberrationRgb>(Case(9, 7, 6, 4, 1.5), 40, false, -0.5f, 1.5f);
   // A single pixel has no rays and keeps its clamped value.
   std::vector<float> px = {1.5f, 0.25f, -0.5f};
   TestHost host;
-  ASSERT_EQ(RunInPlace<BlurRgb>(host, px, 1, 1, p), host.NoError());
+  ASSERT_EQ(RunInPlace<BlurRgb>(host, px, Case(1, 1, 6, 4)), host.NoError());
   EXPECT_EQ(px, (std::vector<float>{1.0f, 0.25f, 0.0f}));
-}
-
-TEST(RayFilters, MapSmallerThanTheImageIsIgnoredAndInvalidViewsTouchNothing) {
-  const int32_t w = 12, h = 9;
-  const std::vector<float> src = Noise(size_t(w * h * 3), 9);
-  Params p;
-  p.ox = 6;
-  p.oy = 4;
-  p.strength = 0.7;
-  StrengthMap<Map8> small(w - 1, h, 3, 0);
-  const Map8 smallView = small.View();
-  std::vector<float> withSmall = src, without = src;
-  TestHost host;
-  ASSERT_EQ(RunInPlace<BlurRgb>(host, withSmall, w, h, p, &smallView), host.NoError());
-  ASSERT_EQ(RunInPlace<BlurRgb>(host, without, w, h, p), host.NoError());
-  EXPECT_EQ(withSmall, without);
-
-  std::vector<float> px = src;
-  TestHost idle;
-  BlurRgb f(&idle);
-  f.source = RgbView::Packed(px.data(), 12, 9);
-  EXPECT_EQ(f.Run(0, 1), idle.NoError());  // destination invalid
-  f.destination = RgbView::Packed(px.data(), 9, 12);
-  EXPECT_EQ(f.Run(0, 1), idle.NoError());  // sizes differ
-  EXPECT_EQ(px, src);
-  EXPECT_EQ(idle.allocations.load(), 0);
+  // A map narrower than the image is never read: the run is the one without a map.
+  StrengthMap<Map8> narrow(11, 9, 3);
+  std::vector<float> withMap = Noise(12 * 9 * 3, 9), without = withMap;
+  ASSERT_EQ(RunInPlace<BlurRgb>(host, withMap, Case(12, 9, 6, 4), narrow.View()), 0);
+  ASSERT_EQ(RunInPlace<BlurRgb>(host, without, Case(12, 9, 6, 4)), 0);
+  EXPECT_EQ(withMap, without);
 }
 
 // Parallel runs perform the same additions in the same order as sequential ones, so the
 // results agree to the bit (and ThreadSanitizer sees the four bands at once).
 template <class Filter>
-void ExpectThreadedEqualsSequential(int32_t w, int32_t h, const Params& p) {
-  const std::vector<float> src = Noise(size_t(w) * size_t(h) * Filter::Base::F, 77);
+void ExpectThreadedEqualsSequential(const Params& p) {
+  const std::vector<float> src = Noise(size_t(p.width) * size_t(p.height) * Filter::Base::F, 77);
   std::vector<float> sequential = src;
   TestHost host;
-  ASSERT_EQ(RunInPlace<Filter>(host, sequential, w, h, p), host.NoError());
+  ASSERT_EQ(RunInPlace<Filter>(host, sequential, p), host.NoError());
   for (int32_t processors : {2, 4}) {
     std::vector<float> threaded = src;
     TestHost parallel;
     parallel.threaded = true;
     parallel.processors = processors;
-    ASSERT_EQ(RunInPlace<Filter>(parallel, threaded, w, h, p), parallel.NoError());
+    ASSERT_EQ(RunInPlace<Filter>(parallel, threaded, p), parallel.NoError());
     EXPECT_EQ(0, std::memcmp(threaded.data(), sequential.data(), src.size() * sizeof(float)))
         << processors << " threads, origin (" << p.ox << ", " << p.oy << ")";
     EXPECT_EQ(parallel.LiveBlocks(), 0u);
@@ -329,67 +253,20 @@ void ExpectThreadedEqualsSequential(int32_t w, int32_t h, const Params& p) {
 }
 
 TEST(RayFiltersThreads, FourBandsOnThreadsEqualSequentialRun) {
-  Params p;
-  p.strength = 0.5;
   for (auto [ox, oy] : {std::pair{91, 57}, std::pair{-40, 30}, std::pair{200, -9}}) {
-    p.ox = ox;
-    p.oy = oy;
-    p.invert = ox < 0;
-    ExpectThreadedEqualsSequential<BlurRgb>(181, 123, p);
-    ExpectThreadedEqualsSequential<Aberration<1, 3>>(150, 110, p);
+    ExpectThreadedEqualsSequential<BlurRgb>(Case(181, 123, ox, oy, 0.5, ox < 0));
+    ExpectThreadedEqualsSequential<Aberration<1, 3>>(Case(150, 110, ox, oy, 0.5, ox < 0));
   }
-  p.ox = 60;
-  p.oy = 50;
-  ExpectThreadedEqualsSequential<Blur<1, 1, Map16>>(120, 97, p);
-}
-
-TEST(RayFilters, ProgressReportsClearRowsThenRaysThenRows) {
-  const int32_t w = 6, h = 4;
-  std::vector<float> px = Noise(size_t(w * h * 3), 2);
-  TestHost host;
-  BlurRgb f(&host);
-  f.source = f.destination = RgbView::Packed(px.data(), w, h);
-  Params p;
-  p.ox = 2;
-  p.oy = 1;
-  Configure(f, p);
-  ASSERT_EQ(f.Run(1, 2), host.NoError());
-  // Clear: rows against 3 x 2 x H. Rays and normalise rows: X = 3H + 2W = 24 per run, each
-  // band copy counting from 0: top 5 rays, right 3, bottom 5, left 3, then 4 one-row bands.
-  std::vector<std::pair<int32_t, int32_t>> want;
-  for (int32_t y = 0; y < h; ++y) want.emplace_back(12 + y, 24);
-  for (int32_t rays : {5, 3, 5, 3}) {
-    for (int32_t i = 0; i < rays; ++i) want.emplace_back(24 + i, 48);
-  }
-  for (int32_t band = 0; band < 4; ++band) want.emplace_back(24, 48);
-  EXPECT_EQ(host.progress, want);
-}
-
-TEST(RayFiltersFailures, CancelStopsAfterTheCurrentRayAndReleasesEverything) {
-  const int32_t w = 9, h = 6;
-  std::vector<float> px = Noise(size_t(w * h * 3), 4);
-  const std::vector<float> before = px;
-  TestHost host;
-  host.cancelAfterReports = h + 2;  // six clear rows, two rays, cancelled on the third
-  Params p;
-  p.ox = 4;
-  p.oy = 2;
-  EXPECT_EQ(RunInPlace<BlurRgb>(host, px, w, h, p), TestHost::kCancelled);
-  EXPECT_EQ(host.progress.size(), size_t(h + 3));
-  EXPECT_EQ(host.LiveBlocks(), 0u);
-  EXPECT_EQ(px, before);  // never normalised
+  ExpectThreadedEqualsSequential<Blur<1, 1>>(Case(120, 97, 60, 50, 0.5));
 }
 
 template <class Filter>
 void ExpectEveryAllocationFailureReleasesAll(bool threaded) {
-  const int32_t w = 11, h = 8;
-  const std::vector<float> src = Noise(size_t(w * h) * Filter::Base::F, 4);
-  Params p;
-  p.ox = 3;
-  p.oy = 5;
+  const Params p = Case(11, 8, 3, 5);
+  const std::vector<float> src = Noise(size_t(11 * 8) * Filter::Base::F, 4);
   TestHost counter;
   std::vector<float> px = src;
-  ASSERT_EQ(RunInPlace<Filter>(counter, px, w, h, p), counter.NoError());
+  ASSERT_EQ(RunInPlace<Filter>(counter, px, p), counter.NoError());
   const int64_t total = counter.allocations.load();
   // The accumulation image, the seam block, and every band's sum buffers.
   EXPECT_EQ(total, 2 + 4 * Filter::kSumBuffers);
@@ -399,7 +276,7 @@ void ExpectEveryAllocationFailureReleasesAll(bool threaded) {
     host.processors = 4;
     host.failAllocationAt = i;
     std::vector<float> failed = src;
-    EXPECT_EQ(RunInPlace<Filter>(host, failed, w, h, p), host.OutOfMemoryError()) << i;
+    EXPECT_EQ(RunInPlace<Filter>(host, failed, p), host.OutOfMemoryError()) << i;
     EXPECT_EQ(host.LiveBlocks(), 0u) << i;
     EXPECT_EQ(failed, src) << i;
   }
