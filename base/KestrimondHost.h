@@ -14,8 +14,8 @@ typedef int32_t (*KestrimondBandFunction)(void* data, int32_t band, int32_t band
 
 class KestrimondHost {
  public:
-  KestrimondHost(std::string name, int32_t versionMajor, int32_t versionMinor,
-                 int32_t versionPatch, std::string description);
+  KestrimondHost(std::string name, int32_t versionMajor, int32_t versionMinor, int32_t versionPatch,
+                 std::string description);
   virtual ~KestrimondHost();
 
   KestrimondHost(const KestrimondHost&) = delete;

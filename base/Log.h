@@ -16,8 +16,8 @@ bool LogWanted(int32_t level);
 std::ostringstream& LogLine();
 // Writes the indentation and the composed line, flushes, and empties the line.
 void WriteLogLine();
-void LogIndent();    // logDepth + 1
-void LogOutdent();   // logDepth - 1
+void LogIndent();   // logDepth + 1
+void LogOutdent();  // logDepth - 1
 int32_t LogDepth();
 
 int32_t GetLogLevel();
@@ -105,10 +105,10 @@ class LogScope {
     }                                                         \
   } while (0)
 
-#define QLOG_TRACE(text)            \
-  do {                              \
-    if (LogWanted(kLogTrace)) {     \
-      LogLine() << text << "\n";    \
-      WriteLogLine();               \
-    }                               \
+#define QLOG_TRACE(text)         \
+  do {                           \
+    if (LogWanted(kLogTrace)) {  \
+      LogLine() << text << "\n"; \
+      WriteLogLine();            \
+    }                            \
   } while (0)

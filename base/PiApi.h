@@ -194,12 +194,11 @@ typedef OSErr (*PutTextProc)(PIWriteDescriptor token, DescriptorKeyID key, Handl
 typedef OSErr (*PutAliasProc)(PIWriteDescriptor token, DescriptorKeyID key, Handle alias);
 typedef OSErr (*PutEnumeratedProc)(PIWriteDescriptor token, DescriptorKeyID key,
                                    DescriptorTypeID type, DescriptorEnumID value);
-typedef OSErr (*PutClassProc)(PIWriteDescriptor token, DescriptorKeyID key,
-                              DescriptorTypeID value);
+typedef OSErr (*PutClassProc)(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID value);
 typedef OSErr (*PutSimpleReferenceProc)(PIWriteDescriptor token, DescriptorKeyID key,
                                         const PIDescriptorSimpleReference* ref);
-typedef OSErr (*PutObjectProc)(PIWriteDescriptor token, DescriptorKeyID key,
-                               DescriptorTypeID type, PIDescriptorHandle object);
+typedef OSErr (*PutObjectProc)(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID type,
+                               PIDescriptorHandle object);
 typedef OSErr (*PutCountProc)(PIWriteDescriptor token, DescriptorKeyID key, uint32_t count);
 typedef OSErr (*PutStringProc)(PIWriteDescriptor token, DescriptorKeyID key,
                                const unsigned char* pascalString);

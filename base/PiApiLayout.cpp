@@ -5,10 +5,11 @@
 
 #include "base/PiApi.h"
 
-#define QUENARA_CHECK(type, field, size32, off32, size64, off64)                         \
+#define QUENARA_CHECK(type, field, size32, off32, size64, off64)                           \
   static_assert(sizeof(((type*)nullptr)->field) == (sizeof(void*) == 4 ? size32 : size64), \
-                #type "." #field " size");                                              \
-  static_assert(offsetof(type, field) == (sizeof(void*) == 4 ? off32 : off64), #type "." #field " offset");
+                #type "." #field " size");                                                 \
+  static_assert(offsetof(type, field) == (sizeof(void*) == 4 ? off32 : off64),             \
+                #type "." #field " offset");
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
@@ -144,7 +145,8 @@ QUENARA_CHECK(BigDocumentStruct, outRect32, 16, 44, 16, 44)
 QUENARA_CHECK(BigDocumentStruct, maskRect32, 16, 60, 16, 60)
 QUENARA_CHECK(BigDocumentStruct, floatCoord32, 8, 76, 8, 76)
 QUENARA_CHECK(BigDocumentStruct, wholeSize32, 8, 84, 8, 84)
-static_assert(sizeof(BigDocumentStruct) == (sizeof(void*) == 4 ? 92 : 92), "BigDocumentStruct size");
+static_assert(sizeof(BigDocumentStruct) == (sizeof(void*) == 4 ? 92 : 92),
+              "BigDocumentStruct size");
 
 QUENARA_CHECK(BufferProcs, bufferProcsVersion, 2, 0, 2, 0)
 QUENARA_CHECK(BufferProcs, numBufferProcs, 2, 2, 2, 2)
@@ -176,7 +178,8 @@ QUENARA_CHECK(PIDescriptorParameters, recordInfo, 2, 4, 2, 4)
 QUENARA_CHECK(PIDescriptorParameters, descriptor, 4, 8, 8, 8)
 QUENARA_CHECK(PIDescriptorParameters, writeDescriptorProcs, 4, 12, 8, 16)
 QUENARA_CHECK(PIDescriptorParameters, readDescriptorProcs, 4, 16, 8, 24)
-static_assert(sizeof(PIDescriptorParameters) == (sizeof(void*) == 4 ? 20 : 32), "PIDescriptorParameters size");
+static_assert(sizeof(PIDescriptorParameters) == (sizeof(void*) == 4 ? 20 : 32),
+              "PIDescriptorParameters size");
 
 QUENARA_CHECK(ReadDescriptorProcs, readDescriptorProcsVersion, 2, 0, 2, 0)
 QUENARA_CHECK(ReadDescriptorProcs, numReadDescriptorProcs, 2, 2, 2, 2)
@@ -198,7 +201,8 @@ QUENARA_CHECK(ReadDescriptorProcs, getStringProc, 4, 60, 8, 120)
 QUENARA_CHECK(ReadDescriptorProcs, getPinnedIntegerProc, 4, 64, 8, 128)
 QUENARA_CHECK(ReadDescriptorProcs, getPinnedFloatProc, 4, 68, 8, 136)
 QUENARA_CHECK(ReadDescriptorProcs, getPinnedUnitFloatProc, 4, 72, 8, 144)
-static_assert(sizeof(ReadDescriptorProcs) == (sizeof(void*) == 4 ? 76 : 152), "ReadDescriptorProcs size");
+static_assert(sizeof(ReadDescriptorProcs) == (sizeof(void*) == 4 ? 76 : 152),
+              "ReadDescriptorProcs size");
 
 QUENARA_CHECK(WriteDescriptorProcs, writeDescriptorProcsVersion, 2, 0, 2, 0)
 QUENARA_CHECK(WriteDescriptorProcs, numWriteDescriptorProcs, 2, 2, 2, 2)
@@ -218,7 +222,8 @@ QUENARA_CHECK(WriteDescriptorProcs, putCountProc, 4, 52, 8, 104)
 QUENARA_CHECK(WriteDescriptorProcs, putStringProc, 4, 56, 8, 112)
 QUENARA_CHECK(WriteDescriptorProcs, putScopedClassProc, 4, 60, 8, 120)
 QUENARA_CHECK(WriteDescriptorProcs, putScopedObjectProc, 4, 64, 8, 128)
-static_assert(sizeof(WriteDescriptorProcs) == (sizeof(void*) == 4 ? 68 : 136), "WriteDescriptorProcs size");
+static_assert(sizeof(WriteDescriptorProcs) == (sizeof(void*) == 4 ? 68 : 136),
+              "WriteDescriptorProcs size");
 
 QUENARA_CHECK(ColorServicesInfo, infoSize, 4, 0, 4, 0)
 QUENARA_CHECK(ColorServicesInfo, selector, 2, 4, 2, 4)
@@ -231,6 +236,7 @@ QUENARA_CHECK(ColorServicesInfo, reservedResultSpaceInfo, 4, 16, 8, 24)
 QUENARA_CHECK(ColorServicesInfo, colorComponents, 8, 20, 8, 32)
 QUENARA_CHECK(ColorServicesInfo, reserved, 4, 28, 8, 40)
 QUENARA_CHECK(ColorServicesInfo, selectorParameter, 4, 32, 8, 48)
-static_assert(sizeof(ColorServicesInfo) == (sizeof(void*) == 4 ? 36 : 56), "ColorServicesInfo size");
+static_assert(sizeof(ColorServicesInfo) == (sizeof(void*) == 4 ? 36 : 56),
+              "ColorServicesInfo size");
 
 #pragma GCC diagnostic pop

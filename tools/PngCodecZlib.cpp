@@ -203,4 +203,3 @@ bool ReadPngZlib(const std::string& path, PngImage& image, std::string& error) {
   image = std::move(decoded);
   return true;
 }
-
