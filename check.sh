@@ -2,8 +2,9 @@
 # The test command. Installs what is missing, builds every configuration and runs every test:
 #   the 32-bit and 64-bit Windows plug-ins with their test programs under 32-bit Wine and wine64
 #   (on a virtual display), the two plug-ins' renders compared byte for byte, native
-#   (RelWithDebInfo, with the check of both .8bf files as a host reads them), ASan+UBSan (every
-#   test) and TSan (the tests labelled `threads`). Warnings are errors.
+#   (RelWithDebInfo, with the check of both .8bf files as a host reads them), ASan+UBSan at -O1
+#   (every test) and TSan (the tests labelled `threads`). Warnings are errors; the sources must
+#   be formatted.
 # Prints a summary with each step's time and exits non-zero when anything failed or could not
 # run.
 #
@@ -16,7 +17,7 @@ root="$(realpath -m "${QUENARA_BUILD_ROOT:-build}")"
 jobs=2  # the machines this runs on have two cores
 
 packages=(
-  build-essential cmake pkg-config python3 ccache
+  build-essential cmake pkg-config python3 ccache clang-format
   googletest libgtest-dev libbenchmark-dev libpng-dev zlib1g-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 libz-mingw-w64-dev
   wine64 wine32:i386 xvfb xauth imagemagick
@@ -69,6 +70,9 @@ if step wine32 /usr/lib/wine/wine --version; then
 else
   echo "check.sh: *** 32-bit Wine does not run here: the 32-bit plug-in's tests are NOT RUN ***"
 fi
+
+# The tree is formatted with its .clang-format; a file that is not fails here, before any build.
+step format bash -c 'git ls-files -z "*.cpp" "*.h" | xargs -0 clang-format --dry-run --Werror'
 
 # Warnings are errors here; ccache (when installed) keeps rebuilds of unchanged sources cheap.
 common=(-DQUENARA_WERROR=ON)
