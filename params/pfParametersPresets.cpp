@@ -247,10 +247,12 @@ bool pfParameters::SaveSettings(std::string presetName, std::string path, std::s
              "pfParmeters::SaveSettings");
   bool result = false;
   std::string owner = filterName;
+  // Held from the owner check on: on Windows a file another writer still reads cannot be
+  // replaced.
+  const pfPresetFileLock lock(presetName.empty() ? std::string() : path);
   if (!presetName.empty() && !path.empty() && IsSettingFileValid(path, owner)) {
     const std::string name = PresetWord(presetName);
     const std::string tempPath = path + "tmp";
-    const pfPresetFileLock lock(path);
     pfPresetWords words;
     const pfPresetWords::LoadResult loaded = words.Load(path);
     std::string content;

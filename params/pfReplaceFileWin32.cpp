@@ -4,9 +4,19 @@
 
 // The C runtime's rename refuses an existing target on Windows. The narrow (ANSI) call takes
 // the paths in the same character set as fopen.
+// A reader that has the file open (another host listing the presets) makes the replacement
+// fail for a moment; it is tried again for up to half a second.
 bool pfReplaceFile(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  for (int attempt = 0;; ++attempt) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return true;
+    }
+    const DWORD why = GetLastError();
+    if (attempt == 50 || (why != ERROR_SHARING_VIOLATION && why != ERROR_ACCESS_DENIED)) {
+      return false;
+    }
+    Sleep(10);
+  }
 }
 
 pfPresetFileLock::pfPresetFileLock(const std::string& path)
