@@ -58,12 +58,16 @@ int ChannelsOf(int colorType) {
   }
 }
 
-// The part after setjmp: only trivially destructible locals may live here, because libpng
-// leaves it with longjmp.
-bool ReadRows(png_structp png, png_infop info, PngImage& image, std::vector<png_byte>& bytes,
-              std::vector<png_bytep>& rows, ErrorSink& sink, std::string& error) {
+// The part after setjmp: no std::string or other object with a destructor may live here,
+// because libpng leaves it with longjmp; the reason for a failure goes into the sink's buffer,
+// and it is never inlined into its caller, whose strings would then be at risk.
+[[gnu::noinline]] bool ReadRows(png_structp png, png_infop info, PngImage& image,
+                                std::vector<png_byte>& bytes, std::vector<png_bytep>& rows,
+                                ErrorSink& sink) {
   if (setjmp(png_jmpbuf(png))) {
-    error = std::string("damaged PNG: ") + sink.message;
+    char damaged[sizeof(sink.message)];
+    std::snprintf(damaged, sizeof(damaged), "damaged PNG: %.200s", sink.message);
+    std::memcpy(sink.message, damaged, sizeof(damaged));
     return false;
   }
   png_read_info(png, info);
@@ -77,11 +81,11 @@ bool ReadRows(png_structp png, png_infop info, PngImage& image, std::vector<png_
                   "unsupported PNG layout (colour type %d, %d bits per sample); use grey, "
                   "grey+alpha, RGB or RGBA with 8 or 16 bits",
                   colorType, depth);
-    error = sink.message;
     return false;
   }
   if (png_get_valid(png, info, PNG_INFO_tRNS)) {
-    error = "unsupported PNG layout (transparency key); use an alpha channel instead";
+    std::snprintf(sink.message, sizeof(sink.message), "%s",
+                  "unsupported PNG layout (transparency key); use an alpha channel instead");
     return false;
   }
   png_set_interlace_handling(png);
@@ -127,7 +131,8 @@ bool ReadPngLibpng(const std::string& path, PngImage& image, std::string& error)
   PngImage decoded;
   bool ok = false;
   try {
-    ok = ReadRows(png, info, decoded, bytes, rows, sink, error);
+    ok = ReadRows(png, info, decoded, bytes, rows, sink);
+    if (!ok) error = sink.message;
   } catch (const std::bad_alloc&) {  // thrown by our own allocations, never through libpng
     error = "not enough memory";
   }

@@ -137,7 +137,7 @@ bool EncodeStrip(const PngImage& image, const Layout& l, int level, bool last, S
   z.avail_out = uInt(strip.deflated.size());
   const int r = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
   const bool done = last ? r == Z_STREAM_END : (r == Z_OK && z.avail_in == 0 && z.avail_out > 0);
-  strip.deflated.resize(strip.deflated.size() - z.avail_out);
+  strip.deflated.resize(size_t(z.total_out));  // a raw stream counts only its own output
   deflateEnd(&z);
   return done;
 }
