@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/KestrimondFilter.h"
 #include "engine/SampleConvert.h"
@@ -48,8 +49,9 @@ class MultImageFilter : public KestrimondFilter {
     const uint8_t* m = mask.Row(y);
     const intptr_t step = mask.columnBytes;
     for (int32_t x = 0; x < width; ++x, p += kChannels, m += step) {
-      const double factor =
-          SampleToDouble<Mask::kFullScale>(*reinterpret_cast<const MaskSample*>(m));
+      MaskSample sample;  // host mask rows need not keep 16-bit samples aligned
+      std::memcpy(&sample, m, sizeof(sample));
+      const double factor = SampleToDouble<Mask::kFullScale>(sample);
       for (int c = 0; c < kChannels; ++c) p[c] = float(double(p[c]) * factor);
     }
   }

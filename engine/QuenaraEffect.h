@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/CompositingBand.h"
 #include "engine/CopyImageFilter.h"
@@ -252,7 +253,9 @@ class QuenaraEffect : public KestrimondFilter {
       const uint8_t* in = sizeMask.Row(y);
       for (int32_t x = 0; x < destination.width;
            ++x, out += destination.columnBytes, in += sizeMask.columnBytes) {
-        const Sample v = Sample(*reinterpret_cast<const MaskSample*>(in));
+        MaskSample m;  // host mask rows need not keep 16-bit samples aligned
+        std::memcpy(&m, in, sizeof(m));
+        const Sample v = Sample(m);
         for (int k = 0; k < K; ++k) reinterpret_cast<Sample*>(out)[k] = v;
       }
     } else {
