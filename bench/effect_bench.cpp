@@ -9,13 +9,13 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
-#include <cstring>
 #include <ctime>
 #include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "bench/DuskImage.h"
 #include "effect/QuenaraRender.h"
 #include "effect/pfFilterQuenara.h"
 
@@ -79,57 +79,10 @@ class CountingFilter : public pfFilterQuenara {
   size_t current = 0;
 };
 
-struct HostImage {
-  HostImage(int32_t w, int32_t h, int32_t depth)
-      : width(w),
-        height(h),
-        sampleBytes(depth == 16 ? 2 : 1),
-        rowBytes(w * 3 * sampleBytes),
-        in(size_t(rowBytes) * h),
-        out(in.size()) {
-    // A dusk gradient with a grid of bright lamps, so that the selection and the blur see
-    // structure rather than a constant.
-    const int32_t full = depth == 16 ? 32768 : 255;
-    for (int32_t y = 0; y < h; ++y) {
-      for (int32_t x = 0; x < w; ++x) {
-        const bool lamp = (x % 397) < 6 && (y % 311) < 6;
-        for (int32_t k = 0; k < 3; ++k) {
-          const int32_t v = lamp ? full : int32_t(int64_t(full) * (y + k * h / 8) / (2 * h));
-          const size_t at =
-              size_t(y) * rowBytes + size_t(x) * 3 * sampleBytes + size_t(k) * sampleBytes;
-          if (sampleBytes == 2) {
-            const uint16_t s = uint16_t(v);
-            std::memcpy(&in[at], &s, 2);
-          } else {
-            in[at] = uint8_t(v);
-          }
-        }
-      }
-    }
-  }
-
-  FilterRecord Record() {
-    FilterRecord r;
-    std::memset(&r, 0, sizeof r);
-    r.imageMode = sampleBytes == 2 ? plugInModeRGB48 : plugInModeRGBColor;
-    r.depth = sampleBytes * 8;
-    r.inLayerPlanes = 3;
-    r.planes = 3;
-    r.outRect = Rect{0, 0, int16_t(height), int16_t(width)};
-    r.inData = in.data();
-    r.outData = out.data();
-    r.inRowBytes = r.outRowBytes = rowBytes;
-    return r;
-  }
-
-  int32_t width, height, sampleBytes, rowBytes;
-  std::vector<uint8_t> in, out;
-};
-
 void RenderDefault(benchmark::State& state) {
   const int32_t w = int32_t(state.range(0)), h = int32_t(state.range(1)),
                 depth = int32_t(state.range(2));
-  HostImage image(w, h, depth);
+  DuskImage image(w, h, depth);
   CountingFilter filter;
   const FilterRecord record = image.Record();
   const QuenaraRenderValues values = filter.GetRenderValues();  // the parameters' initial values

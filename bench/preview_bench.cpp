@@ -8,9 +8,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
+#include "bench/DuskImage.h"
 #include "effect/QuenaraRender.h"
 #include "effect/pfFilterQuenara.h"
 #include "ui/PreviewGeometry.h"
@@ -19,41 +19,14 @@ namespace {
 
 constexpr int32_t kImageWidth = 6000, kImageHeight = 4000, kFrame = 400;
 
-// The reduced image as the host hands it over: a dusk gradient with bright lamps, so that the
-// selection and the blur see structure.
-struct PreviewImage {
-  PreviewImage() {
-    const int32_t n = pfFitFactor(kImageWidth, kImageHeight, kFrame, kFrame);
-    width = kImageWidth / n;
-    height = kImageHeight / n;
-    rowBytes = width * 3 * 2;
-    in.resize(size_t(rowBytes) * size_t(height));
-    out.resize(in.size());
-    for (int32_t y = 0; y < height; ++y) {
-      for (int32_t x = 0; x < width; ++x) {
-        const bool lamp = (x % 25) < 1 && (y % 19) < 1;
-        for (int32_t k = 0; k < 3; ++k) {
-          const uint16_t v = lamp ? 32768 : uint16_t(32768 * (y + k * height / 8) / (2 * height));
-          std::memcpy(&in[size_t(y) * rowBytes + size_t(x) * 6 + size_t(k) * 2], &v, 2);
-        }
-      }
-    }
-    bitmap.resize(size_t(pfBitmapStride(width)) * size_t(height) * 3);
-  }
-
-  FilterRecord Record() {
-    FilterRecord r;
-    std::memset(&r, 0, sizeof r);
-    r.imageMode = plugInModeRGB48;
-    r.depth = 16;
-    r.inLayerPlanes = 3;
-    r.planes = 3;
-    r.outRect = Rect{0, 0, int16_t(height), int16_t(width)};
-    r.inData = in.data();
-    r.outData = out.data();
-    r.inRowBytes = r.outRowBytes = rowBytes;
-    return r;
-  }
+// The reduced image as the host hands it over (the lamps closer together, as they are after the
+// reduction), and the display bitmap it is converted into.
+struct PreviewImage : DuskImage {
+  PreviewImage()
+      : DuskImage(kImageWidth / pfFitFactor(kImageWidth, kImageHeight, kFrame, kFrame),
+                  kImageHeight / pfFitFactor(kImageWidth, kImageHeight, kFrame, kFrame), 16, 25, 19,
+                  1),
+        bitmap(size_t(pfBitmapStride(width)) * size_t(height) * 3) {}
 
   void Convert() {
     const pfPreviewSource source{out.data(), rowBytes, width, height,      16,
@@ -61,8 +34,7 @@ struct PreviewImage {
     pfConvertToBitmap(source, bitmap.data(), pfBitmapStride(width), height);
   }
 
-  int32_t width = 0, height = 0, rowBytes = 0;
-  std::vector<uint8_t> in, out, bitmap;
+  std::vector<uint8_t> bitmap;
 };
 
 // 0: render and conversion, 1: the render alone, 2: the conversion alone.
