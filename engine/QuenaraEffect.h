@@ -13,6 +13,7 @@
 #include "engine/HslRangeSelectionFilter.h"
 #include "engine/HslRangeSettings.h"
 #include "engine/KestrimondFilter.h"
+#include "engine/LayoutDispatch.h"
 #include "engine/MoveSubPixelImageFilter.h"
 #include "engine/MultImageFilter.h"
 #include "engine/QuenaraFilter.h"
@@ -118,51 +119,10 @@ class QuenaraEffect : public KestrimondFilter {
     }
   }
 
-  int32_t Run(uint32_t progressIndex_, uint32_t progressTotal_) override {
-    progressIndex = progressIndex_;
-    progressTotal = progressTotal_;
-    const int32_t width = destination.width;
-    const int32_t height = destination.height;
-    if (!destination.valid || width <= 0 || height <= 0) return host->NoError();
-
-    void* workingMemory =
-        host->AllocateMemory(size_t(width) * size_t(height) * (A + K) * sizeof(float));
-    float* linearTable =
-        static_cast<float*>(host->AllocateMemory(kLinearTableSize * sizeof(float)));
-    if (workingMemory == nullptr || linearTable == nullptr) {
-      if (linearTable != nullptr) host->FreeMemory(linearTable);
-      if (workingMemory != nullptr) host->FreeMemory(workingMemory);
-      return host->OutOfMemoryError();
-    }
-    FillLinearTable(linearTable);
-    const Working working = Working::Packed(workingMemory, width, height);
-    const int32_t status = RunStages(working, linearTable);
-    host->FreeMemory(linearTable);
-    host->FreeMemory(workingMemory);
-    return status;
-  }
+  int32_t Run(uint32_t progressIndex_, uint32_t progressTotal_) override;
 
   // The compositing of one band: the bands see the blurred view and shift that Run stored.
-  virtual int32_t ProcessBand(int32_t band, int32_t bandCount, bool reportProgress) {
-    CompositingBand<HostFmt> compose(host);
-    compose.source = source;
-    compose.destination = destination;
-    compose.blurred = blurred;
-    compose.shiftX = shiftX;
-    compose.shiftY = shiftY;
-    compose.intensity = intensity;
-    compose.contrast = contrast;
-    compose.gammaExponent = gammaExponent;
-    compose.linearLight = linearLight;
-    compose.colourAdjust = colourAdjust;
-    compose.hue = hue;
-    compose.saturation = saturation;
-    compose.lightness = lightness;
-    compose.blendMode = blendMode;
-    compose.progressIndex = kStageOutput;
-    compose.progressTotal = kStageCount;
-    return compose.Process(band, bandCount, reportProgress);
-  }
+  virtual int32_t ProcessBand(int32_t band, int32_t bandCount, bool reportProgress);
 
  private:
   int32_t RunStages(const Working& working, const float* linearTable) {
@@ -272,3 +232,65 @@ class QuenaraEffect : public KestrimondFilter {
     }
   }
 };
+
+template <class HostFmt, class MaskFmt>
+int32_t QuenaraEffect<HostFmt, MaskFmt>::Run(uint32_t progressIndex_, uint32_t progressTotal_) {
+  progressIndex = progressIndex_;
+  progressTotal = progressTotal_;
+  const int32_t width = destination.width;
+  const int32_t height = destination.height;
+  if (!destination.valid || width <= 0 || height <= 0) return host->NoError();
+
+  void* workingMemory =
+      host->AllocateMemory(size_t(width) * size_t(height) * (A + K) * sizeof(float));
+  float* linearTable = static_cast<float*>(host->AllocateMemory(kLinearTableSize * sizeof(float)));
+  if (workingMemory == nullptr || linearTable == nullptr) {
+    if (linearTable != nullptr) host->FreeMemory(linearTable);
+    if (workingMemory != nullptr) host->FreeMemory(workingMemory);
+    return host->OutOfMemoryError();
+  }
+  FillLinearTable(linearTable);
+  const Working working = Working::Packed(workingMemory, width, height);
+  const int32_t status = RunStages(working, linearTable);
+  host->FreeMemory(linearTable);
+  host->FreeMemory(workingMemory);
+  return status;
+}
+
+template <class HostFmt, class MaskFmt>
+int32_t QuenaraEffect<HostFmt, MaskFmt>::ProcessBand(int32_t band, int32_t bandCount,
+                                                     bool reportProgress) {
+  CompositingBand<HostFmt> compose(host);
+  compose.source = source;
+  compose.destination = destination;
+  compose.blurred = blurred;
+  compose.shiftX = shiftX;
+  compose.shiftY = shiftY;
+  compose.intensity = intensity;
+  compose.contrast = contrast;
+  compose.gammaExponent = gammaExponent;
+  compose.linearLight = linearLight;
+  compose.colourAdjust = colourAdjust;
+  compose.hue = hue;
+  compose.saturation = saturation;
+  compose.lightness = lightness;
+  compose.blendMode = blendMode;
+  compose.progressIndex = kStageOutput;
+  compose.progressTotal = kStageCount;
+  return compose.Process(band, bandCount, reportProgress);
+}
+
+// The pipeline of every host layout, compiled once per depth (QuenaraEffect8.cpp,
+// QuenaraEffect16.cpp: `extern` here, instantiated there with Extern left empty), so that the
+// two build in parallel and the plug-in, the tests and the benchmarks link them.
+// clang-format off
+#define QUENARA_EFFECT(Extern, Sample, FullScale, A, K)                \
+  Extern template class QuenaraEffect<typename LayoutTag<Sample, FullScale, A, K>::Host, \
+                                      typename LayoutTag<Sample, FullScale, A, K>::Mask>;
+#define QUENARA_EFFECTS(Extern, Sample, FullScale)                                       \
+  QUENARA_EFFECT(Extern, Sample, FullScale, 0, 1) QUENARA_EFFECT(Extern, Sample, FullScale, 0, 2) \
+  QUENARA_EFFECT(Extern, Sample, FullScale, 0, 3) QUENARA_EFFECT(Extern, Sample, FullScale, 1, 1) \
+  QUENARA_EFFECT(Extern, Sample, FullScale, 1, 2) QUENARA_EFFECT(Extern, Sample, FullScale, 1, 3)
+// clang-format on
+QUENARA_EFFECTS(extern, uint8_t, 255)
+QUENARA_EFFECTS(extern, uint16_t, 32768)
