@@ -223,13 +223,14 @@ void BM_Composite16(benchmark::State& state) {
   FillWorkingWithNoise(b.working);
   Buffers16& b16 = Shared16();
   BenchHost host(int32_t(state.range(0)));
-  CompositeBands bands{&host, CompositingBand<Layout16::Host>(&host)};
+  QuenaraSettings settings;
+  settings.linearLight = true;
+  CompositeBands bands{&host, CompositingBand<Layout16::Host>(&host, settings)};
   bands.band.source = b16.View(b16.in);
   bands.band.destination = b16.View(b16.out);
   bands.band.blurred = b.WorkingView();
   bands.band.shiftX = 0.5;
   bands.band.shiftY = 0.5;
-  bands.band.linearLight = true;
   bands.band.progressIndex = 5;
   bands.band.progressTotal = 6;
   for (auto _ : state) {

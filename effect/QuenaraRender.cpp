@@ -52,6 +52,45 @@ bool ChooseQuenaraLayout(const FilterRecord& r, QuenaraLayoutChoice& choice) {
   return true;
 }
 
+QuenaraSettings MakeQuenaraSettings(const QuenaraRenderValues& v, int32_t width, int32_t height,
+                                    int32_t colours) {
+  const QuenaraRenderValues defaults;
+  QuenaraSettings s;
+  s.mode = v.mode;
+  s.strength = QuenaraGeometryValue(v.strength, defaults.strength);
+  s.zoomStart = QuenaraGeometryValue(v.zoomStart, defaults.zoomStart);
+  s.holdoutRadius = QuenaraGeometryValue(v.holdoutRadius, defaults.holdoutRadius);
+  s.invertGradient = v.invertGradient;
+  // Origins that far out lie beyond every edge alike.
+  s.originX = QuenaraGeometryValue(v.originX, defaults.originX) * double(width);
+  s.originY = QuenaraGeometryValue(v.originY, defaults.originY) * double(height);
+
+  HslRangeSettings& h = s.selection;
+  h.weightOnly = v.show == 3 ? 1 : 0;
+  h.enabled = 1;
+  h.hueLow = 0.0, h.hueHigh = 1.0, h.hueClimax = 1.0, h.hueSoften = 0.0;
+  h.saturationLow = 0.0, h.saturationHigh = 1.0, h.saturationClimax = 1.0, h.saturationSoften = 0.0;
+  // The lightness bounds are 0..255 parameters at every depth.
+  h.lightnessLow = v.selectionLow / 255.0;
+  h.lightnessHigh = v.selectionHigh / 255.0;
+  h.lightnessClimax = v.selectionClimax;
+  h.lightnessSoften = v.selectionSoften;
+  h.hueShift = h.saturationShift = h.lightnessShift = 0.0;
+  s.show = v.show;
+
+  s.linearLight = v.gammaCorrection;
+  s.intensity = v.intensity;
+  s.contrast = v.contrast;
+  // Written so that NaN also takes the floor.
+  s.gammaExponent = 1.0 / (v.gammaCorrective > 0.001 ? v.gammaCorrective : 0.001);
+  s.colourAdjust = colours == 3 && (v.hue != 0.0 || v.saturation != 0.0 || v.lightness != 0.0);
+  s.hue = v.hue;
+  s.saturation = v.saturation;
+  s.lightness = v.lightness;
+  s.blendMode = v.blendMode;
+  return s;
+}
+
 namespace {
 
 template <class Tag>
@@ -71,7 +110,7 @@ int32_t RenderLayout(KestrimondHost* host, const FilterRecord& r, const QuenaraR
       MakeHostRecord<Mask>(r.maskData, r.maskRowBytes, c.width, c.height, sampleBytes, 0);
 
   QuenaraEffect<Host, Mask> effect(host);
-  FillQuenaraEffect(effect, v, c.width, c.height);
+  effect.settings = MakeQuenaraSettings(v, c.width, c.height, Tag::kColours);
   effect.source = input;
   effect.destination = output;
   effect.selectionSource = input;

@@ -8,8 +8,8 @@
 
 #include "base/KestrimondHost.h"
 #include "base/PiApi.h"
-#include "engine/HslRangeSettings.h"
 #include "engine/LayoutDispatch.h"
+#include "engine/QuenaraSettings.h"
 
 // The parameter values one render uses (Origin relative to the image, lists 1-based).
 struct QuenaraRenderValues {
@@ -64,39 +64,7 @@ inline double QuenaraGeometryValue(double v, double fallback) {
   return v != v ? fallback : std::clamp(v, -kBound, kBound);
 }
 
-// Effect fields from the parameter values, for an image delivered at width x height.
-template <class Effect>
-void FillQuenaraEffect(Effect& e, const QuenaraRenderValues& v, int32_t width, int32_t height) {
-  const QuenaraRenderValues defaults;
-  e.intensity = v.intensity;
-  e.strength = QuenaraGeometryValue(v.strength, defaults.strength);
-  e.zoomStart = QuenaraGeometryValue(v.zoomStart, defaults.zoomStart);
-  e.holdoutRadius = QuenaraGeometryValue(v.holdoutRadius, defaults.holdoutRadius);
-  e.invertGradient = v.invertGradient;
-  e.hue = v.hue;
-  e.saturation = v.saturation;
-  e.lightness = v.lightness;
-  // Written so that NaN also takes the floor.
-  e.gammaExponent = 1.0 / (v.gammaCorrective > 0.001 ? v.gammaCorrective : 0.001);
-  e.contrast = v.contrast;
-  e.linearLight = v.gammaCorrection;
-  e.colourAdjust = Effect::K == 3 && (v.hue != 0.0 || v.saturation != 0.0 || v.lightness != 0.0);
-  e.mode = v.mode;
-  e.show = v.show;
-  e.blendMode = v.blendMode;
-  // Origins that far out lie beyond every edge alike.
-  e.originX = QuenaraGeometryValue(v.originX, defaults.originX) * double(width);
-  e.originY = QuenaraGeometryValue(v.originY, defaults.originY) * double(height);
-  HslRangeSettings& s = e.selection;
-  s = HslRangeSettings{};
-  s.weightOnly = v.show == 3 ? 1 : 0;
-  s.enabled = 1;
-  s.hueLow = 0.0, s.hueHigh = 1.0, s.hueClimax = 1.0, s.hueSoften = 0.0;
-  s.saturationLow = 0.0, s.saturationHigh = 1.0, s.saturationClimax = 1.0, s.saturationSoften = 0.0;
-  // The lightness bounds are 0..255 parameters at every depth.
-  s.lightnessLow = v.selectionLow / 255.0;
-  s.lightnessHigh = v.selectionHigh / 255.0;
-  s.lightnessClimax = v.selectionClimax;
-  s.lightnessSoften = v.selectionSoften;
-  s.hueShift = s.saturationShift = s.lightnessShift = 0.0;
-}
+// The engine's settings from the parameter values, for an image delivered at width x height
+// with `colours` colour channels.
+QuenaraSettings MakeQuenaraSettings(const QuenaraRenderValues& v, int32_t width, int32_t height,
+                                    int32_t colours);

@@ -15,6 +15,7 @@
 #include "engine/BlendModes.h"
 #include "engine/ColourAdjust.h"
 #include "engine/KestrimondFilter.h"
+#include "engine/QuenaraSettings.h"
 #include "engine/SampleConvert.h"
 #include "engine/StaticArgb.h"
 
@@ -47,23 +48,16 @@ class CompositingBand {
   using Working = StaticArgb<char, float, A, K, 0, 1>;
   using Pixel = BlendPixel<A, K>;
 
-  explicit CompositingBand(KestrimondHost* host_) : host(host_) {}
+  CompositingBand(KestrimondHost* host_, const QuenaraSettings& settings_)
+      : host(host_), settings(settings_) {}
 
   KestrimondHost* host;
+  const QuenaraSettings& settings;  // intensity, contrast, curve, colour and blend mode
   HostFmt source;
   HostFmt destination;
   Working blurred;
-  double shiftX = 0.0;
+  double shiftX = 0.0;  // the origin's sub-pixel shift to undo
   double shiftY = 0.0;
-  double intensity = 1.0;
-  double contrast = 0.0;
-  double gammaExponent = 1.0;
-  bool linearLight = false;
-  bool colourAdjust = false;  // honoured for three colour channels only
-  double hue = 0.0;
-  double saturation = 0.0;
-  double lightness = 0.0;
-  int32_t blendMode = 1;
   uint32_t progressIndex = 0;
   uint32_t progressTotal = 1;
 
@@ -91,8 +85,8 @@ class CompositingBand {
       if (row != nullptr) host->FreeMemory(row);
       return host->OutOfMemoryError();
     }
-    FillOutputTable(table, gammaExponent, linearLight);
-    status = WithBlendMode<A, K>(blendMode, [&](auto tag) {
+    FillOutputTable(table, settings.gammaExponent, settings.linearLight);
+    status = WithBlendMode<A, K>(settings.blendMode, [&](auto tag) {
       return ProcessRows<decltype(tag)>(band, bandCount, reportProgress, table, row);
     });
     host->FreeMemory(row);
@@ -104,8 +98,8 @@ class CompositingBand {
   template <class Tag>
   int32_t ProcessRows(int32_t band, int32_t bandCount, bool reportProgress, const double* table,
                       float* row) const {
-    const ColourAdjust adjust(hue, saturation, lightness);
-    const bool adjustColour = colourAdjust && K == 3;
+    const ColourAdjust adjust(settings.hue, settings.saturation, settings.lightness);
+    const bool adjustColour = settings.colourAdjust && K == 3;
     return ProcessBandRows(host, destination.height, band, bandCount, reportProgress, progressIndex,
                            progressTotal, [&](int32_t y) {
                              PrepareRow(y, table, row);
@@ -127,7 +121,7 @@ class CompositingBand {
     const float ay = float(1.0 - std::fabs(shiftY));
     const float w00 = ax * ay, w10 = (1.0f - ax) * ay, w01 = ax * (1.0f - ay),
                 w11 = (1.0f - ax) * (1.0f - ay);
-    const float gain = float(intensity);
+    const float gain = float(settings.intensity);
     // Neighbours fall back to the pixel itself at the borders.
     const int32_t yn = std::clamp(y + dy, 0, blurred.height - 1);
     const float* __restrict r0 = blurred.Row(y);
@@ -144,7 +138,7 @@ class CompositingBand {
       row[i] = (w00 * r0[i] + w10 * r0[i] + w01 * r1[i] + w11 * r1[i]) * gain;
     }
 
-    const float slope = float(contrast);
+    const float slope = float(settings.contrast);
     constexpr intptr_t kStretch = 256 / F * F;  // whole pixels, so alpha positions stay put
     float level[kStretch];
     int32_t index[kStretch];

@@ -11,12 +11,12 @@
 #include "engine/CompositingBand.h"
 #include "engine/CopyImageFilter.h"
 #include "engine/HslRangeSelectionFilter.h"
-#include "engine/HslRangeSettings.h"
 #include "engine/KestrimondFilter.h"
 #include "engine/LayoutDispatch.h"
 #include "engine/MoveSubPixelImageFilter.h"
 #include "engine/MultImageFilter.h"
 #include "engine/QuenaraFilter.h"
+#include "engine/QuenaraSettings.h"
 #include "engine/StaticArgb.h"
 #include "engine/VolumetricAbberationFilter.h"
 
@@ -50,24 +50,7 @@ class QuenaraEffect : public KestrimondFilter {
   HostFmt selectionSource;
   MaskFmt mask;      // multiplied into the working image
   MaskFmt sizeMask;  // strength map of the blur, shown by display mode 4
-  double intensity = 1.0;
-  double strength = 0.25;
-  double zoomStart = 0.5;
-  double holdoutRadius = 0.0;
-  bool invertGradient = false;
-  double hue = 0.0;
-  double saturation = 0.0;
-  double lightness = 0.0;
-  double gammaExponent = 1.0;
-  double contrast = 0.0;
-  bool colourAdjust = false;
-  bool linearLight = false;
-  int32_t mode = 1;       // 1 ray blur, 2 aberration
-  int32_t show = 1;       // 1 effect, 2 selected image, 3 selection only, 4 size selection
-  int32_t blendMode = 1;  // 1..23
-  double originX = 0.0;   // pixels of the delivered image, may lie outside it
-  double originY = 0.0;
-  HslRangeSettings selection;
+  QuenaraSettings settings;
   Working blurred;  // written by Run for the bands
   double shiftX = 0.0;
   double shiftY = 0.0;
@@ -128,7 +111,7 @@ class QuenaraEffect : public KestrimondFilter {
   int32_t RunStages(const Working& working, const float* linearTable) {
     const int32_t ok = host->NoError();
     HslRangeSelectionFilter<HostFmt, Working, HostFmt> select(
-        host, source, working, sizeMask.valid ? source : selectionSource, selection);
+        host, source, working, sizeMask.valid ? source : selectionSource, settings.selection);
     int32_t status = select.Run(kStageSelection, kStageCount);
     if (status != ok) return status;
 
@@ -136,23 +119,23 @@ class QuenaraEffect : public KestrimondFilter {
     status = multiply.Run(kStageMask, kStageCount);
     if (status != ok) return status;
 
-    if (show != 1) return ShowSelection(working);
+    if (settings.show != 1) return ShowSelection(working);
 
-    if (linearLight) {
+    if (settings.linearLight) {
       status = Linearise(working, linearTable);
       if (status != ok) return status;
     }
-    double fx = OriginFraction(originX);
-    double fy = OriginFraction(originY);
-    if (strength == 0.0) {
+    double fx = OriginFraction(settings.originX);
+    double fy = OriginFraction(settings.originY);
+    if (settings.strength == 0.0) {
       fx = 0.0;
       fy = 0.0;
     } else {
       MoveSubPixelImageFilter<Working> shift(host, working, fx, fy);
       status = shift.Run(kStageShift, kStageCount);
       if (status != ok) return status;
-      status = mode == 1 ? Blur<QuenaraFilter<Working>>(working)
-                         : Blur<VolumetricAbberationFilter<Working>>(working);
+      status = settings.mode == 1 ? Blur<QuenaraFilter<Working>>(working)
+                                  : Blur<VolumetricAbberationFilter<Working>>(working);
       if (status != ok) return status;
     }
 
@@ -171,12 +154,14 @@ class QuenaraEffect : public KestrimondFilter {
     rays.source = working;
     rays.destination = working;
     rays.strengthMap = RayStrengthMap::Of(sizeMask.valid ? sizeMask : MaskFmt{});
-    rays.zoomStart = zoomStart;
-    rays.strength = strength;
-    rays.originX = OriginPixel(originX);
-    rays.originY = OriginPixel(originY);
-    rays.holdoutRadius = holdoutRadius;
-    if constexpr (requires { rays.invertGradient; }) rays.invertGradient = invertGradient ? 1 : 0;
+    rays.zoomStart = settings.zoomStart;
+    rays.strength = settings.strength;
+    rays.originX = OriginPixel(settings.originX);
+    rays.originY = OriginPixel(settings.originY);
+    rays.holdoutRadius = settings.holdoutRadius;
+    if constexpr (requires { rays.invertGradient; }) {
+      rays.invertGradient = settings.invertGradient ? 1 : 0;
+    }
     return rays.Run(kStageBlur, kStageCount);
   }
 
@@ -197,7 +182,7 @@ class QuenaraEffect : public KestrimondFilter {
     CopyImageFilter<Working, HostFmt> copy(host, working, destination);
     int32_t status = copy.Run(kStageOutput, kStageCount);
     if (status != host->NoError()) return status;
-    const bool showSizeMask = show == 4;
+    const bool showSizeMask = settings.show == 4;
     for (int32_t y = 0; y < destination.height; ++y) {
       if (showSizeMask) WriteSizeMaskRow(y);
       if constexpr (A == 1) MakeRowOpaque(y);
@@ -260,21 +245,12 @@ int32_t QuenaraEffect<HostFmt, MaskFmt>::Run(uint32_t progressIndex_, uint32_t p
 template <class HostFmt, class MaskFmt>
 int32_t QuenaraEffect<HostFmt, MaskFmt>::ProcessBand(int32_t band, int32_t bandCount,
                                                      bool reportProgress) {
-  CompositingBand<HostFmt> compose(host);
+  CompositingBand<HostFmt> compose(host, settings);
   compose.source = source;
   compose.destination = destination;
   compose.blurred = blurred;
   compose.shiftX = shiftX;
   compose.shiftY = shiftY;
-  compose.intensity = intensity;
-  compose.contrast = contrast;
-  compose.gammaExponent = gammaExponent;
-  compose.linearLight = linearLight;
-  compose.colourAdjust = colourAdjust;
-  compose.hue = hue;
-  compose.saturation = saturation;
-  compose.lightness = lightness;
-  compose.blendMode = blendMode;
   compose.progressIndex = kStageOutput;
   compose.progressTotal = kStageCount;
   return compose.Process(band, bandCount, reportProgress);

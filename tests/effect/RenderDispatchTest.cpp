@@ -82,29 +82,15 @@ TEST(RenderDispatch, UnsupportedModesDepthsAndCountsRenderNothing) {
   EXPECT_EQ(host.allocations, 0);
 }
 
-// The fields FillQuenaraEffect writes, for K colours.
-template <int Colours>
-struct Fields {
-  static constexpr int K = Colours;
-  double intensity = 0, strength = 0, zoomStart = 0, holdoutRadius = 0;
-  bool invertGradient = false;
-  double hue = 0, saturation = 0, lightness = 0, gammaExponent = 0, contrast = 0;
-  bool colourAdjust = false, linearLight = true;
-  int32_t mode = 0, show = 0, blendMode = 0;
-  double originX = 0, originY = 0;
-  HslRangeSettings selection;
-};
-
-// The values the effect takes converted (the others pass through as they are).
-TEST(RenderDispatch, EffectFieldsFromTheParameters) {
+// The values the engine takes converted (the others pass through as they are).
+TEST(RenderDispatch, SettingsFromTheParameters) {
   QuenaraRenderValues v;
   v.gammaCorrection = false;
   v.gammaCorrective = 2.0;
   v.selectionLow = 51.0;
   v.selectionHigh = 204.0;
   v.show = 3;
-  Fields<3> e;
-  FillQuenaraEffect(e, v, 1000, 600);
+  QuenaraSettings e = MakeQuenaraSettings(v, 1000, 600, 3);
   EXPECT_FALSE(e.linearLight);
   EXPECT_EQ(e.gammaExponent, 0.5);
   EXPECT_EQ(e.originX, 500.0);
@@ -115,24 +101,21 @@ TEST(RenderDispatch, EffectFieldsFromTheParameters) {
   EXPECT_FALSE(e.colourAdjust);
   // The same origin on the image delivered at reduction 4.
   v.show = 1;
-  FillQuenaraEffect(e, v, 250, 150);
+  e = MakeQuenaraSettings(v, 250, 150, 3);
   EXPECT_EQ(e.originX, 125.0);
   EXPECT_EQ(e.originY, 75.0);
   EXPECT_EQ(e.selection.weightOnly, 0);
   // The gamma exponent has a floor, NaN included.
   for (double g : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
     v.gammaCorrective = g;
-    FillQuenaraEffect(e, v, 10, 10);
+    e = MakeQuenaraSettings(v, 10, 10, 3);
     EXPECT_NEAR(e.gammaExponent, 1000.0, 1e-9) << g;
   }
   // The colour adjustment runs only for three colours with an adjustment.
-  Fields<2> two;
   for (double* field : {&v.hue, &v.saturation, &v.lightness}) {
     *field = -0.3;
-    FillQuenaraEffect(two, v, 10, 10);
-    FillQuenaraEffect(e, v, 10, 10);
-    EXPECT_FALSE(two.colourAdjust);
-    EXPECT_TRUE(e.colourAdjust);
+    EXPECT_FALSE(MakeQuenaraSettings(v, 10, 10, 2).colourAdjust);
+    EXPECT_TRUE(MakeQuenaraSettings(v, 10, 10, 3).colourAdjust);
     *field = 0.0;
   }
 }

@@ -44,7 +44,7 @@ struct Fixture {
       : source(w, h, A + K),
         destination(w, h, A + K),
         floats(size_t(w) * h * (A + K)),
-        band(&host) {
+        band(&host, settings) {
     band.source = source.template MakeView<typename Tag::Host>(K);
     band.destination = destination.template MakeView<typename Tag::Host>(K);
     band.blurred = Tag::Working::Packed(floats.data(), w, h);
@@ -66,6 +66,7 @@ struct Fixture {
   HostImage<Sample> source;
   HostImage<Sample> destination;
   std::vector<float> floats;
+  QuenaraSettings settings;  // set by each test before Run
   CompositingBand<typename Tag::Host> band;
 };
 
@@ -76,11 +77,11 @@ TEST(CompositingBand, IntensityContrastAndCurve) {
   for (int x = 0; x < 4; ++x)
     for (int k = 0; k < 3; ++k) f.P(x, 0, k) = values[x][k];
   for (bool linear : {false, true}) {
-    f.band.intensity = 1.5;
-    f.band.contrast = 0.5;
-    f.band.gammaExponent = 1.0 / 2.2;
-    f.band.linearLight = linear;
-    f.band.blendMode = 1;  // "normal" without alpha writes the blurred colour
+    f.settings.intensity = 1.5;
+    f.settings.contrast = 0.5;
+    f.settings.gammaExponent = 1.0 / 2.2;
+    f.settings.linearLight = linear;
+    f.settings.blendMode = 1;  // "normal" without alpha writes the blurred colour
     ASSERT_EQ(f.Run(), 0);
     for (int x = 0; x < 4; ++x) {
       for (int k = 0; k < 3; ++k) {
@@ -102,7 +103,7 @@ TEST(CompositingBand, AlphaOnlyModesKeepTheSourceAndOpaqueWhiteStaysBelowFull) {
     f.P(x, 0, 0) = 0.37f;
   }
   for (int mode : {19, 20, 21, 22}) {
-    f.band.blendMode = mode;
+    f.settings.blendMode = mode;
     ASSERT_EQ(f.Run(), 0);
     for (int x = 0; x < 256; ++x) ASSERT_EQ(f.Out(x, 0, 0), x) << "mode " << mode;
   }
@@ -111,7 +112,7 @@ TEST(CompositingBand, AlphaOnlyModesKeepTheSourceAndOpaqueWhiteStaysBelowFull) {
   Fixture<GreyA8> g(1, 1);
   g.P(0, 0, 0) = 1.0f;
   g.P(0, 0, 1) = 1.0f;
-  g.band.blendMode = 23;
+  g.settings.blendMode = 23;
   ASSERT_EQ(g.Run(), 0);
   EXPECT_EQ(g.Out(0, 0, 0), 254);
   EXPECT_EQ(g.Out(0, 0, 1), 255);
@@ -122,11 +123,11 @@ TEST(CompositingBand, ColourAdjustOnlyWhenAskedFor) {
   f.P(0, 0, 0) = 0.8f;
   f.P(0, 0, 1) = 0.2f;
   f.P(0, 0, 2) = 0.2f;
-  f.band.blendMode = 23;
-  f.band.hue = 1.0;  // half a turn: red to cyan
+  f.settings.blendMode = 23;
+  f.settings.hue = 1.0;  // half a turn: red to cyan
   ASSERT_EQ(f.Run(), 0);
   EXPECT_GT(f.Out(0, 0, 0), f.Out(0, 0, 1));  // flag off: still red
-  f.band.colourAdjust = true;
+  f.settings.colourAdjust = true;
   ASSERT_EQ(f.Run(), 0);
   const double lo = Curve(0.2, 1.0, false), hi = Curve(0.8, 1.0, false);
   EXPECT_NEAR(f.Out(0, 0, 0), int(lo * 32768.0), kOneStep);
@@ -175,8 +176,8 @@ void CheckWideRowsAgainstReference() {
       for (float& v : f.floats) v = float(level(rng)) / 1024.0f;
       f.band.shiftX = shift[0];
       f.band.shiftY = shift[1];
-      f.band.linearLight = true;
-      f.band.blendMode = 23;
+      f.settings.linearLight = true;
+      f.settings.blendMode = 23;
       ASSERT_EQ(f.Run(), 0);
 
       const int dx = shift[0] > 0 ? 1 : -1, dy = shift[1] > 0 ? 1 : -1;

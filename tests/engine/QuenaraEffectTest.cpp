@@ -43,7 +43,7 @@ struct Pipeline {
     effect.source = source.template MakeView<typename Tag::Host>(K);
     effect.destination = destination.template MakeView<typename Tag::Host>(K);
     effect.selectionSource = effect.source;
-    effect.linearLight = false;
+    effect.settings.linearLight = false;
     destination.Fill(7);
   }
   // Colours from f(x, y, k), opaque.
@@ -76,8 +76,8 @@ TEST(QuenaraEffect, TheShiftUndoneAfterTheBlurIsTheOriginFraction) {
   EXPECT_EQ(E::OriginPixel(1e12), 1073741824);  // held where int32 cannot overflow
   Pipeline<Rgba8> p(8, 8);
   p.Paint([](int32_t, int32_t, int) { return 100; });
-  p.effect.originX = 3.2;
-  p.effect.originY = -2.7;
+  p.effect.settings.originX = 3.2;
+  p.effect.settings.originY = -2.7;
   ASSERT_EQ(p.effect.Run(0, 1), 0);
   EXPECT_NEAR(p.effect.shiftX, 0.3, 1e-12);  // -(|0.2| - 0.5)
   EXPECT_NEAR(p.effect.shiftY, 0.2, 1e-12);  // -(-(|-0.7| - 0.5))
@@ -100,11 +100,11 @@ TEST(QuenaraEffect, StrengthZeroNeitherShiftsNorBlursAndLinearLightLeavesAlphaAl
   p.host.threaded = true;
   p.host.processors = 3;
   for (bool linear : {false, true}) {
-    p.effect.strength = 0.0;
-    p.effect.originX = 2.3;  // a fraction that would shift by 0.2 pixel
-    p.effect.originY = 1.9;
-    p.effect.linearLight = linear;
-    p.effect.blendMode = 23;
+    p.effect.settings.strength = 0.0;
+    p.effect.settings.originX = 2.3;  // a fraction that would shift by 0.2 pixel
+    p.effect.settings.originY = 1.9;
+    p.effect.settings.linearLight = linear;
+    p.effect.settings.blendMode = 23;
     ASSERT_EQ(p.effect.Run(0, 1), 0);
     EXPECT_EQ(p.effect.shiftX, 0.0);
     EXPECT_EQ(p.effect.shiftY, 0.0);
@@ -124,7 +124,7 @@ TEST(QuenaraEffect, StrengthZeroNeitherShiftsNorBlursAndLinearLightLeavesAlphaAl
 TEST(QuenaraEffect, SelectedImageDisplayIsTheSourceTimesTheMask) {
   Pipeline<Rgba8> p(16, 16);
   p.Paint([](int32_t x, int32_t y, int) { return y * 16 + x; });
-  p.effect.show = 2;
+  p.effect.settings.show = 2;
   ASSERT_EQ(p.effect.Run(0, 1), 0);
   // Without a mask every 8-bit value comes back as it was.
   for (int32_t y = 0; y < 16; ++y)
@@ -145,10 +145,10 @@ TEST(QuenaraEffect, EveryBufferIsReleasedOnEveryPath) {
   // each report in turn.
   auto make = [](Pipeline<Rgba8>& p, int show) {
     p.Paint([](int32_t, int32_t, int) { return 120; });
-    p.effect.show = show;
-    p.effect.linearLight = true;
-    p.effect.originX = 1.5;
-    p.effect.originY = 2.5;
+    p.effect.settings.show = show;
+    p.effect.settings.linearLight = true;
+    p.effect.settings.originX = 1.5;
+    p.effect.settings.originY = 2.5;
   };
   for (int show : {1, 2, 4}) {
     int64_t allocations = 0;
