@@ -6,6 +6,10 @@
 #include "base/pfHeap.h"
 
 struct HostBufferSuite::Buffer {
+  Buffer(void* data_, int32_t size_) : data(data_), size(size_) {}
+  Buffer(const Buffer&) = delete;
+  Buffer& operator=(const Buffer&) = delete;
+  ~Buffer() { pfHeapFree(data); }
   void* data;
   int32_t size;
 };
@@ -25,13 +29,7 @@ HostBufferSuite::HostBufferSuite() {
   procs.spaceProc = SpaceProc;
 }
 
-HostBufferSuite::~HostBufferSuite() {
-  for (Buffer* b : buffers) {
-    pfHeapFree(b->data);
-    delete b;
-  }
-  active = previous;
-}
+HostBufferSuite::~HostBufferSuite() { active = previous; }
 
 size_t HostBufferSuite::LiveCount() const {
   std::lock_guard<std::mutex> guard(lock);
@@ -51,21 +49,23 @@ OSErr HostBufferSuite::AllocateProc(int32_t size, BufferID* bufferID) {
   std::lock_guard<std::mutex> guard(self->lock);
   if (self->allocations++ == self->failAt) return memFullErr;
   void* data = pfHeapAllocate(size_t(size));
-  Buffer* b = data != nullptr ? new (std::nothrow) Buffer{data, size} : nullptr;
+  if (data == nullptr) return memFullErr;
+  std::unique_ptr<Buffer> b(new (std::nothrow) Buffer(data, size));
   if (b == nullptr) {
     pfHeapFree(data);
     return memFullErr;
   }
-  self->buffers.insert(b);
-  *bufferID = reinterpret_cast<BufferID>(b);
+  Buffer* id = b.get();
+  self->buffers.emplace(id, std::move(b));
+  *bufferID = reinterpret_cast<BufferID>(id);
   return noErr;
 }
 
 Ptr HostBufferSuite::LockProc(BufferID bufferID, PiBoolean) {
   HostBufferSuite* self = active;
   std::lock_guard<std::mutex> guard(self->lock);
-  Buffer* b = reinterpret_cast<Buffer*>(bufferID);
-  return self->buffers.count(b) != 0 ? static_cast<Ptr>(b->data) : nullptr;
+  const auto it = self->buffers.find(reinterpret_cast<Buffer*>(bufferID));
+  return it != self->buffers.end() ? static_cast<Ptr>(it->second->data) : nullptr;
 }
 
 void HostBufferSuite::UnlockProc(BufferID) {}
@@ -73,10 +73,8 @@ void HostBufferSuite::UnlockProc(BufferID) {}
 void HostBufferSuite::FreeProc(BufferID bufferID) {
   HostBufferSuite* self = active;
   std::lock_guard<std::mutex> guard(self->lock);
-  Buffer* b = reinterpret_cast<Buffer*>(bufferID);
-  if (self->buffers.erase(b) == 0) return;  // unknown or already freed
-  pfHeapFree(b->data);
-  delete b;
+  // An unknown or already freed ID is ignored.
+  self->buffers.erase(reinterpret_cast<Buffer*>(bufferID));
 }
 
 int32_t HostBufferSuite::SpaceProc() { return kSpace; }

@@ -4,8 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <mutex>
-#include <set>
 
 #include "base/PiApi.h"
 
@@ -36,7 +37,7 @@ class HostBufferSuite {
 
   BufferProcs procs;
   mutable std::mutex lock;  // worker bands allocate while the host thread may free
-  std::set<Buffer*> buffers;
+  std::map<Buffer*, std::unique_ptr<Buffer>> buffers;  // by the ID handed out
   int64_t allocations = 0;
   int64_t failAt = -1;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -71,11 +72,7 @@ HostDescriptorSuite::HostDescriptorSuite(HostHandleSuite& handles) : handles(han
   writeProcs.putScopedObjectProc = PutScopedObject;
 }
 
-HostDescriptorSuite::~HostDescriptorSuite() {
-  for (ReadToken* t : readTokens) delete t;
-  for (WriteToken* t : writeTokens) delete t;
-  active = previous;
-}
+HostDescriptorSuite::~HostDescriptorSuite() { active = previous; }
 
 Handle HostDescriptorSuite::Store(const HostDescriptor& descriptor) {
   return handles.NewFrom(descriptor.Serialize());
@@ -91,13 +88,13 @@ size_t HostDescriptorSuite::OpenTokenCount() const {
 }
 
 HostDescriptorSuite::ReadToken* HostDescriptorSuite::FindRead(PIReadDescriptor token) {
-  ReadToken* t = reinterpret_cast<ReadToken*>(token);
-  return readTokens.count(t) != 0 ? t : nullptr;
+  const auto it = readTokens.find(reinterpret_cast<ReadToken*>(token));
+  return it != readTokens.end() ? it->second.get() : nullptr;
 }
 
 HostDescriptorSuite::WriteToken* HostDescriptorSuite::FindWrite(PIWriteDescriptor token) {
-  WriteToken* t = reinterpret_cast<WriteToken*>(token);
-  return writeTokens.count(t) != 0 ? t : nullptr;
+  const auto it = writeTokens.find(reinterpret_cast<WriteToken*>(token));
+  return it != writeTokens.end() ? it->second.get() : nullptr;
 }
 
 OSErr HostDescriptorSuite::Fail(PIReadDescriptor token, OSErr error) {
@@ -123,14 +120,15 @@ const DescriptorItem* HostDescriptorSuite::Current(PIReadDescriptor token, Descr
 PIReadDescriptor HostDescriptorSuite::OpenRead(PIDescriptorHandle descriptor,
                                                DescriptorKeyID keyArray[]) {
   HostDescriptorSuite* self = active;
-  auto* t = new ReadToken;
-  if (descriptor == nullptr || !self->Load(descriptor, t->descriptor)) {
-    delete t;
-    return nullptr;  // nothing recorded (or not a descriptor of ours): no token
+  std::unique_ptr<ReadToken> t(new (std::nothrow) ReadToken);
+  // Nothing recorded (or not a descriptor of ours): no token.
+  if (t == nullptr || descriptor == nullptr || !self->Load(descriptor, t->descriptor)) {
+    return nullptr;
   }
   t->keys = keyArray;
-  self->readTokens.insert(t);
-  return reinterpret_cast<PIReadDescriptor>(t);
+  ReadToken* id = t.get();
+  self->readTokens.emplace(id, std::move(t));
+  return reinterpret_cast<PIReadDescriptor>(id);
 }
 
 OSErr HostDescriptorSuite::CloseRead(PIReadDescriptor token) {
@@ -139,7 +137,6 @@ OSErr HostDescriptorSuite::CloseRead(PIReadDescriptor token) {
   if (t == nullptr) return paramErr;
   const OSErr sticky = t->sticky;
   self->readTokens.erase(t);
-  delete t;
   return sticky;
 }
 
@@ -296,9 +293,11 @@ OSErr HostDescriptorSuite::GetPinnedUnitFloat(PIReadDescriptor token, const doub
 // --- writing ---
 
 PIWriteDescriptor HostDescriptorSuite::OpenWrite() {
-  auto* t = new WriteToken;
-  active->writeTokens.insert(t);
-  return reinterpret_cast<PIWriteDescriptor>(t);
+  std::unique_ptr<WriteToken> t(new (std::nothrow) WriteToken);
+  if (t == nullptr) return nullptr;
+  WriteToken* id = t.get();
+  active->writeTokens.emplace(id, std::move(t));
+  return reinterpret_cast<PIWriteDescriptor>(id);
 }
 
 OSErr HostDescriptorSuite::CloseWrite(PIWriteDescriptor token, PIDescriptorHandle* newDescriptor) {
@@ -307,7 +306,6 @@ OSErr HostDescriptorSuite::CloseWrite(PIWriteDescriptor token, PIDescriptorHandl
   if (t == nullptr) return paramErr;
   Handle h = self->Store(t->descriptor);
   self->writeTokens.erase(t);
-  delete t;
   if (newDescriptor == nullptr) {
     self->handles.Dispose(h);
     return paramErr;

@@ -6,7 +6,8 @@
 #pragma once
 
 #include <cstdint>
-#include <set>
+#include <map>
+#include <memory>
 
 #include "base/PiApi.h"
 #include "tools/HostDescriptor.h"
@@ -92,6 +93,7 @@ class HostDescriptorSuite {
   HostHandleSuite& handles;
   ReadDescriptorProcs readProcs;
   WriteDescriptorProcs writeProcs;
-  std::set<ReadToken*> readTokens;
-  std::set<WriteToken*> writeTokens;
+  // By the token handed out.
+  std::map<ReadToken*, std::unique_ptr<ReadToken>> readTokens;
+  std::map<WriteToken*, std::unique_ptr<WriteToken>> writeTokens;
 };

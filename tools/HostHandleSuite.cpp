@@ -6,6 +6,10 @@
 
 // The master pointer comes first, so the address of a block is also its handle.
 struct HostHandleSuite::Block {
+  Block(char* data_, int32_t size_) : data(data_), size(size_) {}
+  Block(const Block&) = delete;
+  Block& operator=(const Block&) = delete;
+  ~Block() { std::free(data); }
   char* data;
   int32_t size;
 };
@@ -28,18 +32,11 @@ HostHandleSuite::HostHandleSuite() {
   procs.disposeRegularHandleProc = DisposeRegularHandleProc;
 }
 
-HostHandleSuite::~HostHandleSuite() {
-  for (Block* b : blocks) {
-    std::free(b->data);
-    delete b;
-  }
-  for (Block* b : retired) delete b;
-  active = previous;
-}
+HostHandleSuite::~HostHandleSuite() { active = previous; }
 
 HostHandleSuite::Block* HostHandleSuite::Find(Handle h) const {
-  Block* b = reinterpret_cast<Block*>(h);
-  return blocks.count(b) != 0 ? b : nullptr;
+  const auto it = blocks.find(reinterpret_cast<Block*>(h));
+  return it != blocks.end() ? it->second.get() : nullptr;
 }
 
 Handle HostHandleSuite::New(int32_t size) {
@@ -47,14 +44,15 @@ Handle HostHandleSuite::New(int32_t size) {
   // One spare byte so that a zero-sized handle still has a block to point at.
   char* data = static_cast<char*>(std::calloc(size_t(size) + 1, 1));
   if (data == nullptr) return nullptr;
-  Block* b = new (std::nothrow) Block{data, size};
+  std::unique_ptr<Block> b(new (std::nothrow) Block(data, size));
   if (b == nullptr) {
     std::free(data);
     return nullptr;
   }
+  Block* id = b.get();
   std::lock_guard<std::mutex> guard(lock);
-  blocks.insert(b);
-  return reinterpret_cast<Handle>(b);
+  blocks.emplace(id, std::move(b));
+  return reinterpret_cast<Handle>(id);
 }
 
 Handle HostHandleSuite::NewFrom(const std::string& bytes) {
@@ -70,13 +68,14 @@ bool HostHandleSuite::Owns(Handle h) const {
 
 void HostHandleSuite::Dispose(Handle h) {
   std::lock_guard<std::mutex> guard(lock);
-  Block* b = Find(h);
-  if (b == nullptr) return;  // not ours (or already gone): nothing we may free
-  blocks.erase(b);
+  const auto it = blocks.find(reinterpret_cast<Block*>(h));
+  if (it == blocks.end()) return;  // not ours (or already gone): nothing we may free
+  std::unique_ptr<Block> b = std::move(it->second);
+  blocks.erase(it);
   std::free(b->data);
   b->data = nullptr;
   b->size = 0;
-  retired.push_back(b);
+  retired.push_back(std::move(b));
 }
 
 int32_t HostHandleSuite::Size(Handle h) const {

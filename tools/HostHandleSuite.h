@@ -5,8 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -48,9 +49,9 @@ class HostHandleSuite {
 
   HandleProcs procs;
   mutable std::mutex lock;  // plug-in worker threads may allocate while the host thread reports
-  std::set<Block*> blocks;
+  std::map<Block*, std::unique_ptr<Block>> blocks;  // by the handle handed out
   // Disposed blocks keep their (small) record until the suite ends, so a handle address is
   // never reused within a run: the host can tell "the plug-in kept my handle" from "the
   // plug-in disposed of it and got a new one at the same address".
-  std::vector<Block*> retired;
+  std::vector<std::unique_ptr<Block>> retired;
 };
