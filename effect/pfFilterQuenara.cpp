@@ -106,22 +106,22 @@ void pfFilterQuenara::Configure(QuenaraParameter index) {
   p.SetAffectsPreview(e.affectsPreview);
   switch (e.kind) {
     case QuenaraParameterKind::Position:
-      static_cast<pfParameterPosition&>(p).SetScriptKey(e.scriptKey, e.scriptKeyY);
+      static_cast<pfParameterPosition&>(p).SetScriptKey(e.script[0].key, e.script[1].key);
       break;
     case QuenaraParameterKind::Float: {
       auto& f = static_cast<pfParameterFloat&>(p);
       f.SetMin(e.minimum, e.enforceMinimum);
       f.SetMax(e.maximum, e.enforceMaximum);
-      f.SetScriptKey(e.scriptKey);
+      f.SetScriptKey(e.script[0].key);
       break;
     }
     case QuenaraParameterKind::Bool:
-      static_cast<pfParameterBool&>(p).SetScriptKey(e.scriptKey);
+      static_cast<pfParameterBool&>(p).SetScriptKey(e.script[0].key);
       break;
     case QuenaraParameterKind::List: {
       auto& l = static_cast<pfParameterList&>(p);
       for (int32_t i = 0; i < e.itemCount; ++i) l.AddItem(e.items[i]);
-      l.SetScriptKey(e.scriptKey);
+      l.SetScriptKey(e.script[0].key);
       break;
     }
   }
