@@ -1,5 +1,7 @@
 #include "effect/pfFilterQuenara.h"
 
+#include <cassert>
+#include <memory>
 #include <utility>
 
 #include "base/Log.h"
@@ -21,14 +23,31 @@ pfParameterUI* CreateBinding(const QuenaraParameterEntry& e) {
   return pfCreateParameterUI(pfControlKind::List, e.control, -1);
 }
 
+std::unique_ptr<pfParameter> CreateParameter(QuenaraParameterKind kind) {
+  switch (kind) {
+    case QuenaraParameterKind::Position:
+      return std::make_unique<pfParameterPosition>();
+    case QuenaraParameterKind::Float:
+      return std::make_unique<pfParameterFloat>();
+    case QuenaraParameterKind::Bool:
+      return std::make_unique<pfParameterBool>();
+    case QuenaraParameterKind::List:
+      break;
+  }
+  return std::make_unique<pfParameterList>();
+}
+
 }  // namespace
 
 pfFilterQuenara::pfFilterQuenara(std::string name_, int32_t major, int32_t minor, int32_t patch,
                                  std::string description_)
     : pfFilter(std::move(name_), major, minor, patch, std::move(description_)) {
   QLOG_SCOPE(scope, "pfFilterQuenara::pfFilterQuenara()", "pfFilterQuenara::pfFilterQuenara()");
-  RandomizeButton.SetCallback(&OnRandomizePressed, reinterpret_cast<intptr_t>(this));
-  Mode.SetCallback(&OnModeChanged, reinterpret_cast<intptr_t>(this));
+  for (int32_t i = 0; i < kQuenaraParameterCount; ++i) {
+    objects[i] = CreateParameter(kQuenaraParameters[i].kind);
+  }
+  Bool(kRandomizeButton).SetCallback(&OnRandomizePressed, reinterpret_cast<intptr_t>(this));
+  List(kMode).SetCallback(&OnModeChanged, reinterpret_cast<intptr_t>(this));
   for (int32_t i = 0; i < kQuenaraParameterCount; ++i) {
     const QuenaraParameter index = QuenaraParameter(i);
     Configure(index);
@@ -47,57 +66,29 @@ pfFilterQuenara::pfFilterQuenara(std::string name_, int32_t major, int32_t minor
 
 pfFilterQuenara::~pfFilterQuenara() = default;
 
-pfParameter& pfFilterQuenara::Parameter(QuenaraParameter index) {
-  switch (index) {
-    case kOrigin:
-      return Origin;
-    case kIntensity:
-      return Intensity;
-    case kStrength:
-      return Strength;
-    case kZoomStart:
-      return ZoomStart;
-    case kHoldoutRadius:
-      return HoldoutRadius;
-    case kMode:
-      return Mode;
-    case kInvertGradient:
-      return InvertGradient;
-    case kGammaCorrection:
-      return GammaCorrection;
-    case kContrast:
-      return Contrast;
-    case kGammaCorrectionCorrective:
-      return GammaCorrectionCorrective;
-    case kHue:
-      return Hue;
-    case kSaturation:
-      return Saturation;
-    case kLightness:
-      return Lightness;
-    case kSelectionLow:
-      return SelectionLow;
-    case kSelectionHigh:
-      return SelectionHigh;
-    case kSelectionSoften:
-      return SelectionSoften;
-    case kSelectionClimax:
-      return SelectionClimax;
-    case kUseSizeSelection:
-      return UseSizeSelection;
-    case kBlendMode:
-      return BlendMode;
-    case kSelectionShow:
-      return SelectionShow;
-    case kRandomize:
-      return Randomize;
-    default:
-      return RandomizeButton;
-  }
+// The table pairs each position with its kind, and the constructor made the object of that
+// kind, so the casts hold.
+pfParameterPosition& pfFilterQuenara::Position(QuenaraParameter index) const {
+  assert(kQuenaraParameters[index].kind == QuenaraParameterKind::Position);
+  return static_cast<pfParameterPosition&>(*objects[index]);
 }
 
-// Name, flags, bounds, items and script keys of one parameter, from its table entry. The
-// member's kind always matches the entry's (the switch in Parameter pairs them).
+pfParameterFloat& pfFilterQuenara::Float(QuenaraParameter index) const {
+  assert(kQuenaraParameters[index].kind == QuenaraParameterKind::Float);
+  return static_cast<pfParameterFloat&>(*objects[index]);
+}
+
+pfParameterBool& pfFilterQuenara::Bool(QuenaraParameter index) const {
+  assert(kQuenaraParameters[index].kind == QuenaraParameterKind::Bool);
+  return static_cast<pfParameterBool&>(*objects[index]);
+}
+
+pfParameterList& pfFilterQuenara::List(QuenaraParameter index) const {
+  assert(kQuenaraParameters[index].kind == QuenaraParameterKind::List);
+  return static_cast<pfParameterList&>(*objects[index]);
+}
+
+// Name, flags, bounds, items and script keys of one parameter, from its table entry.
 void pfFilterQuenara::Configure(QuenaraParameter index) {
   const QuenaraParameterEntry& e = kQuenaraParameters[index];
   pfParameter& p = Parameter(index);
@@ -106,22 +97,22 @@ void pfFilterQuenara::Configure(QuenaraParameter index) {
   p.SetAffectsPreview(e.affectsPreview);
   switch (e.kind) {
     case QuenaraParameterKind::Position:
-      static_cast<pfParameterPosition&>(p).SetScriptKey(e.scriptKey, e.scriptKeyY);
+      static_cast<pfParameterPosition&>(p).SetScriptKey(e.script[0].key, e.script[1].key);
       break;
     case QuenaraParameterKind::Float: {
       auto& f = static_cast<pfParameterFloat&>(p);
       f.SetMin(e.minimum, e.enforceMinimum);
       f.SetMax(e.maximum, e.enforceMaximum);
-      f.SetScriptKey(e.scriptKey);
+      f.SetScriptKey(e.script[0].key);
       break;
     }
     case QuenaraParameterKind::Bool:
-      static_cast<pfParameterBool&>(p).SetScriptKey(e.scriptKey);
+      static_cast<pfParameterBool&>(p).SetScriptKey(e.script[0].key);
       break;
     case QuenaraParameterKind::List: {
       auto& l = static_cast<pfParameterList&>(p);
       for (int32_t i = 0; i < e.itemCount; ++i) l.AddItem(e.items[i]);
-      l.SetScriptKey(e.scriptKey);
+      l.SetScriptKey(e.script[0].key);
       break;
     }
   }
@@ -170,7 +161,7 @@ void pfFilterQuenara::AdaptToImage(FilterRecord* record) {
     bindings[kHue]->SetEnabled(colour);
     bindings[kSaturation]->SetEnabled(colour);
     bindings[kLightness]->SetEnabled(colour);
-    if (!colour) Mode.SetValue(1);
+    if (!colour) List(kMode).SetValue(1);
     // The aberration spreads three colour channels apart, so a grey image offers only the
     // plain blur; a later colour image offers both again.
     bindings[kMode]->SetEnabled(colour);
@@ -182,7 +173,7 @@ const char* pfFilterQuenara::GetName() { return "Quenara"; }
 
 void pfFilterQuenara::OnModeChanged(pfParameter*, intptr_t filter) {
   auto* self = reinterpret_cast<pfFilterQuenara*>(filter);
-  self->bindings[kInvertGradient]->SetEnabled(self->Mode.GetValue() == 2);
+  self->bindings[kInvertGradient]->SetEnabled(self->List(kMode).GetValue() == 2);
 }
 
 void pfFilterQuenara::OnRandomizePressed(pfParameter*, intptr_t filter) {
@@ -195,33 +186,33 @@ void pfFilterQuenara::OnRandomizePressed(pfParameter*, intptr_t filter) {
        {kRandomizeButton, kRandomize, kBlendMode, kSelectionShow, kUseSizeSelection}) {
     self->Parameter(kept).SetRandomizable(false);
   }
-  self->parameters.RandomizeAll(self->Randomize.GetValue(), &self->undoHistory);
+  self->parameters.RandomizeAll(self->Float(kRandomize).GetValue(), &self->undoHistory);
   self->preview->ParametersChanged();
 }
 
 QuenaraRenderValues pfFilterQuenara::GetRenderValues() const {
   QuenaraRenderValues v;
-  v.originX = Origin.GetX();
-  v.originY = Origin.GetY();
-  v.intensity = Intensity.GetValue();
-  v.strength = Strength.GetValue();
-  v.zoomStart = ZoomStart.GetValue();
-  v.holdoutRadius = HoldoutRadius.GetValue();
-  v.invertGradient = InvertGradient.GetValue();
-  v.gammaCorrection = GammaCorrection.GetValue();
-  v.gammaCorrective = GammaCorrectionCorrective.GetValue();
-  v.contrast = Contrast.GetValue();
-  v.hue = Hue.GetValue();
-  v.saturation = Saturation.GetValue();
-  v.lightness = Lightness.GetValue();
-  v.selectionLow = SelectionLow.GetValue();
-  v.selectionHigh = SelectionHigh.GetValue();
-  v.selectionSoften = SelectionSoften.GetValue();
-  v.selectionClimax = SelectionClimax.GetValue();
-  v.useSizeSelection = UseSizeSelection.GetValue();
-  v.mode = Mode.GetValue();
-  v.blendMode = BlendMode.GetValue();
-  v.show = SelectionShow.GetValue();
+  v.originX = Position(kOrigin).GetX();
+  v.originY = Position(kOrigin).GetY();
+  v.intensity = Float(kIntensity).GetValue();
+  v.strength = Float(kStrength).GetValue();
+  v.zoomStart = Float(kZoomStart).GetValue();
+  v.holdoutRadius = Float(kHoldoutRadius).GetValue();
+  v.invertGradient = Bool(kInvertGradient).GetValue();
+  v.gammaCorrection = Bool(kGammaCorrection).GetValue();
+  v.gammaCorrective = Float(kGammaCorrectionCorrective).GetValue();
+  v.contrast = Float(kContrast).GetValue();
+  v.hue = Float(kHue).GetValue();
+  v.saturation = Float(kSaturation).GetValue();
+  v.lightness = Float(kLightness).GetValue();
+  v.selectionLow = Float(kSelectionLow).GetValue();
+  v.selectionHigh = Float(kSelectionHigh).GetValue();
+  v.selectionSoften = Float(kSelectionSoften).GetValue();
+  v.selectionClimax = Float(kSelectionClimax).GetValue();
+  v.useSizeSelection = Bool(kUseSizeSelection).GetValue();
+  v.mode = List(kMode).GetValue();
+  v.blendMode = List(kBlendMode).GetValue();
+  v.show = List(kSelectionShow).GetValue();
   return v;
 }
 

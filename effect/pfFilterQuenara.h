@@ -35,8 +35,13 @@ class pfFilterQuenara : public pfFilter {
   void ResetParameters(bool recordUndo) override;
   const char* GetName() override;
 
-  // The parameter at a table position, and the binding that shows it.
-  pfParameter& Parameter(QuenaraParameter index);
+  // The parameter at a table position, and the binding that shows it. The typed views return
+  // the kind the table gives the position.
+  pfParameter& Parameter(QuenaraParameter index) const { return *objects[index]; }
+  pfParameterPosition& Position(QuenaraParameter index) const;
+  pfParameterFloat& Float(QuenaraParameter index) const;
+  pfParameterBool& Bool(QuenaraParameter index) const;
+  pfParameterList& List(QuenaraParameter index) const;
   pfParameterUI& Control(QuenaraParameter index) { return *bindings[index]; }
 
   // The values one render uses, read through the parameters' getters now.
@@ -45,36 +50,12 @@ class pfFilterQuenara : public pfFilter {
   static void OnModeChanged(pfParameter* parameter, intptr_t filter);
   static void OnRandomizePressed(pfParameter* parameter, intptr_t filter);
 
-  // The parameters, in the order the design gives for the members (the container order is the
-  // table's).
-  pfParameterPosition Origin;
-  pfParameterFloat Intensity;
-  pfParameterFloat Strength;
-  pfParameterFloat ZoomStart;
-  pfParameterFloat HoldoutRadius;
-  pfParameterBool InvertGradient;
-  pfParameterBool GammaCorrection;
-  pfParameterFloat GammaCorrectionCorrective;
-  pfParameterFloat Contrast;
-  pfParameterFloat Hue;
-  pfParameterFloat Saturation;
-  pfParameterFloat Lightness;
-  pfParameterFloat SelectionLow;
-  pfParameterFloat SelectionHigh;
-  pfParameterFloat SelectionSoften;
-  pfParameterFloat SelectionClimax;
-  pfParameterBool UseSizeSelection;
-  pfParameterList Mode;
-  pfParameterList BlendMode;
-  pfParameterList SelectionShow;
-  pfParameterFloat Randomize;
-  pfParameterBool RandomizeButton;
-
  private:
   void Configure(QuenaraParameter index);
   void SetInitialValue(QuenaraParameter index);
 
-  // One binding per parameter in table order: the dialog's Win32 bindings where there is a
-  // dialog, the portable base elsewhere.
+  // The parameters, one object of the table's kind per position, and one binding each: the
+  // dialog's Win32 bindings where there is a dialog, the portable base elsewhere.
+  std::unique_ptr<pfParameter> objects[kQuenaraParameterCount];
   std::unique_ptr<pfParameterUI> bindings[kQuenaraParameterCount];
 };

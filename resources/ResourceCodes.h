@@ -19,11 +19,9 @@
 
 #define PIPL_KIND_FILTER 0x3842464DL /* '8BFM' */
 
-/* Scripting classes, events and value types. */
+/* Scripting suite, class, event and the direct parameter's type (the parameters' types are
+   generated with their entries). */
 #define AETE_SUITE_KESTRIMOND 0x4B533031L /* 'KS01' */
 #define AETE_CLASS_QUENARA 0x4B433031L    /* 'KC01' */
 #define AETE_NULL 0x6E756C6CL             /* 'null' */
 #define AETE_TYPE_IMAGE_REF 0x23496D52L   /* '#ImR' */
-#define AETE_TYPE_DOUBLE 0x646F7562L      /* 'doub' */
-#define AETE_TYPE_INTEGER 0x6C6F6E67L     /* 'long' */
-#define AETE_TYPE_BOOLEAN 0x626F6F6CL     /* 'bool' */

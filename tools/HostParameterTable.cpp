@@ -1,54 +1,42 @@
 #include "tools/HostParameterTable.h"
 
-#include "base/PiApi.h"
-
 namespace {
 
-constexpr uint32_t kDouble = typeFloat;
-constexpr uint32_t kLong = typeInteger;
-constexpr uint32_t kBool = typeBoolean;
+HostParameterKind KindOf(const QuenaraTerminologyEntry& t) {
+  switch (t.Entry().kind) {
+    case QuenaraParameterKind::Position:
+      return t.term == 0 ? HostParameterKind::kPositionX : HostParameterKind::kPositionY;
+    case QuenaraParameterKind::Bool:
+      return HostParameterKind::kBool;
+    case QuenaraParameterKind::List:
+      return HostParameterKind::kList;
+    case QuenaraParameterKind::Float:
+      break;
+  }
+  return HostParameterKind::kFloat;
+}
 
-using K = HostParameterKind;
+std::vector<HostParameterRow> RowsFromTable() {
+  std::vector<HostParameterRow> rows;
+  for (const QuenaraTerminologyEntry& t : kQuenaraTerminology) {
+    const QuenaraParameterEntry& e = t.Entry();
+    HostParameterRow row{t.Term().name,
+                         {},
+                         QuenaraScriptType(e.kind),
+                         e.name,
+                         KindOf(t),
+                         {e.items, e.items + e.itemCount},
+                         &e};
+    for (int i = 0; i < 4; ++i) row.scriptKey[i] = char(t.Term().key >> (24 - 8 * i));
+    rows.push_back(row);
+  }
+  return rows;
+}
 
 }  // namespace
 
 const std::vector<HostParameterRow>& HostParameterTable() {
-  static const std::vector<HostParameterRow> table = {
-      {"origin x", "ORIX", kDouble, "Origin", K::kPositionX, {}},
-      {"origin y", "ORIY", kDouble, "Origin", K::kPositionY, {}},
-      {"intensity", "INTE", kDouble, "Intensity", K::kFloat, {}},
-      {"strength", "STRE", kDouble, "Strength", K::kFloat, {}},
-      {"zoom start", "ZOST", kDouble, "ZoomStart", K::kFloat, {}},
-      {"holdout radius", "HORA", kDouble, "HoldoutRadius", K::kFloat, {}},
-      {"mode", "MODE", kLong, "Mode", K::kList, {"normal", "abberative"}},
-      {"invert gradient", "INGR", kBool, "InvertGradient", K::kBool, {}},
-      {"gamma correction", "GAMA", kBool, "GammaCorrection", K::kBool, {}},
-      {"corrective gamma correction", "GAMC", kDouble, "GammaCorrectionCorrective", K::kFloat, {}},
-      {"contrast", "CONT", kDouble, "Contrast", K::kFloat, {}},
-      {"hue", "HSLH", kDouble, "Hue", K::kFloat, {}},
-      {"saturation", "HSLS", kDouble, "Saturation", K::kFloat, {}},
-      {"lightness", "HSLL", kDouble, "Lightness", K::kFloat, {}},
-      {"extern strength control", "USES", kBool, "UseSizeSelection", K::kBool, {}},
-      {"selection low", "SELL", kDouble, "SelectionLow", K::kFloat, {}},
-      {"selection high", "SELH", kDouble, "SelectionHigh", K::kFloat, {}},
-      {"selection soften", "SELS", kDouble, "SelectionSoften", K::kFloat, {}},
-      {"selection climax", "SELC", kDouble, "SelectionClimax", K::kFloat, {}},
-      {"blend mode",
-       "BLND",
-       kLong,
-       "BlendMode",
-       K::kList,
-       {"normal",    "max weight", "screen",     "overlay",       "addition",      "subtraction",
-        "multiply",  "divide",     "difference", "exclusion",     "lighten",       "darken",
-        "maximum",   "minimum",    "hue",        "saturation",    "color",         "luminosity",
-        "alpha add", "alpha sub",  "alpha mult", "alpha replace", "(none) replace"}},
-      {"show mode",
-       "SHOW",
-       kLong,
-       "SelectionShow",
-       K::kList,
-       {"normal", "selected image", "selection only", "size selection"}},
-  };
+  static const std::vector<HostParameterRow> table = RowsFromTable();
   return table;
 }
 

@@ -177,6 +177,30 @@ bool BuildPlayback(const std::vector<ParamAssignment>& params, HostDescriptor& o
   return true;
 }
 
+std::vector<std::string> RangeNotes(const HostDescriptor& playback) {
+  std::vector<std::string> notes;
+  for (const DescriptorItem& item : playback.items) {
+    const HostParameterRow* row = FindParameterByKey(item.key);
+    if (row == nullptr || row->kind != HostParameterKind::kFloat) continue;
+    const QuenaraParameterEntry& e = *row->entry;
+    // In the order the plug-in's validation applies them: the minimum, then the maximum.
+    double used = item.number;
+    std::string bound;
+    if (e.enforceMinimum && used < e.minimum) {
+      used = e.minimum;
+      bound = "below its minimum ";
+    }
+    if (e.enforceMaximum && used > e.maximum) {
+      used = e.maximum;
+      bound = "above its maximum ";
+    }
+    if (bound.empty()) continue;
+    notes.push_back(DisplayName(*row) + "=" + FormatNumber(item.number) + " is " + bound +
+                    FormatNumber(used) + "; the plug-in uses " + FormatNumber(used));
+  }
+  return notes;
+}
+
 bool CheckRecorded(const HostDescriptor& playback, const HostDescriptor& recorded,
                    std::string& error) {
   for (const DescriptorItem& sent : playback.items) {

@@ -12,6 +12,10 @@
 // unknown name or a value that does not parse.
 bool BuildPlayback(const std::vector<ParamAssignment>& params, HostDescriptor& out,
                    std::string& error);
+// One line for each float value outside an enforced bound, naming the bound and the value the
+// plug-in uses instead (it clamps when it validates, after recording the value as given; a
+// bound that is not enforced is no limit at all).
+std::vector<std::string> RangeNotes(const HostDescriptor& playback);
 // False with a one-line reason when the plug-in did not take a played-back value: it recorded
 // another value for the key (its setter refused the one we sent) or none at all.
 bool CheckRecorded(const HostDescriptor& playback, const HostDescriptor& recorded,

@@ -46,6 +46,12 @@ int Fail(int code, const std::string& message) {
   return code;
 }
 
+// The -p values the plug-in will clamp, one line each; the run goes on with them.
+void WarnOutOfRange(const HostDescriptor& values) {
+  for (const std::string& note : RangeNotes(values))
+    std::fprintf(stderr, "quenara: %s\n", note.c_str());
+}
+
 // The temporary file being written, for the signal handlers: a fixed buffer, since all they may
 // do is unlink it.
 char pendingTemp[4096] = {};
@@ -199,6 +205,7 @@ bool LoadDocument(const std::string& input, const CommandLine& cl, HostDocument&
 // -p values over it.
 bool BuildValues(const CommandLine& cl, HostDescriptor& playback, std::string& error) {
   if (!BuildPlayback(cl.params, playback, error)) return false;
+  WarnOutOfRange(playback);
   if (cl.preset.empty()) return true;
   HostDescriptor preset;
   if (!PresetToPlayback(cl.preset, cl.presetName, preset, error)) return false;
@@ -476,6 +483,7 @@ int QuenaraMain(const std::vector<std::string>& args) {
   if (!cl.savePreset.empty()) {
     HostDescriptor values;
     if (!BuildPlayback(cl.params, values, error)) return Fail(kExitFailure, error);
+    WarnOutOfRange(values);
     return SavePreset(cl.savePreset, cl.presetName, values, error) ? 0 : Fail(kExitFailure, error);
   }
   return cl.outputDir.empty() ? RunFilter(cl) : RunBatch(cl);

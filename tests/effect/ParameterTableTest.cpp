@@ -41,11 +41,13 @@ FilterRecord ImageRecord(int16_t mode, int16_t layer, int16_t nonLayer, bool mas
   return r;
 }
 
-// Preset lines and the dialog's stored state go by name, scripts by key (four characters, the
-// first in the most significant byte), in container order.
-TEST(ParameterTable, NamesScriptKeysAndListItems) {
+// The contracts of the table, in container order: key names (preset lines, the dialog's stored
+// state), script keys (four characters, the first in the most significant byte) and list item
+// texts (the dialog's lists; presets and scripts store their 1-based index). The terminology's
+// names and types are pinned byte for byte on the built plug-in (tests/resources).
+TEST(ParameterTable, NamesScriptKeysAndListItemsAreTheContract) {
   TestFilter f;
-  std::vector<std::string> named;
+  std::vector<std::string> lines;
   for (int32_t i = 0; i < f.GetParameters().GetCount(); ++i) {
     pfParameter* p = f.GetParameters().GetParameter(i);
     std::string line = p->GetName();
@@ -55,116 +57,109 @@ TEST(ParameterTable, NamesScriptKeysAndListItems) {
       line += ' ';
       for (int shift = 24; shift >= 0; shift -= 8) line += char(keys[k] >> shift);
     }
-    named.push_back(line);
+    if (const auto* list = dynamic_cast<const pfParameterList*>(p)) {
+      for (int32_t item = 0; item < list->GetItemCount(); ++item)
+        line += (item == 0 ? ": " : "|") + list->GetItem(item);
+    }
+    lines.push_back(line);
     // Only the randomize amount and button stay out of presets and preview renders.
     EXPECT_EQ(p->GetSaved(), i < 20) << line;
     EXPECT_EQ(p->GetAffectsPreview(), i < 20) << line;
   }
-  EXPECT_EQ(named, (std::vector<std::string>{"Origin ORIX ORIY",
-                                             "Intensity INTE",
-                                             "Strength STRE",
-                                             "ZoomStart ZOST",
-                                             "HoldoutRadius HORA",
-                                             "Mode MODE",
-                                             "InvertGradient INGR",
-                                             "GammaCorrection GAMA",
-                                             "Contrast CONT",
-                                             "GammaCorrectionCorrective GAMC",
-                                             "Hue HSLH",
-                                             "Saturation HSLS",
-                                             "Lightness HSLL",
-                                             "SelectionLow SELL",
-                                             "SelectionHigh SELH",
-                                             "SelectionSoften SELS",
-                                             "SelectionClimax SELC",
-                                             "UseSizeSelection USES",
-                                             "BlendMode BLND",
-                                             "SelectionShow SHOW",
-                                             "Randomize",
-                                             "Randomize Button"}));
-  auto items = [](const pfParameterList& l) {
-    std::vector<std::string> all;
-    for (int32_t i = 0; i < l.GetItemCount(); ++i) all.push_back(l.GetItem(i));
-    return all;
-  };
-  EXPECT_EQ(items(f.Mode), (std::vector<std::string>{"normal", "abberative"}));
-  EXPECT_EQ(
-      items(f.BlendMode),
-      (std::vector<std::string>{
-          "normal",    "max weight", "screen",     "overlay",       "addition",      "subtraction",
-          "multiply",  "divide",     "difference", "exclusion",     "lighten",       "darken",
-          "maximum",   "minimum",    "hue",        "saturation",    "color",         "luminosity",
-          "alpha add", "alpha sub",  "alpha mult", "alpha replace", "(none) replace"}));
-  EXPECT_EQ(items(f.SelectionShow), (std::vector<std::string>{"normal", "selected image",
-                                                              "selection only", "size selection"}));
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "Origin ORIX ORIY",
+                       "Intensity INTE",
+                       "Strength STRE",
+                       "ZoomStart ZOST",
+                       "HoldoutRadius HORA",
+                       "Mode MODE: normal|abberative",
+                       "InvertGradient INGR",
+                       "GammaCorrection GAMA",
+                       "Contrast CONT",
+                       "GammaCorrectionCorrective GAMC",
+                       "Hue HSLH",
+                       "Saturation HSLS",
+                       "Lightness HSLL",
+                       "SelectionLow SELL",
+                       "SelectionHigh SELH",
+                       "SelectionSoften SELS",
+                       "SelectionClimax SELC",
+                       "UseSizeSelection USES",
+                       "BlendMode BLND: normal|max weight|screen|overlay|addition|subtraction|"
+                       "multiply|divide|difference|exclusion|lighten|darken|maximum|minimum|hue|"
+                       "saturation|color|luminosity|alpha add|alpha sub|alpha mult|alpha replace|"
+                       "(none) replace",
+                       "SelectionShow SHOW: normal|selected image|selection only|size selection",
+                       "Randomize",
+                       "Randomize Button"}));
 }
 
 TEST(ParameterTable, ResetRestoresAllButRandomizeAsOneUndoGroup) {
   TestFilter fresh;
   TestFilter f;
   f.GetUndoHistory().SetEnabled(true);
-  f.Origin.SetXY(0.1, 0.9);
-  f.Intensity.SetValue(3.0);
-  f.Mode.SetValue(2);
-  f.SelectionShow.SetValue(3);  // the last parameter that resets
-  f.Randomize.SetValue(0.5);
+  f.Position(kOrigin).SetXY(0.1, 0.9);
+  f.Float(kIntensity).SetValue(3.0);
+  f.List(kMode).SetValue(2);
+  f.List(kSelectionShow).SetValue(3);  // the last parameter that resets
+  f.Float(kRandomize).SetValue(0.5);
 
   f.ResetParameters(true);
-  EXPECT_EQ(f.Origin.GetX(), fresh.Origin.GetX());
-  EXPECT_EQ(f.Intensity.GetValue(), fresh.Intensity.GetValue());
-  EXPECT_EQ(f.Mode.GetValue(), fresh.Mode.GetValue());
-  EXPECT_EQ(f.SelectionShow.GetValue(), fresh.SelectionShow.GetValue());
-  EXPECT_EQ(f.Randomize.GetValue(), 0.5);                // kept
+  EXPECT_EQ(f.Position(kOrigin).GetX(), fresh.Position(kOrigin).GetX());
+  EXPECT_EQ(f.Float(kIntensity).GetValue(), fresh.Float(kIntensity).GetValue());
+  EXPECT_EQ(f.List(kMode).GetValue(), fresh.List(kMode).GetValue());
+  EXPECT_EQ(f.List(kSelectionShow).GetValue(), fresh.List(kSelectionShow).GetValue());
+  EXPECT_EQ(f.Float(kRandomize).GetValue(), 0.5);        // kept
   EXPECT_FALSE(f.Control(kInvertGradient).IsEnabled());  // the mode callback ran
 
   ASSERT_TRUE(f.GetUndoHistory().Undo());
   EXPECT_FALSE(f.GetUndoHistory().CanUndo());  // one group
-  EXPECT_EQ(f.Origin.GetY(), 0.9);
-  EXPECT_EQ(f.Intensity.GetValue(), 3.0);
-  EXPECT_EQ(f.Mode.GetValue(), 2);
-  EXPECT_EQ(f.SelectionShow.GetValue(), 3);
+  EXPECT_EQ(f.Position(kOrigin).GetY(), 0.9);
+  EXPECT_EQ(f.Float(kIntensity).GetValue(), 3.0);
+  EXPECT_EQ(f.List(kMode).GetValue(), 2);
+  EXPECT_EQ(f.List(kSelectionShow).GetValue(), 3);
 
   // Without undo nothing is recorded.
   f.ResetParameters(false);
-  EXPECT_EQ(f.Intensity.GetValue(), fresh.Intensity.GetValue());
+  EXPECT_EQ(f.Float(kIntensity).GetValue(), fresh.Float(kIntensity).GetValue());
   EXPECT_FALSE(f.GetUndoHistory().CanUndo());
 }
 
 TEST(ParameterTable, RandomizePressKeepsTheChoicesThatChangeWhatIsShown) {
   TestFilter f;
   f.GetUndoHistory().SetEnabled(true);
-  f.Randomize.SetValue(1.0);
-  f.BlendMode.SetValue(5);
-  f.SelectionShow.SetValue(2);
-  f.UseSizeSelection.SetValue(true);
-  for (int press = 0; press < 3; ++press) f.RandomizeButton.SetValue(true);
+  f.Float(kRandomize).SetValue(1.0);
+  f.List(kBlendMode).SetValue(5);
+  f.List(kSelectionShow).SetValue(2);
+  f.Bool(kUseSizeSelection).SetValue(true);
+  for (int press = 0; press < 3; ++press) f.Bool(kRandomizeButton).SetValue(true);
   EXPECT_EQ(f.counting->changes, 3);
-  EXPECT_EQ(f.BlendMode.GetValue(), 5);
-  EXPECT_EQ(f.SelectionShow.GetValue(), 2);
-  EXPECT_TRUE(f.UseSizeSelection.GetValue());
-  EXPECT_EQ(f.Randomize.GetValue(), 1.0);
-  EXPECT_NE(f.Strength.GetValue(), 0.25);
+  EXPECT_EQ(f.List(kBlendMode).GetValue(), 5);
+  EXPECT_EQ(f.List(kSelectionShow).GetValue(), 2);
+  EXPECT_TRUE(f.Bool(kUseSizeSelection).GetValue());
+  EXPECT_EQ(f.Float(kRandomize).GetValue(), 1.0);
+  EXPECT_NE(f.Float(kStrength).GetValue(), 0.25);
   // Each press is one undo step.
   ASSERT_TRUE(f.GetUndoHistory().Undo());
   ASSERT_TRUE(f.GetUndoHistory().Undo());
   ASSERT_TRUE(f.GetUndoHistory().Undo());
   EXPECT_FALSE(f.GetUndoHistory().CanUndo());
-  EXPECT_EQ(f.Strength.GetValue(), 0.25);
+  EXPECT_EQ(f.Float(kStrength).GetValue(), 0.25);
 }
 
 TEST(ParameterTable, AdaptToImageForGreyColourMultichannelAndMasks) {
   TestFilter f;
-  f.Mode.SetValue(2);
+  f.List(kMode).SetValue(2);
   f.AdaptToImage(nullptr);  // no record: nothing changes
-  EXPECT_EQ(f.Mode.GetValue(), 2);
+  EXPECT_EQ(f.List(kMode).GetValue(), 2);
   // Grey, and multichannel with fewer than three planes of each kind: the normal mode, no
   // colour controls.
   for (FilterRecord r :
        {ImageRecord(plugInModeGrayScale, 1, 0, false), ImageRecord(plugInModeGray16, 1, 0, false),
         ImageRecord(plugInModeMultichannel, 2, 2, false)}) {
-    f.Mode.SetValue(2);
+    f.List(kMode).SetValue(2);
     f.AdaptToImage(&r);
-    EXPECT_EQ(f.Mode.GetValue(), 1);
+    EXPECT_EQ(f.List(kMode).GetValue(), 1);
     for (QuenaraParameter p : {kMode, kHue, kSaturation, kLightness, kInvertGradient})
       EXPECT_FALSE(f.Control(p).IsEnabled()) << p;
   }
@@ -173,18 +168,18 @@ TEST(ParameterTable, AdaptToImageForGreyColourMultichannelAndMasks) {
        {ImageRecord(plugInModeRGBColor, 3, 0, false), ImageRecord(plugInModeRGB48, 0, 3, false),
         ImageRecord(plugInModeMultichannel, 0, 4, false),
         ImageRecord(plugInModeMultichannel, 3, 0, false)}) {
-    f.Mode.SetValue(2);
+    f.List(kMode).SetValue(2);
     f.AdaptToImage(&r);
-    EXPECT_EQ(f.Mode.GetValue(), 2);
+    EXPECT_EQ(f.List(kMode).GetValue(), 2);
     for (QuenaraParameter p : {kMode, kHue, kSaturation, kLightness, kInvertGradient})
       EXPECT_TRUE(f.Control(p).IsEnabled()) << p << " mode " << r.imageMode;
   }
   // The selection mask decides the "extern is strength" control, never its value.
-  f.UseSizeSelection.SetValue(true);
+  f.Bool(kUseSizeSelection).SetValue(true);
   FilterRecord noMask = ImageRecord(plugInModeRGBColor, 3, 0, false);
   f.AdaptToImage(&noMask);
   EXPECT_FALSE(f.Control(kUseSizeSelection).IsEnabled());
-  EXPECT_TRUE(f.UseSizeSelection.GetValue());
+  EXPECT_TRUE(f.Bool(kUseSizeSelection).GetValue());
   FilterRecord masked = ImageRecord(plugInModeRGBColor, 3, 0, true);
   f.AdaptToImage(&masked);
   EXPECT_TRUE(f.Control(kUseSizeSelection).IsEnabled());
@@ -192,9 +187,9 @@ TEST(ParameterTable, AdaptToImageForGreyColourMultichannelAndMasks) {
 
 TEST(ParameterTable, RenderValuesAreTheParametersNow) {
   TestFilter f;
-  f.Origin.SetXY(0.25, 0.75);
-  f.GammaCorrectionCorrective.SetValue(0.0);
-  f.SelectionShow.SetValue(4);
+  f.Position(kOrigin).SetXY(0.25, 0.75);
+  f.Float(kGammaCorrectionCorrective).SetValue(0.0);
+  f.List(kSelectionShow).SetValue(4);
   const QuenaraRenderValues v = f.GetRenderValues();
   EXPECT_EQ(v.originX, 0.25);
   EXPECT_EQ(v.originY, 0.75);

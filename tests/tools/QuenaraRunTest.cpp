@@ -267,10 +267,13 @@ TEST_F(Run, OutputThroughLinksDevicesAndModesAndNoLeftoverOnASignal) {
 
 TEST_F(Run, RecordedParametersCoverTheTable) {
   Save(dir.Path("in.png"), RandomPng(6, 5, 3, 8, 4));
-  ProcessResult r =
-      Quenara({"-p", "Origin=0.25,0.75", "-p", "BlendMode=screen", "-p", "INGR=1", "-p",
-               "ZoomStart=-2", "--print-params", dir.Path("in.png"), dir.Path("out.png")});
+  ProcessResult r = Quenara({"-p", "Origin=0.25,0.75", "-p", "BlendMode=screen", "-p", "INGR=1",
+                             "-p", "ZoomStart=-2", "-p", "HSLH=2", "--print-params",
+                             dir.Path("in.png"), dir.Path("out.png")});
   ASSERT_EQ(r.exitCode, 0) << r.err;
+  // Only an enforced bound clamps (ZoomStart has none); the recording keeps the value as given.
+  EXPECT_EQ(Lines(r.err),
+            std::vector<std::string>{"quenara: Hue=2 is above its maximum 1; the plug-in uses 1"});
   // Every parameter of the table, once, under its key name.
   const std::vector<std::string> printed = Lines(r.out);
   std::set<std::string> names, seen;
@@ -279,7 +282,7 @@ TEST_F(Run, RecordedParametersCoverTheTable) {
     EXPECT_TRUE(seen.insert(line.substr(0, line.find('='))).second) << line;
   EXPECT_EQ(seen, names);
   for (const char* expected :
-       {"Origin=0.25,0.75", "BlendMode=3", "InvertGradient=1", "ZoomStart=-2"})
+       {"Origin=0.25,0.75", "BlendMode=3", "InvertGradient=1", "ZoomStart=-2", "Hue=2"})
     EXPECT_NE(std::find(printed.begin(), printed.end(), expected), printed.end()) << expected;
 }
 

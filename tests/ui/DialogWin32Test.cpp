@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "base/Log.h"
+#include "effect/QuenaraKeys.h"
 #include "effect/pfFilterQuenara.h"
 #include "params/pfParameterFloat.h"
 #include "params/pfParameterRGB.h"
@@ -322,42 +323,42 @@ TEST_F(Dialog, OkAppliesWhatTheUserChangedAndRecordsIt) {
     user.Slide(1011, 200, TB_ENDTRACK);
   });
   user.Then([&] {
-    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 2.0);
+    EXPECT_DOUBLE_EQ(filter->Float(kIntensity).GetValue(), 2.0);
     EXPECT_EQ(user.Text(user.Item(1013)), "2");
     user.Click(1004);  // undo: the whole drag at once
-    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 1.0);
+    EXPECT_DOUBLE_EQ(filter->Float(kIntensity).GetValue(), 1.0);
     EXPECT_FALSE(user.Enabled(1004));
     user.Click(1010);  // redo
-    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 2.0);
+    EXPECT_DOUBLE_EQ(filter->Float(kIntensity).GetValue(), 2.0);
     EXPECT_FALSE(user.Enabled(1010));
   });
   user.Then([&] {
     // Typing: only whole numbers count; an enforced bound clamps; leaving the field shows
     // the value.
     user.Type(1014, "0.5x");
-    EXPECT_DOUBLE_EQ(filter->Hue.GetValue(), 0.0);
+    EXPECT_DOUBLE_EQ(filter->Float(kHue).GetValue(), 0.0);
     user.Type(1014, "3");
-    EXPECT_DOUBLE_EQ(filter->Hue.GetValue(), 1.0);
+    EXPECT_DOUBLE_EQ(filter->Float(kHue).GetValue(), 1.0);
     EXPECT_EQ(user.Text(user.Item(1014)), "3");  // not rewritten while it has the focus
     SetFocus(user.Item(IDOK));
     EXPECT_EQ(user.Text(user.Item(1014)), "1");
     // A list choice and a check box.
     SendMessageW(user.Item(1009), CB_SETCURSEL, 2, 0);
     SendMessageW(user.Ui(), WM_COMMAND, MAKEWPARAM(1009, CBN_SELCHANGE), LPARAM(user.Item(1009)));
-    EXPECT_EQ(filter->BlendMode.GetValue(), 3);
+    EXPECT_EQ(filter->List(kBlendMode).GetValue(), 3);
     user.Click(1078);
-    EXPECT_FALSE(filter->GammaCorrection.GetValue());
+    EXPECT_FALSE(filter->Bool(kGammaCorrection).GetValue());
   });
   user.Then([&] {
     // The origin: pressed and dragged in the preview; the image lies centred in the frame.
     const RECT c = user.Client();
     const int x0 = (c.right - 64) / 2, y0 = (c.bottom - 48) / 2;
     user.Mouse(WM_LBUTTONDOWN, x0 + 16, y0 + 12);
-    EXPECT_DOUBLE_EQ(filter->Origin.GetX(), 0.25);
-    EXPECT_DOUBLE_EQ(filter->Origin.GetY(), 0.25);
+    EXPECT_DOUBLE_EQ(filter->Position(kOrigin).GetX(), 0.25);
+    EXPECT_DOUBLE_EQ(filter->Position(kOrigin).GetY(), 0.25);
     user.Mouse(WM_MOUSEMOVE, x0 + 48, y0 + 36);
     user.Mouse(WM_LBUTTONUP, x0 + 48, y0 + 36);
-    EXPECT_DOUBLE_EQ(filter->Origin.GetX(), 0.75);
+    EXPECT_DOUBLE_EQ(filter->Position(kOrigin).GetX(), 0.75);
     EXPECT_EQ(user.Text(user.Item(1031)), "48");
     EXPECT_EQ(user.Text(user.Preview()), "Preview:  x: 48 y: 36");
   });
@@ -620,7 +621,7 @@ TEST_F(Dialog, SliderDragOnALargeImageAbandonsStaleRendersAndEndsInFullDetail) {
     EXPECT_GT(user.preview.GetCompletedRenders(), completedBefore);
     EXPECT_EQ(user.preview.GetCoarseLevel(), 0);
     EXPECT_EQ(user.Text(user.Item(1007)), "33.33%");
-    EXPECT_DOUBLE_EQ(filter->Strength.GetValue(), 0.45);
+    EXPECT_DOUBLE_EQ(filter->Float(kStrength).GetValue(), 0.45);
   });
   // A right drag pans: the image follows the pointer and stops at its edges. The title names
   // the image pixel under the pointer at (100, 100), 3 image pixels a screen pixel here.
@@ -654,10 +655,10 @@ TEST_F(Dialog, SliderDragOnALargeImageAbandonsStaleRendersAndEndsInFullDetail) {
   // The drag was one undo step, each intensity change before it another.
   pfUndoHistory& history = filter->GetUndoHistory();
   EXPECT_TRUE(history.Undo());
-  EXPECT_DOUBLE_EQ(filter->Strength.GetValue(), 0.25);
-  EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 1.19);
+  EXPECT_DOUBLE_EQ(filter->Float(kStrength).GetValue(), 0.25);
+  EXPECT_DOUBLE_EQ(filter->Float(kIntensity).GetValue(), 1.19);
   EXPECT_TRUE(history.Undo());
-  EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 1.18);
+  EXPECT_DOUBLE_EQ(filter->Float(kIntensity).GetValue(), 1.18);
 }
 
 TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
@@ -700,10 +701,10 @@ TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
     SetFocus(user.Item(1001));
     user.Choose("my_look");
     SendMessageW(user.Ui(), WM_COMMAND, MAKEWPARAM(1001, CBN_SELCHANGE), LPARAM(user.Item(1001)));
-    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 2.0);
+    EXPECT_DOUBLE_EQ(filter->Float(kIntensity).GetValue(), 2.0);
     EXPECT_EQ(user.Text(user.Item(1013)), "2");
     user.Click(1004);
-    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 3.0);
+    EXPECT_DOUBLE_EQ(filter->Float(kIntensity).GetValue(), 3.0);
     user.Type(1013, "1");
     user.Choose("my_look");
     user.Post(1003);
@@ -711,7 +712,7 @@ TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
   user.Answer("Delete Preset?", IDNO);
   user.Then([&] {
     EXPECT_EQ(user.Presets().size(), 2u);
-    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 1.0);
+    EXPECT_DOUBLE_EQ(filter->Float(kIntensity).GetValue(), 1.0);
     user.Post(1003);
   });
   user.Answer("Delete Preset?", IDYES);
@@ -719,7 +720,7 @@ TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
     // The neighbour is selected and applied.
     EXPECT_EQ(user.Presets(), std::vector<std::string>{"MY_LOOK"});
     EXPECT_EQ(user.Text(user.Item(1001)), "MY_LOOK");
-    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 3.0);
+    EXPECT_DOUBLE_EQ(filter->Float(kIntensity).GetValue(), 3.0);
     user.Click(1078);  // gamma correction off
     SendMessageW(user.Item(1009), CB_SETCURSEL, 2, 0);
     SendMessageW(user.Ui(), WM_COMMAND, MAKEWPARAM(1009, CBN_SELCHANGE), LPARAM(user.Item(1009)));
@@ -769,8 +770,8 @@ TEST_F(Dialog, StoredStateIsClampedOrIgnoredAndCancelKeepsTheLastValues) {
     EXPECT_EQ(r.top, 0);
     EXPECT_EQ(IsDlgButtonChecked(user.Ui(), 1081), BST_CHECKED);
     EXPECT_TRUE(IsZoomed(user.Preview()));
-    EXPECT_DOUBLE_EQ(filter->Intensity.GetValue(), 2.5);
-    EXPECT_DOUBLE_EQ(filter->Strength.GetValue(), 0.25);  // four bytes are no double
+    EXPECT_DOUBLE_EQ(filter->Float(kIntensity).GetValue(), 2.5);
+    EXPECT_DOUBLE_EQ(filter->Float(kStrength).GetValue(), 0.25);  // four bytes are no double
     EXPECT_FALSE(filter->GetUndoHistory().CanUndo());
     EXPECT_FALSE(user.Enabled(1001));  // no preset file
     EXPECT_FALSE(user.Enabled(1002));
