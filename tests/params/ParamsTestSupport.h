@@ -15,11 +15,8 @@ class CountingControl : public pfParameterUI {
 
 struct CallbackCount {
   int calls = 0;
-  pfParameter* last = nullptr;
-  static void Record(pfParameter* p, intptr_t userData) {
-    auto* self = reinterpret_cast<CallbackCount*>(userData);
-    ++self->calls;
-    self->last = p;
+  static void Record(pfParameter*, intptr_t userData) {
+    ++reinterpret_cast<CallbackCount*>(userData)->calls;
   }
   void Attach(pfParameter& p) {
     p.SetCallback(&CallbackCount::Record, reinterpret_cast<intptr_t>(this));

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,12 +11,7 @@
 #endif
 
 #include "ParamsTestSupport.h"
-#include "params/pfParameterBool.h"
-#include "params/pfParameterFloat.h"
-#include "params/pfParameterInt.h"
-#include "params/pfParameterList.h"
-#include "params/pfParameterPosition.h"
-#include "params/pfParameterRGB.h"
+#include "params/pfParameterKinds.h"
 #include "params/pfParameters.h"
 
 static pfUndoHistory* TestFilterHistory(pfFilter* filter) { return &filter->undoHistory; }
@@ -89,8 +83,6 @@ TEST_F(PresetFile, SaveCreatesOwnerLineAndReplacesInPlace) {
   std::list<std::string> names{"kept"};
   EXPECT_TRUE(all.GetSettingNames(file, names, "Quenara"));
   EXPECT_EQ(names, (std::list<std::string>{"kept", "soft_glow", "other"}));
-  EXPECT_FALSE(std::filesystem::exists(file + "tmp"));
-  EXPECT_FALSE(all.SaveSettings("", file, "Quenara"));
   intensity.SetValue(16777217.0);  // 2^24 + 1 rounds to 2^24 in single precision
   ASSERT_TRUE(all.SaveSettings("big", file, "Quenara"));
   EXPECT_NE(ReadFileForTest(file).find("\nIntensity 16777216.000000\n"), std::string::npos);
@@ -204,9 +196,7 @@ TEST_F(PresetFile, ConcurrentSavesLoseNothing) {
   for (int w = 0; w < 4; ++w) {
     writers.emplace_back([this, w] {
       for (int i = 0; i < 25; ++i) {
-        char name[16];
-        std::snprintf(name, sizeof(name), "w%d_%d", w, i);
-        all.SaveSettings(name, file, "Quenara");
+        all.SaveSettings("w" + std::to_string(w) + "_" + std::to_string(i), file, "Quenara");
       }
     });
   }

@@ -20,8 +20,7 @@
 
 #include "base/Log.h"
 #include "effect/pfFilterQuenara.h"
-#include "params/pfParameterFloat.h"
-#include "params/pfParameterRGB.h"
+#include "params/pfParameterKinds.h"
 #include "params/pfUndoHistory.h"
 #include "tools/HostImage.h"
 #include "tools/ReferenceHost.h"
