@@ -53,13 +53,15 @@ void pfAppendFixed6(std::string& out, double value) {
   char buffer[400];
   const std::to_chars_result r =
       std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
-  out.append(buffer, r.ptr);
+  out.append(buffer, static_cast<size_t>(r.ptr - buffer));
 }
 
 void pfAppendInt(std::string& out, int32_t value) {
   char buffer[16];
   const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, r.ptr);
+  // By length: mingw's GCC 12 warns falsely (-Wrestrict) on the iterator form once this is
+  // inlined into the line writer.
+  out.append(buffer, static_cast<size_t>(r.ptr - buffer));
 }
 
 double pfParseLeadingDouble(const std::string& word) {

@@ -1,5 +1,4 @@
-// Shared doubles for the parameter tests: a control that counts refreshes, a change-callback
-// counter and a filter that only has an undo history.
+// Test doubles: a control counting refreshes, a callback counter, a filter with only a history.
 #pragma once
 
 #include "params/pfParameter.h"

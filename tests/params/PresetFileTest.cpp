@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -196,7 +197,9 @@ TEST_F(PresetFile, ConcurrentSavesLoseNothing) {
   for (int w = 0; w < 4; ++w) {
     writers.emplace_back([this, w] {
       for (int i = 0; i < 25; ++i) {
-        all.SaveSettings("w" + std::to_string(w) + "_" + std::to_string(i), file, "Quenara");
+        char name[16];
+        std::snprintf(name, sizeof(name), "w%d_%d", w, i);
+        all.SaveSettings(name, file, "Quenara");
       }
     });
   }
