@@ -131,6 +131,22 @@ class pfParameter {
   void CallChangeCallback() {
     if (changeCallback != nullptr) changeCallback(this, callbackUserData);
   }
+  // The kinds' common steps (change detection is exact comparison). Store keeps a differing
+  // value and refreshes the control; true when the value changed.
+  template <class T>
+  bool Store(T& field, const T& v) {
+    if (v == field) return false;
+    field = v;
+    UpdateControl();
+    return true;
+  }
+  // Store, then the change callback, changed or not; a setter's result.
+  template <class T>
+  bool StoreAndNotify(T& field, const T& v) {
+    const bool changed = Store(field, v);
+    CallChangeCallback();
+    return changed && affectsPreview;
+  }
 
   std::string name;
   pfParameterObserver* control = nullptr;

@@ -52,16 +52,7 @@ void pfRandomSeedFromTick() {
 
 // ---- Bool
 
-bool pfParameterBool::SetValue(bool v) {
-  bool result = false;
-  if (v != value) {
-    value = v;
-    UpdateControl();
-    result = affectsPreview;
-  }
-  CallChangeCallback();
-  return result;
-}
+bool pfParameterBool::SetValue(bool v) { return StoreAndNotify(value, v); }
 
 bool pfParameterBool::ReadValue(pfValueSource& source) {
   bool v = value;
@@ -72,23 +63,13 @@ std::unique_ptr<pfUndo> pfParameterBool::CreateUndo() { return MakeUndo(this); }
 
 void pfParameterBool::Randomize(double) {
   if (!randomizable) return;
-  const bool v = RandomDraw() % 2 == 0;
-  if (v != value) {
-    value = v;
-    UpdateControl();
-  }
-  CallChangeCallback();
+  StoreAndNotify(value, RandomDraw() % 2 == 0);
   Validate();
 }
 
 // ---- Int
 
-bool pfParameterInt::SetValue(int32_t v) {
-  if (v == value) return false;
-  value = v;
-  UpdateControl();
-  return affectsPreview;
-}
+bool pfParameterInt::SetValue(int32_t v) { return Store(value, v) && affectsPreview; }
 
 bool pfParameterInt::ReadValue(pfValueSource& source) {
   int32_t v = value;
@@ -99,16 +80,7 @@ std::unique_ptr<pfUndo> pfParameterInt::CreateUndo() { return MakeUndo(this); }
 
 // ---- Float
 
-bool pfParameterFloat::SetValue(double v) {
-  bool result = false;
-  if (v != value) {
-    value = v;
-    UpdateControl();
-    result = affectsPreview;
-  }
-  CallChangeCallback();
-  return result;
-}
+bool pfParameterFloat::SetValue(double v) { return StoreAndNotify(value, v); }
 
 bool pfParameterFloat::ReadValue(pfValueSource& source) {
   double v = value;
@@ -121,11 +93,7 @@ void pfParameterFloat::Validate() {
   double v = value;
   if (hasMin && v < min) v = min;
   if (hasMax && v > max) v = max;
-  if (v != value) {
-    value = v;
-    UpdateControl();
-  }
-  CallChangeCallback();
+  StoreAndNotify(value, v);
 }
 
 void pfParameterFloat::Randomize(double amount) {
@@ -133,12 +101,7 @@ void pfParameterFloat::Randomize(double amount) {
   const double range = max - min;
   double v = (RandomUnit() - 0.5) * range * amount + value - min;
   v = ReflectIntoRange(v, std::trunc(range));
-  v = v + min;
-  if (v != value) {
-    value = v;
-    UpdateControl();
-  }
-  CallChangeCallback();
+  StoreAndNotify(value, v + min);
   Validate();
 }
 
@@ -146,14 +109,7 @@ void pfParameterFloat::Randomize(double amount) {
 
 bool pfParameterList::SetValue(int32_t v) {
   if (v < 1 || v > GetItemCount()) return false;
-  bool result = false;
-  if (v != value) {
-    value = v;
-    UpdateControl();
-    result = affectsPreview;
-  }
-  CallChangeCallback();
-  return result;
+  return StoreAndNotify(value, v);
 }
 
 bool pfParameterList::ReadValue(pfValueSource& source) {
@@ -174,11 +130,7 @@ void pfParameterList::Validate() {
   int32_t v = value;
   if (v < 1) v = 1;
   if (v > count) v = count;
-  if (v != value) {
-    value = v;
-    UpdateControl();
-  }
-  CallChangeCallback();
+  StoreAndNotify(value, v);
 }
 
 void pfParameterList::Randomize(double amount) {
@@ -189,59 +141,33 @@ void pfParameterList::Randomize(double amount) {
   double v = (RandomUnit() - 0.5) * count * amount + value - 1.0;
   v = ReflectIntoRange(v, count);
   const double candidate = std::trunc(v + 1.0 + 0.5);
-  if (candidate >= 1.0 && candidate <= count) {
-    const int32_t n = static_cast<int32_t>(candidate);
-    if (n != value) {
-      value = n;
-      UpdateControl();
-    }
-    CallChangeCallback();
-  }
+  if (candidate >= 1.0 && candidate <= count)
+    StoreAndNotify(value, static_cast<int32_t>(candidate));
   Validate();
 }
 
 // ---- Position
 
-bool pfParameterPosition::SetXY(double newX, double newY) {
-  if (newX == x && newY == y) return false;
-  x = newX;
-  y = newY;
-  UpdateControl();
-  return affectsPreview;
-}
-
 bool pfParameterPosition::ReadValue(pfValueSource& source) {
-  double newX = x;
-  double newY = y;
-  return source.GetPoint(newX, newY) && SetXY(newX, newY);
+  Value v = point;
+  return source.GetPoint(v[0], v[1]) && SetValue(v);
 }
 
 std::unique_ptr<pfUndo> pfParameterPosition::CreateUndo() { return MakeUndo(this); }
 
 void pfParameterPosition::Randomize(double amount) {
   if (!randomizable) return;
-  const double newX = RandomizeFraction(x, amount);  // x draws first
-  const double newY = RandomizeFraction(y, amount);
-  SetXY(newX, newY);
+  const double x = RandomizeFraction(point[0], amount);  // x draws first
+  const double y = RandomizeFraction(point[1], amount);
+  SetXY(x, y);
   Validate();
 }
 
 // ---- RGB
 
-bool pfParameterRGB::SetRGB(double r, double g, double b) {
-  if (r == red && g == green && b == blue) return false;
-  red = r;
-  green = g;
-  blue = b;
-  UpdateControl();
-  return affectsPreview;
-}
-
 bool pfParameterRGB::ReadValue(pfValueSource& source) {
-  double r = red;
-  double g = green;
-  double b = blue;
-  return source.GetColour(r, g, b) && SetRGB(r, g, b);
+  Value v = rgb;
+  return source.GetColour(v[0], v[1], v[2]) && SetValue(v);
 }
 
 std::unique_ptr<pfUndo> pfParameterRGB::CreateUndo() { return MakeUndo(this); }
@@ -249,8 +175,8 @@ std::unique_ptr<pfUndo> pfParameterRGB::CreateUndo() { return MakeUndo(this); }
 // Each channel moves like a position coordinate.
 void pfParameterRGB::Randomize(double amount) {
   if (!randomizable) return;
-  const double r = RandomizeFraction(red, amount);
-  const double g = RandomizeFraction(green, amount);
-  const double b = RandomizeFraction(blue, amount);
+  const double r = RandomizeFraction(rgb[0], amount);
+  const double g = RandomizeFraction(rgb[1], amount);
+  const double b = RandomizeFraction(rgb[2], amount);
   SetRGB(r, g, b);
 }

@@ -128,17 +128,17 @@ class pfParameterPosition : public pfParameter {
   using Value = std::array<double, 2>;
 
   void Validate() override {}
-  void WriteValue(pfValueSink& sink) const override { sink.PutPoint(x, y); }
+  void WriteValue(pfValueSink& sink) const override { sink.PutPoint(point[0], point[1]); }
   bool ReadValue(pfValueSource& source) override;
   std::unique_ptr<pfUndo> CreateUndo() override;
   void Randomize(double amount) override;
 
   // Stores both coordinates when either differs. No change callback.
-  bool SetXY(double newX, double newY);
-  double GetX() const { return x; }
-  double GetY() const { return y; }
-  bool SetValue(const Value& v) { return SetXY(v[0], v[1]); }
-  Value GetValue() const { return {x, y}; }
+  bool SetXY(double x, double y) { return SetValue({x, y}); }
+  double GetX() const { return point[0]; }
+  double GetY() const { return point[1]; }
+  bool SetValue(const Value& v) { return Store(point, v) && affectsPreview; }
+  const Value& GetValue() const { return point; }
 
   void SetScriptKey(uint32_t keyX, uint32_t keyY) {
     scriptKeys[0] = keyX;
@@ -148,8 +148,7 @@ class pfParameterPosition : public pfParameter {
   uint32_t GetScriptKeyY() const { return scriptKeys[1]; }
 
  private:
-  double x = 0.0;
-  double y = 0.0;
+  Value point = {0.0, 0.0};  // x, y
 };
 
 // A colour with red, green and blue as fractions 0..1. Not scripted; randomizing moves each
@@ -159,28 +158,26 @@ class pfParameterRGB : public pfParameter {
   using Value = std::array<double, 3>;
 
   void Validate() override {}
-  void WriteValue(pfValueSink& sink) const override { sink.PutColour(red, green, blue); }
+  void WriteValue(pfValueSink& sink) const override { sink.PutColour(rgb[0], rgb[1], rgb[2]); }
   bool ReadValue(pfValueSource& source) override;
   std::unique_ptr<pfUndo> CreateUndo() override;
   void Randomize(double amount) override;
 
   // Stores all three when any differs. No change callback.
-  bool SetRGB(double r, double g, double b);
+  bool SetRGB(double r, double g, double b) { return SetValue({r, g, b}); }
   void GetRGB(double& r, double& g, double& b) const {
-    r = red;
-    g = green;
-    b = blue;
+    r = rgb[0];
+    g = rgb[1];
+    b = rgb[2];
   }
-  double GetRed() const { return red; }
-  double GetGreen() const { return green; }
-  double GetBlue() const { return blue; }
-  bool SetValue(const Value& v) { return SetRGB(v[0], v[1], v[2]); }
-  Value GetValue() const { return {red, green, blue}; }
+  double GetRed() const { return rgb[0]; }
+  double GetGreen() const { return rgb[1]; }
+  double GetBlue() const { return rgb[2]; }
+  bool SetValue(const Value& v) { return Store(rgb, v) && affectsPreview; }
+  const Value& GetValue() const { return rgb; }
 
  private:
-  double red = 0.0;
-  double green = 0.0;
-  double blue = 0.0;
+  Value rgb = {0.0, 0.0, 0.0};
 };
 
 // Folds a value into [0, n] by mirroring at both ends (a triangle wave of period 2n), so that
