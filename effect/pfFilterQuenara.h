@@ -9,10 +9,7 @@
 #include "effect/QuenaraParameterTable.h"
 #include "effect/QuenaraRender.h"
 #include "host/pfFilter.h"
-#include "params/pfParameterBool.h"
-#include "params/pfParameterFloat.h"
-#include "params/pfParameterList.h"
-#include "params/pfParameterPosition.h"
+#include "params/pfParameterKinds.h"
 #include "ui/pfParameterUI.h"
 
 class pfFilterQuenara : public pfFilter {

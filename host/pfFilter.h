@@ -14,7 +14,6 @@
 #include "base/KestrimondHost.h"
 #include "base/PiApi.h"
 #include "base/pfLock.h"
-#include "params/pfGetUndoHistory.h"
 #include "params/pfParameters.h"
 #include "params/pfUndoHistory.h"
 #include "ui/pfPreview.h"

@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "params/pfGetUndoHistory.h"
-
 struct FilterRecord;
+class pfFilter;
 class pfParameter;
 class pfUndoHistory;
 

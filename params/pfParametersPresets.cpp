@@ -1,23 +1,13 @@
 // Preset files: a "FileOwner" line naming the filter, then presets, each a "name" word with
 // the preset's name followed by one line per saved parameter. Readers go word by word and
 // never depend on the line structure.
-#include <cmath>
-#include <limits>
 #include <memory>
 #include <utility>
 
 #include "base/Log.h"
 #include "params/pfParameter.h"
-#include "params/pfParameterBool.h"
-#include "params/pfParameterFloat.h"
-#include "params/pfParameterInt.h"
-#include "params/pfParameterList.h"
-#include "params/pfParameterPosition.h"
-#include "params/pfParameterRGB.h"
 #include "params/pfParameters.h"
-#include "params/pfPresetFileWriter.h"
-#include "params/pfPresetNumbers.h"
-#include "params/pfPresetWords.h"
+#include "params/pfPresetFile.h"
 #include "params/pfUndo.h"
 #include "params/pfUndoHistory.h"
 
@@ -72,79 +62,14 @@ bool SkipToNextPreset(pfPresetWords& words) {
 }
 
 void AppendParameterLines(const pfParameters& parameters, std::string& out) {
+  pfPresetLineWriter line(out);
   for (int32_t i = 0; i < parameters.GetCount(); ++i) {
-    pfParameter* p = parameters.GetParameter(i);
+    const pfParameter* p = parameters.GetParameter(i);
     if (!p->GetSaved()) continue;
-    if (auto* pos = dynamic_cast<pfParameterPosition*>(p)) {
-      out += p->GetName() + ' ';
-      pfAppendFixed6(out, pos->GetX());
-      out += ' ';
-      pfAppendFixed6(out, pos->GetY());
-    } else if (auto* b = dynamic_cast<pfParameterBool*>(p)) {
-      out += p->GetName() + ' ';
-      pfAppendInt(out, b->GetValue() ? 1 : 0);
-    } else if (auto* n = dynamic_cast<pfParameterInt*>(p)) {
-      out += p->GetName() + ' ';
-      pfAppendInt(out, n->GetValue());
-    } else if (auto* f = dynamic_cast<pfParameterFloat*>(p)) {
-      out += p->GetName() + ' ';
-      double v = f->GetValue();
-      // Single precision is what the file promises; a value beyond float's range keeps its
-      // double value rather than becoming infinite.
-      if (std::fabs(v) <= std::numeric_limits<float>::max()) v = static_cast<float>(v);
-      pfAppendFixed6(out, v);
-    } else if (auto* c = dynamic_cast<pfParameterRGB*>(p)) {
-      out += p->GetName() + ' ';
-      pfAppendFixed6(out, c->GetRed());
-      out += ' ';
-      pfAppendFixed6(out, c->GetGreen());
-      out += ' ';
-      pfAppendFixed6(out, c->GetBlue());
-    } else if (auto* l = dynamic_cast<pfParameterList*>(p)) {
-      out += p->GetName() + ' ';
-      pfAppendInt(out, l->GetValue());
-    } else {
-      continue;
-    }
+    out += p->GetName();
+    p->WriteValue(line);
     out += '\n';
   }
-}
-
-// Reads the further value words of a multi-value line. False when the preset or the file
-// ends first (a "name" word belongs to the next preset).
-bool ReadMoreValues(pfPresetWords& words, std::string* values, int count, bool& presetEnded) {
-  for (int i = 0; i < count; ++i) {
-    if (!words.ReadWord(values[i]) || values[i] == kNameWord) {
-      presetEnded = true;
-      return false;
-    }
-  }
-  return true;
-}
-
-// Applies one key/value line to parameter p. Returns the setter's result; false also when
-// the line was incomplete.
-bool ApplyLine(pfParameter* p, const std::string& value, pfPresetWords& words, bool& presetEnded) {
-  if (auto* pos = dynamic_cast<pfParameterPosition*>(p)) {
-    std::string y;
-    if (!ReadMoreValues(words, &y, 1, presetEnded)) return false;
-    return pos->SetXY(pfParseLeadingDouble(value), pfParseLeadingDouble(y));
-  }
-  if (auto* b = dynamic_cast<pfParameterBool*>(p)) {
-    return b->SetValue(pfParseLeadingInt(value) != 0);
-  }
-  if (auto* n = dynamic_cast<pfParameterInt*>(p)) return n->SetValue(pfParseLeadingInt(value));
-  if (auto* f = dynamic_cast<pfParameterFloat*>(p)) {
-    return f->SetValue(pfParseLeadingDouble(value));
-  }
-  if (auto* c = dynamic_cast<pfParameterRGB*>(p)) {
-    std::string gb[2];
-    if (!ReadMoreValues(words, gb, 2, presetEnded)) return false;
-    return c->SetRGB(pfParseLeadingDouble(value), pfParseLeadingDouble(gb[0]),
-                     pfParseLeadingDouble(gb[1]));
-  }
-  if (auto* l = dynamic_cast<pfParameterList*>(p)) return l->SetValue(pfParseLeadingInt(value));
-  return false;
 }
 }  // namespace
 
@@ -191,16 +116,6 @@ bool pfParameters::GetSettingNames(std::string path, std::list<std::string>& nam
   return result;
 }
 
-namespace {
-pfUndoHistoryLookup undoHistoryLookup = nullptr;
-}  // namespace
-
-void pfSetUndoHistoryLookup(pfUndoHistoryLookup lookup) { undoHistoryLookup = lookup; }
-
-pfUndoHistory* pfGetUndoHistory(pfFilter* filter) {
-  return filter != nullptr && undoHistoryLookup != nullptr ? undoHistoryLookup(filter) : nullptr;
-}
-
 bool pfParameters::LoadSettings(std::string presetName, std::string path, pfFilter* filter) {
   QLOG_SCOPE(scope,
              "pfParmeters::LoadSettings( strName(" << presetName << "), strPath(" << path
@@ -225,7 +140,8 @@ bool pfParameters::LoadSettings(std::string presetName, std::string path, pfFilt
       for (pfParameter* p : parameters) {
         if (p->GetName() != key) continue;
         std::unique_ptr<pfUndo> record = history != nullptr ? p->CreateUndo() : nullptr;
-        if (ApplyLine(p, value, words, presetEnded) && history != nullptr) {
+        pfPresetLineReader line(value, words, presetEnded);
+        if (p->ReadValue(line) && history != nullptr) {
           history->Add(std::move(record));
         }
         if (presetEnded) break;

@@ -49,3 +49,13 @@ bool pfUndoHistory::Redo() {
   } while (cursor <= last && At(cursor).group == g);
   return applied;
 }
+
+namespace {
+pfUndoHistoryLookup undoHistoryLookup = nullptr;
+}  // namespace
+
+void pfSetUndoHistoryLookup(pfUndoHistoryLookup lookup) { undoHistoryLookup = lookup; }
+
+pfUndoHistory* pfGetUndoHistory(pfFilter* filter) {
+  return filter != nullptr && undoHistoryLookup != nullptr ? undoHistoryLookup(filter) : nullptr;
+}

@@ -6,12 +6,6 @@
 
 #include "base/Log.h"
 #include "params/pfParameter.h"
-#include "params/pfParameterBool.h"
-#include "params/pfParameterFloat.h"
-#include "params/pfParameterInt.h"
-#include "params/pfParameterList.h"
-#include "params/pfParameterPosition.h"
-#include "params/pfParameterRGB.h"
 #include "params/pfParameters.h"
 
 const char* const pfDialogStateWin32::kKey = "SOFTWARE\\Kestrimond\\Photoshop\\Quenara";
@@ -164,32 +158,92 @@ void pfDialogStateWin32::WritePreview(HWND window) {
   RegCloseKey(key);
 }
 
+namespace {
+// The last-used values: one registry value per part of a parameter's value, named after the
+// parameter (a point's parts with "_X" and "_Y", a colour's with "_red", "_green" and
+// "_blue"); doubles as their 8 bytes, on/off as 1 byte, integers and items as 4 bytes.
+class LastUsedWriter : public pfValueSink {
+ public:
+  LastUsedWriter(HKEY openKey, const std::string& valueName) : key(openKey), name(valueName) {}
+  void PutBool(bool value) override {
+    const uint8_t v = value ? 1 : 0;
+    SetBinary(key, name, &v, 1);
+  }
+  void PutInt(int32_t value) override { SetBinary(key, name, &value, sizeof(value)); }
+  void PutDouble(double value) override { SetDouble(key, name, value); }
+  void PutItem(int32_t item) override { PutInt(item); }
+  void PutPoint(double x, double y) override {
+    SetDouble(key, name + "_X", x);
+    SetDouble(key, name + "_Y", y);
+  }
+  void PutColour(double red, double green, double blue) override {
+    SetDouble(key, name + "_red", red);
+    SetDouble(key, name + "_green", green);
+    SetDouble(key, name + "_blue", blue);
+  }
+
+ private:
+  HKEY key;
+  const std::string& name;
+};
+
+// A value that is missing or of the wrong size leaves the parameter as it is; so does a point
+// or colour with any part missing.
+class LastUsedReader : public pfValueSource {
+ public:
+  LastUsedReader(HKEY openKey, const std::string& valueName) : key(openKey), name(valueName) {}
+  bool GetBool(bool& value) override {
+    uint8_t v = 0;
+    if (!Query(key, name, &v, 1)) return false;
+    value = v != 0;
+    return true;
+  }
+  bool GetInt(int32_t& value) override {
+    int32_t v = 0;
+    if (!Query(key, name, &v, sizeof(v))) return false;
+    value = v;
+    return true;
+  }
+  bool GetDouble(double& value) override {
+    double v = 0;
+    if (!QueryDouble(key, name, v)) return false;
+    value = v;
+    return true;
+  }
+  bool GetItem(int32_t& item) override { return GetInt(item); }
+  bool GetPoint(double& x, double& y) override {
+    double gx = 0, gy = 0;
+    if (!QueryDouble(key, name + "_X", gx) || !QueryDouble(key, name + "_Y", gy)) return false;
+    x = gx;
+    y = gy;
+    return true;
+  }
+  bool GetColour(double& red, double& green, double& blue) override {
+    double r = 0, g = 0, b = 0;
+    if (!QueryDouble(key, name + "_red", r) || !QueryDouble(key, name + "_green", g) ||
+        !QueryDouble(key, name + "_blue", b)) {
+      return false;
+    }
+    red = r;
+    green = g;
+    blue = b;
+    return true;
+  }
+
+ private:
+  HKEY key;
+  const std::string& name;
+};
+}  // namespace
+
 void pfDialogStateWin32::WriteLastUsed(pfParameters& parameters) {
   HKEY key = OpenForWriting(kLastUsedKey);
   if (key == nullptr) return;
   for (int32_t i = 0; i < parameters.GetCount(); ++i) {
-    pfParameter* p = parameters.GetParameter(i);
+    const pfParameter* p = parameters.GetParameter(i);
     if (!p->GetSaved()) continue;
-    const std::string& name = p->GetName();
-    if (auto* pos = dynamic_cast<pfParameterPosition*>(p)) {
-      SetDouble(key, name + "_X", pos->GetX());
-      SetDouble(key, name + "_Y", pos->GetY());
-    } else if (auto* b = dynamic_cast<pfParameterBool*>(p)) {
-      const uint8_t v = b->GetValue() ? 1 : 0;
-      SetBinary(key, name, &v, 1);
-    } else if (auto* n = dynamic_cast<pfParameterInt*>(p)) {
-      const int32_t v = n->GetValue();
-      SetBinary(key, name, &v, sizeof(v));
-    } else if (auto* f = dynamic_cast<pfParameterFloat*>(p)) {
-      SetDouble(key, name, f->GetValue());
-    } else if (auto* c = dynamic_cast<pfParameterRGB*>(p)) {
-      SetDouble(key, name + "_red", c->GetRed());
-      SetDouble(key, name + "_green", c->GetGreen());
-      SetDouble(key, name + "_blue", c->GetBlue());
-    } else if (auto* l = dynamic_cast<pfParameterList*>(p)) {
-      const int32_t v = l->GetValue();
-      SetBinary(key, name, &v, sizeof(v));
-    }
+    LastUsedWriter writer(key, p->GetName());
+    p->WriteValue(writer);
   }
   RegCloseKey(key);
 }
@@ -200,29 +254,8 @@ void pfDialogStateWin32::ReadLastUsed(pfParameters& parameters) {
   for (int32_t i = 0; i < parameters.GetCount(); ++i) {
     pfParameter* p = parameters.GetParameter(i);
     if (!p->GetSaved()) continue;
-    const std::string& name = p->GetName();
-    if (auto* pos = dynamic_cast<pfParameterPosition*>(p)) {
-      double x = 0, y = 0;
-      if (QueryDouble(key, name + "_X", x) && QueryDouble(key, name + "_Y", y)) pos->SetXY(x, y);
-    } else if (auto* b = dynamic_cast<pfParameterBool*>(p)) {
-      uint8_t v = 0;
-      if (Query(key, name, &v, 1)) b->SetValue(v != 0);
-    } else if (auto* n = dynamic_cast<pfParameterInt*>(p)) {
-      int32_t v = 0;
-      if (Query(key, name, &v, sizeof(v))) n->SetValue(v);
-    } else if (auto* f = dynamic_cast<pfParameterFloat*>(p)) {
-      double v = 0;
-      if (QueryDouble(key, name, v)) f->SetValue(v);
-    } else if (auto* c = dynamic_cast<pfParameterRGB*>(p)) {
-      double r = 0, g = 0, bl = 0;
-      if (QueryDouble(key, name + "_red", r) && QueryDouble(key, name + "_green", g) &&
-          QueryDouble(key, name + "_blue", bl)) {
-        c->SetRGB(r, g, bl);
-      }
-    } else if (auto* l = dynamic_cast<pfParameterList*>(p)) {
-      int32_t v = 0;
-      if (Query(key, name, &v, sizeof(v))) l->SetValue(v);
-    }
+    LastUsedReader reader(key, p->GetName());
+    p->ReadValue(reader);
   }
   RegCloseKey(key);
 }

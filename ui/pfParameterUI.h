@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "params/pfParameterObserver.h"
+#include "params/pfParameter.h"
 
 class pfParameter;
 

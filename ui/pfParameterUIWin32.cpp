@@ -6,11 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "params/pfParameterBool.h"
-#include "params/pfParameterFloat.h"
-#include "params/pfParameterList.h"
-#include "params/pfParameterPosition.h"
-#include "params/pfParameterRGB.h"
+#include "params/pfParameterKinds.h"
 #include "params/pfUndo.h"
 #include "ui/PreviewGeometry.h"
 

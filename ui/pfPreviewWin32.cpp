@@ -11,7 +11,7 @@
 #include "base/Log.h"
 #include "base/PiApi.h"
 #include "params/pfParameter.h"
-#include "params/pfParameterRGB.h"
+#include "params/pfParameterKinds.h"
 #include "params/pfUndo.h"
 #include "params/pfUndoHistory.h"
 #include "ui/pfDialogStateWin32.h"

@@ -9,8 +9,7 @@
 
 #include "base/Log.h"
 #include "base/PiApi.h"
-#include "params/pfParameterPosition.h"
-#include "params/pfParameterRGB.h"
+#include "params/pfParameterKinds.h"
 #include "params/pfUndo.h"
 #include "ui/PreviewGeometry.h"
 #include "ui/pfDialogStateWin32.h"

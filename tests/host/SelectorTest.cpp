@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "params/pfParameterFloat.h"
+#include "params/pfParameterKinds.h"
 #include "plugin/EntryPoint.h"
 #include "tests/host/TestFilter.h"
 #include "tests/support/PluginTestHost.h"

@@ -6,8 +6,7 @@
 #include <cstdlib>
 
 #include "ParamsTestSupport.h"
-#include "params/ReflectIntoRange.h"
-#include "params/pfParameterFloat.h"
+#include "params/pfParameterKinds.h"
 #include "params/pfParameters.h"
 #include "params/pfUndo.h"
 
@@ -41,13 +40,11 @@ TEST(ParameterSetters, FloatChangeDetectionCallbackAndRefresh) {
   pfParameterFloat f;
   CountingControl control;
   control.SetParameter(&f);
-  EXPECT_EQ(f.GetControl(), &control);
   CallbackCount cb;
   cb.Attach(f);
   EXPECT_TRUE(f.SetValue(0.5));
   EXPECT_EQ(control.refreshes, 1);
   EXPECT_EQ(cb.calls, 1);
-  EXPECT_EQ(cb.last, &f);
   // Same value: callback yes, refresh no, result false.
   EXPECT_FALSE(f.SetValue(0.5));
   EXPECT_EQ(control.refreshes, 1);

@@ -1,5 +1,4 @@
-// Shared doubles for the parameter tests: a control that counts refreshes, a change-callback
-// counter and a filter that only has an undo history.
+// Test doubles: a control counting refreshes, a callback counter, a filter with only a history.
 #pragma once
 
 #include "params/pfParameter.h"
@@ -15,11 +14,8 @@ class CountingControl : public pfParameterUI {
 
 struct CallbackCount {
   int calls = 0;
-  pfParameter* last = nullptr;
-  static void Record(pfParameter* p, intptr_t userData) {
-    auto* self = reinterpret_cast<CallbackCount*>(userData);
-    ++self->calls;
-    self->last = p;
+  static void Record(pfParameter*, intptr_t userData) {
+    ++reinterpret_cast<CallbackCount*>(userData)->calls;
   }
   void Attach(pfParameter& p) {
     p.SetCallback(&CallbackCount::Record, reinterpret_cast<intptr_t>(this));

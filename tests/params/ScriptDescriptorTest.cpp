@@ -4,11 +4,7 @@
 #include <functional>
 
 #include "ParamsTestSupport.h"
-#include "params/pfParameterBool.h"
-#include "params/pfParameterFloat.h"
-#include "params/pfParameterInt.h"
-#include "params/pfParameterList.h"
-#include "params/pfParameterPosition.h"
+#include "params/pfParameterKinds.h"
 #include "params/pfParameters.h"
 #include "tests/support/PluginTestHost.h"
 
@@ -29,7 +25,7 @@ class Scripting : public ::testing::Test {
     invert.SetScriptKey(kInvert);
     unscripted.SetValue(0.3);
     for (pfParameter* p : std::initializer_list<pfParameter*>{&origin, &intensity, &unscripted,
-                                                              &number, &mode, &invert}) {
+                                                              &number, &mode, &tint, &invert}) {
       all.AddParameter(p);
     }
   }
@@ -47,6 +43,7 @@ class Scripting : public ::testing::Test {
   pfParameterInt number;
   pfParameterList mode;
   pfParameterBool invert;
+  pfParameterRGB tint;  // like Int, never scripted
   pfParameters all;
 };
 }  // namespace

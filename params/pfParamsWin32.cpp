@@ -1,6 +1,9 @@
+// What the parameter model needs of Windows: replacing a preset file in one step, the preset
+// file lock, and releasing a handle a host gave without its handle suite.
 #include <windows.h>
 
-#include "params/pfPresetFileWriter.h"
+#include "params/pfPresetFile.h"
+#include "params/pfScriptSuites.h"
 
 // The C runtime's rename refuses an existing target on Windows. The narrow (ANSI) call takes
 // the paths in the same character set as fopen.
@@ -37,4 +40,9 @@ pfPresetFileLock::pfPresetFileLock(const std::string& path)
 pfPresetFileLock::~pfPresetFileLock() {
   HANDLE file = reinterpret_cast<HANDLE>(handle);
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);  // closing releases the lock
+}
+
+// Windows hosts without a usable handle suite hand out global-memory handles.
+void pfDisposeHandleFallback(Handle handle) {
+  if (handle != nullptr) GlobalFree(reinterpret_cast<HGLOBAL>(handle));
 }
