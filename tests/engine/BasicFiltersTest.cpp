@@ -1,4 +1,4 @@
-// Sample conversion, the band frame and the sub-pixel shift, against values worked out by hand
+// The band frame and the sub-pixel shift, against values worked out by hand
 // or a plain out-of-place computation.
 #include <gtest/gtest.h>
 
@@ -7,7 +7,6 @@
 
 #include "engine/ClearImageFilter.h"
 #include "engine/MoveSubPixelImageFilter.h"
-#include "engine/SampleConvert.h"
 #include "engine/StaticArgb.h"
 #include "tests/engine/HostBuffers.h"
 #include "tests/support/EngineTestHosts.h"
@@ -22,22 +21,6 @@ void FillRandom(FloatImage& img, unsigned seed) {
   std::uniform_real_distribution<float> u(0.0f, 1.0f);
   for (size_t i = 0; i < size_t(img.width) * size_t(img.height) * size_t(img.channels); ++i)
     img.data[i] = u(rng);
-}
-
-TEST(SampleConvert, TruncatesAndEverySampleSurvivesTheRoundTrip) {
-  EXPECT_EQ((FloatToSample<255, uint8_t>(0.999)), 254);         // 254.745
-  EXPECT_EQ((FloatToSample<255, uint8_t>(0.5)), 127);           // 127.5
-  EXPECT_EQ((FloatToSample<32768, uint16_t>(0.99999)), 32767);  // 32767.67
-  EXPECT_EQ(SampleToDouble<32768>(uint16_t(32768)), 1.0);
-  for (int s = 0; s <= 255; ++s) {
-    EXPECT_NEAR(double(SampleToFloat<255>(uint8_t(s))), s / 255.0, 1e-7) << s;
-    ASSERT_EQ(int(FloatToSample<255, uint8_t>(SampleToFloat<255>(uint8_t(s)))), s) << s;
-  }
-  for (int s = 0; s <= 32768; ++s) {
-    const float f = SampleToFloat<32768>(uint16_t(s));
-    ASSERT_EQ(double(f), std::ldexp(double(s), -15)) << s;  // exact: 15 bits of mantissa
-    ASSERT_EQ(int(FloatToSample<32768, uint16_t>(f)), s) << s;
-  }
 }
 
 TEST(BandFrame, TheLastBandTakesTheRemainderAndRunsScaleTheProgress) {

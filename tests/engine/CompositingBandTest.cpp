@@ -1,6 +1,6 @@
-// The compositing band: resampling, intensity, contrast, output curve, colour adjustment,
-// straight colour and the write, checked against a plain double-precision reference of each
-// step. (Its cancel and allocation failures are the effect's, tested there.)
+// The compositing band: resampling, intensity, contrast, output curve, straight colour and the
+// write, checked against a plain double-precision reference of each step. (Its cancel and
+// allocation failures are the effect's, tested there.)
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -19,8 +19,6 @@ namespace {
 using Grey16 = LayoutTag<uint16_t, 32768, 0, 1>;
 using Rgb16 = LayoutTag<uint16_t, 32768, 0, 3>;
 using Rgba16 = LayoutTag<uint16_t, 32768, 1, 3>;
-using Grey8 = LayoutTag<uint8_t, 255, 0, 1>;
-using GreyA8 = LayoutTag<uint8_t, 255, 1, 1>;
 
 // One step of the 16-bit output, from single-precision pixel values against this double
 // reference (e.g. a product landing a hair below an integer).
@@ -92,47 +90,6 @@ TEST(CompositingBand, IntensityContrastAndCurve) {
       }
     }
   }
-}
-
-TEST(CompositingBand, AlphaOnlyModesKeepTheSourceAndOpaqueWhiteStaysBelowFull) {
-  // Every 8-bit grey value under the alpha-only modes of an image without alpha comes back
-  // bit-identical.
-  Fixture<Grey8> f(256, 1);
-  for (int x = 0; x < 256; ++x) {
-    f.source.Set(x, 0, 0, uint8_t(x));
-    f.P(x, 0, 0) = 0.37f;
-  }
-  for (int mode : {19, 20, 21, 22}) {
-    f.settings.blendMode = mode;
-    ASSERT_EQ(f.Run(), 0);
-    for (int x = 0; x < 256; ++x) ASSERT_EQ(f.Out(x, 0, 0), x) << "mode " << mode;
-  }
-  // Colour 1 under alpha 1 is not brighter than 1 + 1e-6, so it is divided by it:
-  // 255 x (1 / 1.000001) truncates to 254.
-  Fixture<GreyA8> g(1, 1);
-  g.P(0, 0, 0) = 1.0f;
-  g.P(0, 0, 1) = 1.0f;
-  g.settings.blendMode = 23;
-  ASSERT_EQ(g.Run(), 0);
-  EXPECT_EQ(g.Out(0, 0, 0), 254);
-  EXPECT_EQ(g.Out(0, 0, 1), 255);
-}
-
-TEST(CompositingBand, ColourAdjustOnlyWhenAskedFor) {
-  Fixture<Rgb16> f(1, 1);
-  f.P(0, 0, 0) = 0.8f;
-  f.P(0, 0, 1) = 0.2f;
-  f.P(0, 0, 2) = 0.2f;
-  f.settings.blendMode = 23;
-  f.settings.hue = 1.0;  // half a turn: red to cyan
-  ASSERT_EQ(f.Run(), 0);
-  EXPECT_GT(f.Out(0, 0, 0), f.Out(0, 0, 1));  // flag off: still red
-  f.settings.colourAdjust = true;
-  ASSERT_EQ(f.Run(), 0);
-  const double lo = Curve(0.2, 1.0, false), hi = Curve(0.8, 1.0, false);
-  EXPECT_NEAR(f.Out(0, 0, 0), int(lo * 32768.0), kOneStep);
-  EXPECT_NEAR(f.Out(0, 0, 1), int(hi * 32768.0), kOneStep);
-  EXPECT_NEAR(f.Out(0, 0, 2), int(hi * 32768.0), kOneStep);
 }
 
 TEST(CompositingBand, TableIndexIsTheTruncatedDoubleProductAtEveryStep) {

@@ -5,7 +5,6 @@
 #include <random>
 
 #include "engine/DynamicRgbA.h"
-#include "engine/HslRangeFactorCache.h"
 #include "engine/HslRangeSelectionFilter.h"
 #include "engine/StaticArgb.h"
 #include "tests/engine/HostBuffers.h"
@@ -13,7 +12,6 @@
 
 namespace {
 
-using Grey8 = DynamicRgbA<0, uint8_t, 0, 1, 0, 255>;
 using Rgb8 = DynamicRgbA<0, uint8_t, 0, 3, 0, 255>;
 using Rgba8 = DynamicRgbA<0, uint8_t, 1, 3, 0, 255>;
 using Rgb16 = DynamicRgbA<0, uint16_t, 0, 3, 0, 32768>;
@@ -46,24 +44,18 @@ HostImage<Sample> Image(int32_t w, int32_t h) {
   return HostImage<Sample>(w, h, Host::kColours + Host::kAlpha + 1);
 }
 
+// The selection of an image judged against itself.
 template <class Host, typename Sample>
-FloatImage Select(HostImage<Sample>& colour, HostImage<Sample>& selection,
-                  const HslRangeSettings& settings, int32_t width = -1,
-                  bool selectionValid = true) {
+FloatImage Select(HostImage<Sample>& image, const HslRangeSettings& settings) {
   using Working = WorkingOf<Host>;
   TestHost host;
-  FloatImage out(width < 0 ? colour.width : width, colour.height, Working::kChannels, -1.0f);
-  HslRangeSelectionFilter<Host, Working, Host> filter(
-      &host, colour.template MakeView<Host>(Host::kColours), out.MakeView<Working>(),
-      selectionValid ? selection.template MakeView<Host>(Host::kColours) : Host{}, settings);
+  FloatImage out(image.width, image.height, Working::kChannels, -1.0f);
+  const Host view = image.template MakeView<Host>(Host::kColours);
+  HslRangeSelectionFilter<Host, Working, Host> filter(&host, view, out.MakeView<Working>(), view,
+                                                      settings);
   EXPECT_EQ(filter.Run(0, 1), host.NoError());
   EXPECT_TRUE(out.GuardIntact());
   return out;
-}
-
-template <class Host, typename Sample>
-FloatImage Select(HostImage<Sample>& image, const HslRangeSettings& settings) {
-  return Select<Host>(image, image, settings);
 }
 
 template <class Host, typename Sample>
@@ -168,90 +160,6 @@ TEST(HslRangeSelection, HueRangesWrapAroundAndShiftByWholeTurns) {
     s.hueSoften = c.soften;
     const FloatImage w = Select<Rgb8>(img, s);
     for (int x = 0; x < 6; ++x) EXPECT_NEAR(w.At(x, 0, 0), c.expected[x], kTolerance) << x;
-  }
-}
-
-TEST(HslRangeSelection, DisabledSelectionConvertsWithoutPremultiplyingOrReadingTheSelection) {
-  HostImage<uint8_t> colour = Image<Rgba8>(3, 1);
-  const uint8_t px[4] = {200, 100, 50, 128};
-  for (int p = 0; p < 4; ++p) colour.Set(1, 0, p, px[p]);
-  HslRangeSettings off = Lightness(1.0, 1.0);  // would reject the pixel if it were applied
-  off.enabled = 0;
-  // Five columns, wider than the source: the uncovered columns get 0.
-  FloatImage out = Select<Rgba8>(colour, colour, off, 5, false);
-  EXPECT_FLOAT_EQ(out.At(2, 0, 0), 128.0f / 255.0f);
-  EXPECT_FLOAT_EQ(out.At(2, 0, 1), 200.0f / 255.0f);
-  EXPECT_FLOAT_EQ(out.At(2, 0, 3), 50.0f / 255.0f);
-  for (int c = 0; c < 4; ++c) EXPECT_EQ(out.At(0, 0, c), 0.0f);
-  // Enabled with an invalid selection source: nothing is written.
-  out = Select<Rgba8>(colour, colour, Lightness(0.0, 1.0), 5, false);
-  for (int c = 0; c < 4; ++c) EXPECT_EQ(out.At(2, 0, c), -1.0f);
-}
-
-TEST(HslRangeSelection, EachSourceIsCentredOnTheDestination) {
-  // Selection 4x3 around a 2x1 destination: offsets (1, 1). Only (1, 1) is black.
-  HostImage<uint8_t> selection = Image<Grey8>(4, 3);
-  selection.Fill(255);
-  selection.Set(1, 1, 0, 0);
-  HostImage<uint8_t> colour = Image<Grey8>(2, 1);
-  colour.Set(0, 0, 0, 51);
-  colour.Set(1, 0, 0, 102);
-  FloatImage out = Select<Grey8>(colour, selection, Lightness(0.0, 0.0));
-  EXPECT_FLOAT_EQ(out.At(0, 0, 0), 0.2f);
-  EXPECT_EQ(out.At(1, 0, 0), 0.0f);
-  // A 1x1 selection in the middle of a 3x1 colour image: offset (1 - 3) / 2 = -1.
-  HostImage<uint8_t> one = Image<Rgba8>(1, 1);
-  one.Fill(255);
-  HostImage<uint8_t> wide = Image<Rgba8>(3, 1);
-  wide.Fill(255);
-  const FloatImage w = Select<Rgba8>(wide, one, WeightOnly(Lightness(0.9, 1.0)), 3);
-  EXPECT_EQ(w.At(0, 0, 0), 1.0f);  // alpha from the colour source
-  EXPECT_EQ(w.At(0, 0, 1), 0.0f);  // no selection pixel: weight 0
-  EXPECT_EQ(w.At(1, 0, 1), 1.0f);
-}
-
-TEST(HslRangeSelection, OpenHueAndSaturationSkipTheFullConversionWithoutChangingResults) {
-  // A hue range of [-0.5, 1.5] wraps and so takes the full hue / saturation path, yet lets
-  // every hue through with factor 1: the result must be bit for bit the lightness-only one.
-  HslRangeSettings fast = Lightness(0.2, 0.9, -0.3, 1.4);
-  HslRangeSettings full = fast;
-  full.hueLow = -0.5;
-  full.hueHigh = 1.5;
-  HostImage<uint8_t> rgb = Image<Rgb8>(19, 7);
-  RandomFill<Rgb8>(rgb, 41);
-  EXPECT_EQ(Select<Rgb8>(rgb, fast).data, Select<Rgb8>(rgb, full).data);
-  HostImage<uint8_t> rgba = Image<Rgba8>(19, 7);
-  RandomFill<Rgba8>(rgba, 42);
-  EXPECT_EQ(Select<Rgba8>(rgba, fast).data, Select<Rgba8>(rgba, full).data);
-  // Open lightness ranges too: [-0.5, 1.5] wraps and is judged, the default is not.
-  HslRangeSettings judged = full;
-  judged.lightnessLow = -0.5;
-  judged.lightnessHigh = 1.5;
-  judged.lightnessSoften = 0.0;
-  HslRangeSettings open = fast;
-  open.lightnessLow = 0.0;
-  open.lightnessHigh = 1.0;
-  open.lightnessSoften = 0.0;
-  EXPECT_EQ(Select<Rgba8>(rgba, open).data, Select<Rgba8>(rgba, judged).data);
-  EXPECT_EQ(Select<Rgb8>(rgb, WeightOnly(open)).data, Select<Rgb8>(rgb, WeightOnly(judged)).data);
-  // Separate colour and selection images take a path of their own.
-  HostImage<uint8_t> other = Image<Rgba8>(19, 7);
-  RandomFill<Rgba8>(other, 43);
-  EXPECT_EQ(Select<Rgba8>(other, rgba, fast).data, Select<Rgba8>(other, rgba, full).data);
-}
-
-TEST(HslRangeFactorCache, ReturnsExactlyTheRangeFactorUnderHeavyReuseAndEviction) {
-  const HslRange range(0.1, 0.8, 0.4, 2.3, 0.0);
-  HslRangeFactorCache cache(range);
-  std::mt19937 rng(51);
-  std::uniform_real_distribution<double> u(0.0, 1.0);
-  std::vector<double> values;
-  for (int i = 0; i < 20000; ++i) values.push_back(u(rng));
-  for (int pass = 0; pass < 3; ++pass) {
-    for (size_t i = 0; i < values.size(); ++i) {
-      const double v = values[(i * 7919 + size_t(pass)) % values.size()];
-      ASSERT_EQ(cache.Factor(v), range.Factor(v)) << v;
-    }
   }
 }
 

@@ -121,25 +121,6 @@ TEST(QuenaraEffect, StrengthZeroNeitherShiftsNorBlursAndLinearLightLeavesAlphaAl
   }
 }
 
-TEST(QuenaraEffect, SelectedImageDisplayIsTheSourceTimesTheMask) {
-  Pipeline<Rgba8> p(16, 16);
-  p.Paint([](int32_t x, int32_t y, int) { return y * 16 + x; });
-  p.effect.settings.show = 2;
-  ASSERT_EQ(p.effect.Run(0, 1), 0);
-  // Without a mask every 8-bit value comes back as it was.
-  for (int32_t y = 0; y < 16; ++y)
-    for (int32_t x = 0; x < 16; ++x) ASSERT_EQ(p.destination.Get(x, y, 1), y * 16 + x);
-
-  p.maskImage.Fill(0);
-  for (int32_t x = 0; x < 16; ++x) p.maskImage.Set(x, 0, 0, 128);
-  p.effect.mask = p.Mask();
-  ASSERT_EQ(p.effect.Run(0, 1), 0);
-  for (int32_t x = 0; x < 16; ++x) {
-    EXPECT_NEAR(p.destination.Get(x, 0, 0), int(x / 255.0 * (128 / 255.0) * 255.0), kOneStep);
-    EXPECT_EQ(p.destination.Get(x, 5, 0), 0);
-  }
-}
-
 TEST(QuenaraEffect, EveryBufferIsReleasedOnEveryPath) {
   // Count what one full run allocates and reports, then fail each allocation and cancel at
   // each report in turn.

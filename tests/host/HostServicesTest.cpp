@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "base/pfPlatform.h"
 #include "tests/host/TestFilter.h"
 #include "tests/support/PluginTestHost.h"
 
@@ -50,37 +49,6 @@ TEST(ReportProgress, FinalRenderAsksTheHostWhetherToCancel) {
   EXPECT_EQ(filter.ReportProgress(4, 10), -128);
   EXPECT_EQ(host.abortCalls, 2);
   EXPECT_EQ(host.progress, (std::vector<std::pair<int32_t, int32_t>>{{3, 10}, {4, 10}}));
-}
-
-// Starts a preview render `age` milliseconds ago. Zero means "no render", so avoid it.
-void StartPreviewRender(RecordingPreview* preview, uint32_t age) {
-  uint32_t tick = pfTickCount() - age;
-  preview->renderStartTick = tick == 0 ? 1 : tick;
-}
-
-TEST(ReportProgress, PreviewRenderGivesWayToALateChange) {
-  PluginTestHost host;
-  TestFilter filter;
-  Attach(filter, host);
-  RecordingPreview* preview = filter.recording;
-  host.cancelAtProgress = 0;  // the host's cancel is not asked during a preview
-  preview->renderRequested = true;
-  preview->interruptPreview = true;
-
-  StartPreviewRender(preview, 100);
-  EXPECT_EQ(filter.ReportProgress(1, 2), 0);
-  StartPreviewRender(preview, 300);
-  EXPECT_EQ(filter.ReportProgress(1, 2), -128);
-  EXPECT_EQ(host.abortCalls, 0);
-  EXPECT_EQ(host.progress.size(), 2u);
-
-  // "fixed preview": a change never interrupts.
-  preview->interruptPreview = false;
-  EXPECT_EQ(filter.ReportProgress(1, 2), 0);
-  // No change pending: nothing to give way to.
-  preview->interruptPreview = true;
-  preview->renderRequested = false;
-  EXPECT_EQ(filter.ReportProgress(1, 2), 0);
 }
 
 }  // namespace

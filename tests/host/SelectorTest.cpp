@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "params/pfParameterKinds.h"
-#include "plugin/EntryPoint.h"
 #include "tests/host/TestFilter.h"
 #include "tests/support/PluginTestHost.h"
 
@@ -93,20 +92,6 @@ TEST(StartSelector, MissingCallbacksAnswerOneAfterTellingTheUser) {
     EXPECT_EQ(result, 1);
     EXPECT_EQ(filter.recording->showCalls + filter.renderCalls + host.advanceCalls, 0);
     ExpectEmptyRects(host.Record());
-  }
-}
-
-TEST(EntryPoint, DispatchesOnTheLowByteAndLeavesTheDataWord) {
-  PluginTestHost host;
-  for (const auto& [selector, expected] :
-       {std::pair<int16_t, int16_t>{6, -1}, {-1, -1}, {int16_t(0x0202), 0}, {4, 0}, {5, 0}}) {
-    int16_t result = 12345;
-    intptr_t data = 0;
-    host.Record().maxSpace = 99;
-    ENTRYPOINT(selector, &host.Record(), &data, &result);
-    EXPECT_EQ(result, expected) << selector;
-    EXPECT_EQ(data, 0);
-    EXPECT_EQ(host.Record().maxSpace, selector == 0x0202 ? 0 : 99) << selector;
   }
 }
 

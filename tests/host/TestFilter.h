@@ -9,25 +9,15 @@
 #include "effect/pfFilterQuenara.h"
 #include "host/pfFilter.h"
 
-class RecordingPreview : public pfPreview {
+class RecordingPreview : public pfPreviewNone {
  public:
   bool Show(pfFilter*, FilterRecord*, std::list<pfParameterUI*>&) override {
     ++showCalls;
     return showResult;
   }
-  void ShowAbout(const std::string&) override { ++aboutCalls; }
-  void ParametersChanged() override {}
-  bool AlternativeColorSelection(double&, double&, double&) override { return false; }
-  uint32_t GetRenderStartTick() const override { return renderStartTick; }
-  bool IsRenderRequested() const override { return renderRequested; }
-  bool GetInterruptPreview() const override { return interruptPreview; }
 
   bool showResult = true;
   int showCalls = 0;
-  int aboutCalls = 0;
-  uint32_t renderStartTick = 0;
-  bool renderRequested = false;
-  bool interruptPreview = false;
 };
 
 class TestFilter : public pfFilter {

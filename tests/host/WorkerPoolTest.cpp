@@ -85,17 +85,6 @@ TEST(WorkerPool, BandsRunAtOnceOnAtMostSixtyFourThreads) {
   }
 }
 
-TEST(WorkerPool, EveryBandRunsExactlyOnce) {
-  TestFilter filter;
-  for (int32_t processors : {2, 3, 7}) {
-    filter.processors = processors;
-    BandLog run(1000);
-    EXPECT_EQ(filter.RunParallel(1000, &run, &RecordingBand), 0);
-    for (int c : run.calls) ASSERT_EQ(c, 1);
-    EXPECT_LE(run.DistinctThreads(), size_t(processors));
-  }
-}
-
 // The calling thread's band fails once the workers are running; they wait for the failure, so
 // that the run cannot finish first.
 struct FailingRun {

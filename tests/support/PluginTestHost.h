@@ -1,10 +1,9 @@
 // The test host of the plug-in's host interface and parameter code: the reference host's record
-// and suites, with hooks for what a test must force or watch. Forced: advanceState's answer, the
-// colour picker's answer, a cancel from the N-th progress call on, refused descriptor tokens; the
-// N-th allocation fails through the buffer suite's own hook (Buffers().FailAllocationAt).
-// Recorded: progress, the callbacks' calls, the colour request and the keys the plug-in asks the
-// descriptor suite for. The API's callbacks carry no context: the newest host serves them while
-// it lives, as the reference host does.
+// and suites, with hooks for what a test must force or watch. Forced: advanceState's answer, a
+// cancel from the N-th progress call on, refused descriptor tokens; the N-th allocation fails
+// through the buffer suite's own hook (Buffers().FailAllocationAt). Recorded: progress, the
+// callbacks' calls and the keys the plug-in asks the descriptor suite for. The API's callbacks
+// carry no context: the newest host serves them while it lives, as the reference host does.
 #pragma once
 
 #include <utility>
@@ -22,7 +21,6 @@ class PluginTestHost : public ReferenceHost {
     r.advanceState = &Advance;
     r.progressProc = &Progress;
     r.abortProc = &Abort;
-    r.colorServices = &Colour;
     openRead = Descriptors().ReadProcs()->openReadDescriptorProc;
     openWrite = Descriptors().WriteProcs()->openWriteDescriptorProc;
     Descriptors().ReadProcs()->openReadDescriptorProc = &OpenRead;
@@ -31,15 +29,12 @@ class PluginTestHost : public ReferenceHost {
   ~PluginTestHost() { current = previous; }
 
   // Forced answers.
-  OSErr advanceResult = noErr;  // answered instead of serving the request, unless noErr
-  OSErr colorResult = noErr;    // the picker's answer; noErr: the user chose colorAnswer
-  int16_t colorAnswer[3] = {0, 0, 0};
+  OSErr advanceResult = noErr;    // answered instead of serving the request, unless noErr
   int64_t cancelAtProgress = -1;  // 0-based progress call from which abortProc answers "cancel"
   bool refuseDescriptorTokens = false;
   // Recordings.
   std::vector<std::pair<int32_t, int32_t>> progress;
-  int advanceCalls = 0, abortCalls = 0, colorCalls = 0, descriptorOpens = 0;
-  ColorServicesInfo colorRequest{};
+  int advanceCalls = 0, abortCalls = 0, descriptorOpens = 0;
   std::vector<DescriptorKeyID> keysAsked;  // at the last openReadDescriptor
 
  private:
@@ -58,13 +53,6 @@ class PluginTestHost : public ReferenceHost {
     ++current->abortCalls;
     const int64_t from = current->cancelAtProgress;
     return from >= 0 && int64_t(current->progress.size()) > from ? 1 : 0;
-  }
-  static OSErr Colour(ColorServicesInfo* info) {
-    ++current->colorCalls;
-    current->colorRequest = *info;
-    if (current->colorResult != noErr) return current->colorResult;
-    for (int i = 0; i < 3; ++i) info->colorComponents[i] = current->colorAnswer[i];
-    return noErr;
   }
   static PIReadDescriptor OpenRead(PIDescriptorHandle descriptor, DescriptorKeyID* keys) {
     ++current->descriptorOpens;

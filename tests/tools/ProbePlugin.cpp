@@ -1,39 +1,21 @@
 // A probe filter with a known, trivially computed result, linked into `quenara_probe` in place
 // of the real plug-in, so that the host's own work (PNG mapping, planes, mask, reduction,
-// cancel, atomic output) can be checked pixel for pixel end to end:
+// failures, atomic output) can be checked pixel for pixel end to end:
 //   colour planes become full scale minus the input, or the mask sample where there is a
 //   selection; the transparency plane passes through unchanged.
-// With QUENARA_PROBE_SPIN set it reports progress until the host signals a cancel; with
-// QUENARA_PROBE_FAIL=N it fails with N.
-#include <chrono>
+// With QUENARA_PROBE_FAIL=N it fails with N.
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 #include "plugin/EntryPoint.h"
 
 namespace {
 
-uint32_t Read(const void* base, int32_t rowBytes, int32_t x, int32_t y, int32_t stride, int32_t p,
-              int32_t bytes) {
-  const auto* at = static_cast<const uint8_t*>(base) + size_t(y) * size_t(rowBytes) +
-                   (size_t(x) * size_t(stride) + size_t(p)) * size_t(bytes);
-  if (bytes == 1) return *at;
-  uint16_t v;
-  std::memcpy(&v, at, 2);
-  return v;
-}
-
-void Write(void* base, int32_t rowBytes, int32_t x, int32_t y, int32_t stride, int32_t p,
-           int32_t bytes, uint32_t v) {
-  auto* at = static_cast<uint8_t*>(base) + size_t(y) * size_t(rowBytes) +
-             (size_t(x) * size_t(stride) + size_t(p)) * size_t(bytes);
-  if (bytes == 1) {
-    *at = uint8_t(v);
-  } else {
-    const uint16_t s = uint16_t(v);
-    std::memcpy(at, &s, 2);
-  }
+// The sample of plane p of pixel (x, y), 8 or 16 bits (little-endian, as on every host here).
+uint8_t* At(void* base, int32_t rowBytes, int32_t x, int32_t y, int32_t stride, int32_t p,
+            int32_t bytes) {
+  return static_cast<uint8_t*>(base) + size_t(y) * size_t(rowBytes) +
+         (size_t(x) * size_t(stride) + size_t(p)) * size_t(bytes);
 }
 
 int16_t Start(FilterRecord* r) {
@@ -49,13 +31,6 @@ int16_t Start(FilterRecord* r) {
   if (e == 0) e = r->advanceState();
   if (e != 0) return e;
   if (const char* fail = std::getenv("QUENARA_PROBE_FAIL")) return int16_t(std::atoi(fail));
-  if (std::getenv("QUENARA_PROBE_SPIN") != nullptr) {
-    while (!r->abortProc()) {
-      r->progressProc(0, 1);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return userCanceledErr;
-  }
   // The host may have rescaled the request (preview reduction): use what it delivered.
   const int32_t w = r->outRect.right - r->outRect.left;
   const int32_t h = r->outRect.bottom - r->outRect.top;
@@ -65,12 +40,14 @@ int16_t Start(FilterRecord* r) {
   for (int32_t y = 0; y < h; ++y) {
     for (int32_t x = 0; x < w; ++x) {
       for (int32_t p = 0; p < planes; ++p) {
-        uint32_t v = Read(r->inData, r->inRowBytes, x, y, planes, p, bytes);
-        if (p < colours) {
-          v = r->maskData != nullptr ? Read(r->maskData, r->maskRowBytes, x, y, 1, 0, bytes)
-                                     : full - v;
+        uint16_t v = 0;
+        std::memcpy(&v, At(r->inData, r->inRowBytes, x, y, planes, p, bytes), size_t(bytes));
+        if (p < colours && r->maskData != nullptr) {
+          std::memcpy(&v, At(r->maskData, r->maskRowBytes, x, y, 1, 0, bytes), size_t(bytes));
+        } else if (p < colours) {
+          v = uint16_t(full - v);
         }
-        Write(r->outData, r->outRowBytes, x, y, planes, p, bytes, v);
+        std::memcpy(At(r->outData, r->outRowBytes, x, y, planes, p, bytes), &v, size_t(bytes));
       }
     }
     r->progressProc(y + 1, h);

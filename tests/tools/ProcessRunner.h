@@ -14,10 +14,3 @@ struct ProcessResult {
 // ("NAME=value") are added to the child's environment.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& workDir,
                          const std::vector<std::string>& extraEnv = {});
-
-#ifndef _WIN32
-// Starts the program, sends SIGINT after delayMs milliseconds and waits for it.
-ProcessResult RunProcessAndInterrupt(const std::vector<std::string>& argv,
-                                     const std::string& workDir,
-                                     const std::vector<std::string>& extraEnv, int delayMs);
-#endif

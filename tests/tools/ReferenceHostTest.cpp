@@ -1,7 +1,6 @@
-// The reference host's filter record, advanceState and selector protocol, driven the way a
-// plug-in drives them. Expected pixels come from the test's own reading of the source. (Input
-// and mask rates, preview reduction, cancel and playback are checked end to end with the probe
-// and the real plug-in.)
+// The reference host's advanceState, driven the way a plug-in drives it. Expected pixels come
+// from the test's own reading of the source. (Input and mask rates, preview reduction, failures
+// and playback are checked end to end with the probe and the real plug-in.)
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -25,18 +24,11 @@ HostImage Pattern(int32_t w, int32_t h, int32_t planes, int32_t bytes) {
   return img;
 }
 
-HostDocument Document(int32_t w, int32_t h, int32_t colours, bool alpha, int32_t bytes,
-                      bool withMask) {
+HostDocument Document(int32_t w, int32_t h, int32_t colours, bool alpha, int32_t bytes) {
   HostDocument d;
   d.source = Pattern(w, h, colours + (alpha ? 1 : 0), bytes);
   d.colourPlanes = colours;
   d.hasAlpha = alpha;
-  if (withMask) {
-    d.mask = HostImage(w, h, 1, bytes);
-    for (int32_t y = 0; y < h; ++y) {
-      for (int32_t x = 0; x < w; ++x) d.mask.Set(x, y, 0, uint16_t(bytes == 2 ? x * 1000 : x * 10));
-    }
-  }
   return d;
 }
 
@@ -50,34 +42,8 @@ uint16_t Sample(const void* base, int32_t rowBytes, int32_t x, int32_t y, int32_
   return v;
 }
 
-TEST(ReferenceHost, RecordDescribesEveryLayoutOfDocument) {
-  const struct {
-    int32_t colours;
-    bool alpha;
-    int32_t bytes;
-    bool mask;
-    int16_t mode, filterCase;
-  } cases[] = {
-      {1, false, 1, false, plugInModeGrayScale, 1}, {1, true, 1, false, plugInModeGrayScale, 4},
-      {3, false, 1, true, plugInModeRGBColor, 2},   {3, true, 1, true, plugInModeRGBColor, 5},
-      {1, false, 2, true, plugInModeGray16, 2},     {3, true, 2, false, plugInModeRGB48, 4}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.colours << " colours, alpha " << c.alpha << ", " << c.bytes
-                                    << " bytes, mask " << c.mask);
-    ReferenceHost host(Document(7, 3, c.colours, c.alpha, c.bytes, c.mask));
-    const FilterRecord& r = host.Record();
-    EXPECT_EQ(r.imageMode, c.mode);
-    EXPECT_EQ(r.depth, 8 * c.bytes);
-    EXPECT_EQ(r.planes, c.colours + (c.alpha ? 1 : 0));
-    EXPECT_EQ(r.inLayerPlanes, c.alpha ? c.colours : 0);
-    EXPECT_EQ(r.inNonLayerPlanes, c.alpha ? 0 : c.colours);
-    EXPECT_EQ(r.filterCase, c.filterCase);
-    EXPECT_EQ(r.haveMask, c.mask ? 1 : 0);
-  }
-}
-
 TEST(AdvanceState, DeliversTheRequestedAreaAndPlanesInterleaved) {
-  ReferenceHost host(Document(5, 4, 3, true, 1, false));
+  ReferenceHost host(Document(5, 4, 3, true, 1));
   FilterRecord& r = host.Record();
   r.inRect = Rect{1, 2, 3, 5};  // rows 1..2, columns 2..4
   r.inLoPlane = 1;
@@ -105,7 +71,7 @@ TEST(AdvanceState, DeliversTheRequestedAreaAndPlanesInterleaved) {
 }
 
 TEST(AdvanceState, PaddingFillsReplicatesOrRefusesAreasOutsideTheImage) {
-  ReferenceHost host(Document(4, 3, 1, false, 1, false));
+  ReferenceHost host(Document(4, 3, 1, false, 1));
   FilterRecord& r = host.Record();
   r.inRect = Rect{-1, -1, 1, 1};
   r.inLoPlane = r.inHiPlane = 0;
@@ -120,7 +86,7 @@ TEST(AdvanceState, PaddingFillsReplicatesOrRefusesAreasOutsideTheImage) {
   ASSERT_EQ(r.advanceState(), noErr);
   EXPECT_EQ(Sample(r.inData, r.inRowBytes, 2, 1, 1, 0, 1), 3 * 16 + 2 * 4);  // edge pixel
 
-  ReferenceHost deep(Document(2, 2, 1, false, 2, false));
+  ReferenceHost deep(Document(2, 2, 1, false, 2));
   // (the newest host serves the callbacks while it lives)
   FilterRecord& d = deep.Record();
   d.inRect = Rect{0, 0, 1, 3};
@@ -128,36 +94,6 @@ TEST(AdvanceState, PaddingFillsReplicatesOrRefusesAreasOutsideTheImage) {
   d.inputPadding = 255;
   ASSERT_EQ(d.advanceState(), noErr);
   EXPECT_EQ(Sample(d.inData, d.inRowBytes, 2, 0, 1, 0, 2), 32768);  // 255 at full scale
-}
-
-// The selector protocol, with a scripted plug-in that asks for nothing after start (as ours
-// does: the host's continue loop is never entered).
-struct ProtocolLog {
-  std::vector<int16_t> selectors;
-  int16_t failAt = -1;  // selector that fails with filterBadParameters
-} protocol;
-
-void ScriptedPlugin(int16_t selector, FilterRecord* r, intptr_t*, int16_t* result) {
-  protocol.selectors.push_back(selector);
-  *result = selector == protocol.failAt ? filterBadParameters : noErr;
-  if (selector == filterSelectorStart) r->inRect = r->outRect = Rect{0, 0, 0, 0};
-}
-
-TEST(Protocol, SelectorsComeInAHostsOrderAndFinishOnlyAfterASuccessfulStart) {
-  const struct {
-    int16_t failAt;
-    std::vector<int16_t> selectors;
-  } cases[] = {{-1, {1, 2, 3, 5}},
-               {filterSelectorParameters, {1}},
-               {filterSelectorStart, {1, 2, 3}},
-               {filterSelectorFinish, {1, 2, 3, 5}}};
-  for (const auto& c : cases) {
-    protocol = ProtocolLog{};
-    protocol.failAt = c.failAt;
-    ReferenceHost host(Document(3, 5, 1, false, 1, false));
-    EXPECT_EQ(host.Run(ScriptedPlugin, true), c.failAt < 0 ? noErr : filterBadParameters);
-    EXPECT_EQ(protocol.selectors, c.selectors) << c.failAt;
-  }
 }
 
 }  // namespace

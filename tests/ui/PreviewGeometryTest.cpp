@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "ui/PreviewGeometry.h"
 
 namespace {
+
+std::pair<int32_t, int32_t> XY(int32_t x, int32_t y) { return {x, y}; }
 
 TEST(PreviewZoom, FactorsRatiosAndLabels) {
   // 3000 x 2000 in 400 x 300: 3000/400 + 1 = 8, 2000/300 + 1 = 7.
@@ -37,31 +40,24 @@ TEST(PreviewZoom, KeepsTheCentreAcrossAZoom) {
   // 1000 x 800 preview in a 200 x 100 frame at ratio 1, panned to (300, 100): the centre is
   // (300 + 100, 100 + 50). Zoomed to ratio 0.5 it stays there: pan (400 - 50, 150 - 25).
   pfPoint c = pfViewCentre(300, 100, 200, 100, 1.0, 1000, 800);
-  EXPECT_EQ(c.x, 400);
-  EXPECT_EQ(c.y, 150);
+  EXPECT_EQ(XY(c.x, c.y), XY(400, 150));
   pfPoint pan = pfPanForCentre(c.x, c.y, 200, 100, 0.5);
-  EXPECT_EQ(pan.x, 350);
-  EXPECT_EQ(pan.y, 125);
+  EXPECT_EQ(XY(pan.x, pan.y), XY(350, 125));
   // An image smaller than the frame is centred whatever the pan says.
   c = pfViewCentre(77, 99, 200, 100, 1.0, 150, 90);
-  EXPECT_EQ(c.x, 75);
-  EXPECT_EQ(c.y, 45);
+  EXPECT_EQ(XY(c.x, c.y), XY(75, 45));
 }
 
 TEST(PreviewLayout, CentresSmallImagesAndClampsThePan) {
   const pfFrame frame{0, 0, 400, 300};
   // 100 x 50 at ratio 0.5 shows as 200 x 100, centred: (100, 100); the pan clamps to 0.
   pfPreviewLayout l = pfLayoutPreview(100, 50, 0.5, frame, 30, 40);
-  EXPECT_EQ(l.x0, 100);
-  EXPECT_EQ(l.y0, 100);
-  EXPECT_EQ(l.panX, 0);
-  EXPECT_EQ(l.panY, 0);
-  EXPECT_EQ(l.sourceWidth, 100);
-  EXPECT_EQ(l.sourceHeight, 50);
+  EXPECT_EQ(XY(l.x0, l.y0), XY(100, 100));
+  EXPECT_EQ(XY(l.panX, l.panY), XY(0, 0));
+  EXPECT_EQ(XY(l.sourceWidth, l.sourceHeight), XY(100, 50));
   // The handle of (0.25, 0.5): 100 + 200 / 4, 100 + 100 / 2.
   pfPoint h = pfHandleCentre(l, 0.5, 0.25, 0.5);
-  EXPECT_EQ(h.x, 150);
-  EXPECT_EQ(h.y, 150);
+  EXPECT_EQ(XY(h.x, h.y), XY(150, 150));
   // The pointer there maps back to the same point.
   double fx = 0, fy = 0;
   pfScreenToImage(100, 50, 0.5, frame, l.panX, l.panY, 150, 150, fx, fy);
@@ -70,16 +66,13 @@ TEST(PreviewLayout, CentresSmallImagesAndClampsThePan) {
 
   // 1000 x 600 at ratio 1 in the 400 x 300 frame: the pan stops at 600 and 300.
   l = pfLayoutPreview(1000, 600, 1.0, frame, 900, 500);
-  EXPECT_EQ(l.panX, 600);
-  EXPECT_EQ(l.panY, 300);
+  EXPECT_EQ(XY(l.panX, l.panY), XY(600, 300));
   EXPECT_EQ(l.x0, 0);
-  EXPECT_EQ(l.drawWidth, 400);
-  EXPECT_EQ(l.drawHeight, 300);
+  EXPECT_EQ(XY(l.drawWidth, l.drawHeight), XY(400, 300));
   // panY counts from the bottom: at the largest pan the image's top row is at the frame's top,
   // so row 150 (y = 0.25) is at 150.
   h = pfHandleCentre(l, 1.0, 0.75, 0.25);
-  EXPECT_EQ(h.x, 750 - 600);
-  EXPECT_EQ(h.y, 150);
+  EXPECT_EQ(XY(h.x, h.y), XY(750 - 600, 150));
   pfScreenToImage(1000, 600, 1.0, frame, l.panX, l.panY, 150, 150, fx, fy);
   EXPECT_DOUBLE_EQ(fx, 0.75);
   EXPECT_DOUBLE_EQ(fy, 0.25);
