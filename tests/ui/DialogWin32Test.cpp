@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <list>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "tools/HostImage.h"
 #include "tools/ReferenceHost.h"
 #include "ui/pfDialogStateWin32.h"
+#include "ui/pfParameterUIWin32.h"
 #include "ui/pfPreviewWin32.h"
 
 namespace {
@@ -132,11 +134,12 @@ class User {
   void Mouse(UINT message, int x, int y) const {
     SendMessageW(Preview(), message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
   }
-  // The preview frame's pixel at a client point, as the screen shows it.
-  COLORREF Pixel(int x, int y) const {
-    HDC dc = GetDC(Preview());
+  // A window's pixel (the preview frame's by default) at a client point, as the screen shows it.
+  COLORREF Pixel(int x, int y, HWND window = nullptr) const {
+    if (window == nullptr) window = Preview();
+    HDC dc = GetDC(window);
     const COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(Preview(), dc);
+    ReleaseDC(window, dc);
     return c;
   }
   RECT Client() const {
@@ -411,6 +414,140 @@ TEST_F(Dialog, ADialogThatCannotOpenEndsLikeCancel) {
 
 // 6000 x 4000 at 16 bits, zoomed in to a factor whose render takes longer than 200 ms: a
 // slider drag abandons the stale renders, renders coarser, and ends in full detail.
+// A preview that cannot be shown leaves the frame white and the dialog working: an image mode
+// it does not display, and a display bitmap that cannot be allocated (until the zoom changes).
+// Shown, a fully transparent image is the checkerboard of 16 x 16 image pixels.
+TEST_F(Dialog, APreviewThatCannotBeShownLeavesTheFrameWhite) {
+  ErrorLog log;
+  const COLORREF white = RGB(255, 255, 255), dark = RGB(208, 208, 208);
+  // Beside the origin's handle, inside the image at 100 % and 50 %: image pixel (44, 40) or
+  // (56, 48) of 64 x 64, both on a dark square (indices 2, 2 and 3, 3).
+  auto pixel = [](User& user, int dx = 12) {
+    return user.Pixel(user.Client().right / 2 + dx, user.Client().bottom / 2 + 8);
+  };
+  {
+    ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+    host.Record().imageMode = plugInModeCMYKColor;
+    Attach(host);
+    User user(*filter);
+    user.Then([&] {
+      EXPECT_TRUE(log.Has("Invalid imageMode"));
+      EXPECT_EQ(pixel(user), white);
+      user.Click(IDCANCEL);
+    });
+    EXPECT_EQ(user.Run(host), userCanceledErr);
+  }
+  ReferenceHost host(Document(64, 64, 2, 1, {120, 0}));
+  Attach(host);
+  User user(*filter);
+  user.Then([&] {
+    EXPECT_EQ(pixel(user), dark);
+    EXPECT_EQ(pixel(user, -12), white);  // image pixel (20, 40): a light square
+    host.Buffers().FailAllocationAt(host.Buffers().AllocationCount());
+    user.Click(1006);  // a new host factor, so a new display bitmap
+  });
+  user.Then([&] {
+    EXPECT_TRUE(log.Has("Out of memory"));
+    EXPECT_EQ(pixel(user), white);
+    user.Click(1005);
+  });
+  user.Then([&] {
+    EXPECT_EQ(pixel(user), dark);
+    user.Click(IDOK);
+  });
+  EXPECT_EQ(user.Run(host), noErr);
+}
+
+// A binding whose control the dialog resource lacks: its first Initialize adds a strip to the
+// right of the dialog with the control in it, an owner-drawn static (which paints nothing
+// itself), hidden and disabled until the binding shows it.
+template <class Binding>
+class Placed : public Binding {
+ public:
+  explicit Placed(int32_t id) : Binding(id) {}
+  void Initialize() override {
+    HWND dialog = this->GetDialog();
+    RECT window, client;
+    GetWindowRect(dialog, &window);
+    GetClientRect(dialog, &client);
+    SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left + 70, window.bottom - window.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_DISABLED | SS_OWNERDRAW, client.right + 5, 10,
+                    60, 60, dialog, HMENU(INT_PTR(this->GetMainControl())), nullptr, nullptr);
+    Binding::Initialize();
+  }
+};
+
+// The colour swatch and the angle dial, which the effect does not use, on parameters of the
+// test's own: shown by Initialize, changed with the mouse, refreshed when the parameter
+// changes (undo), each change one undo step.
+TEST_F(Dialog, ColourSwatchAndAngleDialFollowTheirParameters) {
+  pfParameterRGB colour;
+  colour.SetRGB(1.0, 0.0, 0.0);
+  pfParameterFloat angle;  // 0: the needle points up
+  Placed<pfParameterUIRGBWin32> swatch(2001);
+  Placed<pfParameterUIAngleWin32> dial(2002);
+  swatch.SetParameter(&colour);
+  dial.SetParameter(&angle);
+  std::list<pfParameterUI*>& controls = filter->GetControls();
+  controls.insert(controls.end(), {&swatch, &dial});
+  ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+  Attach(host);
+  User user(*filter);
+  pfUndoHistory& history = filter->GetUndoHistory();
+  POINT s{}, d{};  // the centres of swatch and dial in the dialog
+  auto pixel = [&](POINT p, int dx, int dy) {
+    UpdateWindow(user.Ui());
+    return user.Pixel(p.x + dx, p.y + dy, user.Ui());
+  };
+  auto mouse = [&](UINT message, POINT p, int dx, int dy) {
+    SendMessageW(user.Ui(), message, 0, MAKELPARAM(p.x + dx, p.y + dy));
+  };
+  const COLORREF black = RGB(0, 0, 0), white = RGB(255, 255, 255);
+  user.Then([&] {
+    for (int id : {2001, 2002}) {
+      EXPECT_TRUE(user.Enabled(id) && IsWindowVisible(user.Item(id)));
+      RECT r;
+      GetWindowRect(user.Item(id), &r);
+      MapWindowPoints(nullptr, user.Ui(), reinterpret_cast<POINT*>(&r), 2);
+      (id == 2001 ? s : d) = POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    EXPECT_EQ(pixel(s, 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(pixel(d, 0, -20), black);
+    // A left click asks the host for a colour; its picker cancels: nothing changes.
+    mouse(WM_LBUTTONDOWN, s, 0, 0);
+    mouse(WM_LBUTTONUP, s, 0, 0);
+    EXPECT_EQ(colour.GetRed(), 1.0);
+    EXPECT_FALSE(history.CanUndo());
+    // A right click starts picking from the preview: its grey margin.
+    mouse(WM_RBUTTONUP, s, 0, 0);
+    user.Mouse(WM_MOUSEMOVE, 2, 2);
+    user.Mouse(WM_LBUTTONUP, 2, 2);
+    EXPECT_DOUBLE_EQ(colour.GetGreen(), 187 / 255.0);
+    EXPECT_EQ(pixel(s, 0, 0), RGB(187, 187, 187));
+    // The dial follows the pointer, clockwise from the top: right is 90, down 180.
+    mouse(WM_LBUTTONDOWN, d, 20, 0);
+    EXPECT_NEAR(angle.GetValue(), 90.0, 1e-6);
+    mouse(WM_MOUSEMOVE, d, 0, 20);
+    mouse(WM_LBUTTONUP, d, 0, 20);
+    EXPECT_NEAR(angle.GetValue(), 180.0, 1e-6);
+    EXPECT_EQ(pixel(d, 0, 20), black);
+    EXPECT_EQ(pixel(d, 0, -20), white);
+  });
+  user.Then([&] {
+    user.Click(1004);  // the whole drag
+    EXPECT_EQ(angle.GetValue(), 0.0);
+    EXPECT_EQ(pixel(d, 0, -20), black);
+    user.Click(1004);
+    EXPECT_EQ(colour.GetGreen(), 0.0);
+    EXPECT_EQ(pixel(s, 0, 0), RGB(255, 0, 0));
+    EXPECT_FALSE(history.CanUndo());
+    user.Click(IDCANCEL);
+  });
+  EXPECT_EQ(user.Run(host), userCanceledErr);
+  controls.resize(controls.size() - 2);
+}
+
 TEST_F(Dialog, SliderDragOnALargeImageAbandonsStaleRendersAndEndsInFullDetail) {
   ReferenceHost host(Document(6000, 4000, 3, 2, {9000, 16000, 24000}));
   Attach(host);
