@@ -7,6 +7,12 @@ if(QUENARA_SANITIZE STREQUAL "address")
 elseif(QUENARA_SANITIZE STREQUAL "thread")
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)
+elseif(QUENARA_SANITIZE STREQUAL "fuzzer")
+  # The fuzz tree (clang): every object carries libFuzzer's coverage hooks and ASan+UBSan; only
+  # the fuzz programs link libFuzzer's main (tests/fuzz).
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
 elseif(QUENARA_SANITIZE)
-  message(FATAL_ERROR "QUENARA_SANITIZE must be empty, 'address' or 'thread'")
+  message(FATAL_ERROR "QUENARA_SANITIZE must be empty, 'address', 'thread' or 'fuzzer'")
 endif()
