@@ -25,7 +25,8 @@ namespace {
 std::atomic<int64_t> allocationsBeforeFailure{-1};
 }  // namespace
 
-// The replacements pair malloc with free, which GCC's check cannot see through once inlined.
+// Every plain, array and non-throwing form is replaced, so that all of them pair malloc with
+// free (the sanitizer checks the pairs), which GCC's own check cannot see through once inlined.
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 #endif
@@ -36,8 +37,21 @@ void* operator new(std::size_t size) {
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& t) noexcept {
+  return operator new(size, t);
+}
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
