@@ -84,6 +84,7 @@ summary() {
     exit 1
   fi
   echo "check.sh: all builds and tests passed"
+  exit 0
 }
 
 if ! step packages .ci/ensure-packages.sh "${packages[@]}"; then
