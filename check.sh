@@ -9,18 +9,27 @@
 # run.
 #
 #   ./check.sh
+#   ./check.sh --only fuzz                     the packages, then that one step (with its build)
 #   QUENARA_BUILD_ROOT=/some/dir ./check.sh    build trees there instead of build/
 set -uo pipefail
 cd "$(dirname "$0")"
 source_dir="$PWD"
 root="$(realpath -m "${QUENARA_BUILD_ROOT:-build}")"
 jobs=2  # the machines this runs on have two cores
+only=""
+if [ "${1:-}" = --only ]; then
+  only="${2:-}"
+  case "$only" in
+    fuzz) ;;
+    *) echo "check.sh: --only takes: fuzz" >&2; exit 2 ;;
+  esac
+fi
 
 packages=(
   build-essential cmake pkg-config python3 ccache clang-format
   googletest libgtest-dev libbenchmark-dev libpng-dev zlib1g-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 libz-mingw-w64-dev
-  wine64 wine32:i386 xvfb xauth imagemagick
+  wine64 wine32:i386 xvfb xauth imagemagick clang libclang-rt-14-dev
 )
 check_start=$(date +%s)
 mkdir -p "$root/logs"
@@ -57,6 +66,27 @@ skip() {
   failed=1
 }
 
+# Prints the summary and exits: non-zero when anything failed or did not run.
+summary() {
+  total=$(($(date +%s) - check_start))
+  # Processor time of every step (user + system, all processes): on a shared machine the wall
+  # time says little, this divided by the number of cores is what an idle machine needs.
+  read -r -a stat </proc/$$/stat
+  cpu=$(((stat[15] + stat[16]) / $(getconf CLK_TCK)))
+  echo
+  echo "=== Summary (build trees in $root)"
+  for i in "${!names[@]}"; do
+    printf '  %-18s %5ss  %s\n' "${names[$i]}" "${seconds[$i]}" "${states[$i]}"
+  done
+  printf '  %-18s %5ss  (processor time of all steps %ss on %s cores)\n' "total" "$total" "$cpu" "$(nproc)"
+  if [ "$failed" -ne 0 ]; then
+    echo "check.sh: FAILED"
+    exit 1
+  fi
+  echo "check.sh: all builds and tests passed"
+  exit 0
+}
+
 if ! step packages .ci/ensure-packages.sh "${packages[@]}"; then
   echo "check.sh: could not install the packages it needs" >&2
   exit 1
@@ -65,14 +95,16 @@ fi
 # 32-bit Windows programs need 32-bit Wine; a machine without it cannot test the 32-bit plug-in,
 # and says so in the summary rather than passing without it.
 can_run_win32=0
-if step wine32 /usr/lib/wine/wine --version; then
+if [ -n "$only" ]; then
+  :  # one step only: no Windows tests, no format check
+elif step wine32 /usr/lib/wine/wine --version; then
   can_run_win32=1
 else
   echo "check.sh: *** 32-bit Wine does not run here: the 32-bit plug-in's tests are NOT RUN ***"
 fi
 
 # The tree is formatted with its .clang-format; a file that is not fails here, before any build.
-step format bash -c 'git ls-files -z "*.cpp" "*.h" | xargs -0 clang-format --dry-run --Werror'
+[ -n "$only" ] || step format bash -c 'git ls-files -z "*.cpp" "*.h" | xargs -0 clang-format --dry-run --Werror'
 
 # Warnings are errors here; ccache (when installed) keeps rebuilds of unchanged sources cheap.
 common=(-DQUENARA_WERROR=ON)
@@ -121,6 +153,22 @@ wine_tests() {
     exit $status' wine-tests "$tree" "$@"
 }
 
+# Fuzz programs (clang, libFuzzer with ASan+UBSan) over the readers of outside data: the PNG
+# readers, preset files, scripting descriptors, plug-in files; 40 s each, two at a time. Only
+# they and the libraries under them are built in that tree.
+fuzz_step() {
+  build fuzz
+  if [ "$built_fuzz" = 1 ]; then
+    step fuzz tests/fuzz/run-fuzzers.sh "$root/fuzz" 40
+  else
+    skip fuzz "build failed"
+  fi
+}
+if [ "$only" = fuzz ]; then
+  fuzz_step
+  summary
+fi
+
 # The Windows libraries first: the native tree's tests read them.
 build win32
 build win64
@@ -151,6 +199,7 @@ else
   skip test-native "build failed"
   skip compare-win32-win64 "native build failed"
 fi
+fuzz_step
 
 # Sanitizers: ASan+UBSan on every test; TSan only where threads run (the worker pool and the
 # threaded bands), so only those programs are built there.
@@ -167,19 +216,4 @@ else
   skip test-tsan "build failed"
 fi
 
-total=$(($(date +%s) - check_start))
-# Processor time of every step (user + system, all processes): on a shared machine the wall
-# time says little, this divided by the number of cores is what an idle machine needs.
-read -r -a stat </proc/$$/stat
-cpu=$(((stat[15] + stat[16]) / $(getconf CLK_TCK)))
-echo
-echo "=== Summary (build trees in $root)"
-for i in "${!names[@]}"; do
-  printf '  %-18s %5ss  %s\n' "${names[$i]}" "${seconds[$i]}" "${states[$i]}"
-done
-printf '  %-18s %5ss  (processor time of all steps %ss on %s cores)\n' "total" "$total" "$cpu" "$(nproc)"
-if [ "$failed" -ne 0 ]; then
-  echo "check.sh: FAILED"
-  exit 1
-fi
-echo "check.sh: all builds and tests passed"
+summary

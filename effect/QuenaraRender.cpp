@@ -93,6 +93,17 @@ QuenaraSettings MakeQuenaraSettings(const QuenaraRenderValues& v, int32_t width,
 
 namespace {
 
+// The API gives no buffer sizes, only row strides: a host whose advanceState succeeded without
+// a buffer, or with rows too short for the rectangle and planes, gets an error rather than
+// having its memory read past the end.
+bool HostBuffersHoldImage(const FilterRecord& r, const QuenaraLayoutChoice& c) {
+  const int64_t sampleBytes = c.layout.depth / 8;
+  const int64_t row = int64_t(c.width) * c.totalPlanes * sampleBytes;
+  return r.inData != nullptr && r.outData != nullptr && r.inRowBytes >= row &&
+         r.outRowBytes >= row &&
+         (r.maskData == nullptr || r.maskRowBytes >= int64_t(c.width) * sampleBytes);
+}
+
 template <class Tag>
 int32_t RenderLayout(KestrimondHost* host, const FilterRecord& r, const QuenaraRenderValues& v,
                      const QuenaraLayoutChoice& c) {
@@ -131,6 +142,11 @@ int32_t RenderQuenara(KestrimondHost* host, const FilterRecord& record,
     QLOG_WARNING("Quenara: image mode " << record.imageMode << ", depth " << record.depth
                                         << " not supported; nothing rendered");
     return host->NoError();
+  }
+  if (choice.width > 0 && choice.height > 0 && !HostBuffersHoldImage(record, choice)) {
+    QLOG_ERROR("Quenara: the host's buffers do not hold the " << choice.width << " x "
+                                                              << choice.height << " image");
+    return filterBadParameters;
   }
   int32_t result = host->NoError();
   DispatchLayout(

@@ -34,8 +34,10 @@ std::string PresetWord(const std::string& name) {
 }
 
 // Advances past the "name" word and name of the preset; *nameWordStart receives the offset
-// just before the "name" word (where the text before the preset ends).
-bool FindPreset(pfPresetWords& words, const std::string& name, size_t* nameWordStart) {
+// just before the "name" word (where the text before the preset ends). Not found in a text
+// that ends with a "name" word and no name, *danglingStart receives the offset before that word.
+bool FindPreset(pfPresetWords& words, const std::string& name, size_t* nameWordStart,
+                size_t* danglingStart = nullptr) {
   std::string word;
   for (;;) {
     size_t before;
@@ -43,7 +45,10 @@ bool FindPreset(pfPresetWords& words, const std::string& name, size_t* nameWordS
       before = words.Position();
       if (!words.ReadWord(word)) return false;
     } while (word != kNameWord);
-    if (!words.ReadWord(word)) return false;
+    if (!words.ReadWord(word)) {
+      if (danglingStart != nullptr) *danglingStart = before;
+      return false;
+    }
     if (word == name) {
       if (nameWordStart != nullptr) *nameWordStart = before;
       return true;
@@ -173,11 +178,12 @@ bool pfParameters::SaveSettings(std::string presetName, std::string path, std::s
     const pfPresetWords::LoadResult loaded = words.Load(path);
     std::string content;
     bool ready = true;
+    size_t dangling = std::string::npos;
     if (loaded == pfPresetWords::kUnreadable) {
       // Without its text the file cannot be rewritten safely; leave it alone.
       WarnCannotRead(path);
       ready = false;
-    } else if (loaded == pfPresetWords::kLoaded && FindPreset(words, name, nullptr)) {
+    } else if (loaded == pfPresetWords::kLoaded && FindPreset(words, name, nullptr, &dangling)) {
       // Replace in place: the text up to and including the preset's name, the new lines,
       // then the presets that follow (without the empty line before them).
       const std::string& text = words.Text();
@@ -191,7 +197,9 @@ bool pfParameters::SaveSettings(std::string presetName, std::string path, std::s
     } else {
       // Append, starting a new file with its owner line.
       if (loaded == pfPresetWords::kLoaded) {
-        content = words.Text();
+        // A file cut right after a "name" word: that word names nothing, and left in place it
+        // would take the new preset's "name" as its name and hide the preset.
+        content.assign(words.Text(), 0, dangling);
       } else {
         content = std::string(kOwnerWord) + ' ' + filterName + '\n';
       }

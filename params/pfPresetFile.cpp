@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <memory>
 
 namespace {
 // The word that starts the next preset.
@@ -15,19 +16,24 @@ const char* SkipPlus(const char* begin, const char* end) {
   if (begin != end && *begin == '+' && begin + 1 != end && begin[1] != '-') return begin + 1;
   return begin;
 }
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
 }  // namespace
 
 pfPresetWords::LoadResult pfPresetWords::Load(const std::string& path) {
   text.clear();
   position = 0;
   errno = 0;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  // Closed also when the text cannot grow (std::bad_alloc): on Windows a file left open blocks
+  // the replacement of the preset file by the next save.
+  const std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
   if (f == nullptr) return errno == ENOENT ? kMissing : kUnreadable;
   char buffer[16384];
   size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-  const bool failed = std::ferror(f) != 0;
-  std::fclose(f);
+  while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) text.append(buffer, n);
+  const bool failed = std::ferror(f.get()) != 0;
   if (failed) {
     text.clear();
     return kUnreadable;
