@@ -14,6 +14,7 @@
 
 #include "tools/CommandLine.h"
 #include "tools/HostImage.h"
+#include "tools/ImageFile.h"
 #include "tools/ParameterValues.h"
 #include "tools/PluginFile.h"
 #include "tools/PluginModule.h"
@@ -135,9 +136,9 @@ bool PrepareOutput(const std::string& path, OutputTarget& target, std::string& e
 // failure or a signal never leaves a partial output file. The temporary name is short, so any
 // name the file system allows for the output works, and errors name the output, not it.
 bool WriteOutput(const std::string& path, const OutputTarget& target, const PngImage& png,
-                 int level, std::string& error) {
+                 ImageFormat format, const ImageWriteOptions& options, std::string& error) {
   namespace fs = std::filesystem;
-  if (target.direct) return WritePng(target.file.string(), png, error, level);
+  if (target.direct) return WriteImage(target.file.string(), format, png, options, error);
   std::random_device seed;
   const fs::path temp =
       target.file.parent_path() / (".quenara-" + std::to_string(seed() % 1000000) + ".tmp");
@@ -145,7 +146,7 @@ bool WriteOutput(const std::string& path, const OutputTarget& target, const PngI
   {
     TempFileGuard guard(temp.string());
     std::string why;
-    bool ok = WritePng(temp.string(), png, why, level);
+    bool ok = WriteImage(temp.string(), format, png, options, why);
     if (ok && target.exists) fs::permissions(temp, target.mode, ec);
     if (ok) fs::rename(temp, target.file, ec);
     if (!ok || ec) {
@@ -161,10 +162,32 @@ bool WriteOutput(const std::string& path, const OutputTarget& target, const PngI
   return true;
 }
 
+ImageWriteOptions WriteOptions(const CommandLine& cl) {
+  ImageWriteOptions options;
+  if (cl.compression >= 0) options.level = cl.compression;
+  options.tiff = cl.tiffCompression;
+  options.jpegQuality = cl.quality;
+  return options;
+}
+
+// One line on stderr for what the output's format cannot keep of the input; nothing is
+// dropped without a word.
+std::string LossNote(const std::string& input, const std::string& output, const PngImage& png,
+                     ImageFormat format) {
+  const std::string lost = LostInFormat(png, format);
+  return lost.empty() ? "" : "writing '" + output + "' from '" + input + "' drops " + lost;
+}
+
+void Note(const std::string& text) {
+  if (!text.empty()) std::fprintf(stderr, "quenara: note: %s\n", text.c_str());
+}
+
+// Reads the input (and the mask) into the document; the input's format and metadata come back
+// for the output.
 bool LoadDocument(const std::string& input, const CommandLine& cl, HostDocument& doc,
-                  std::string& error) {
+                  ImageFormat& format, ImageMetadata& metadata, std::string& error) {
   PngImage png;
-  if (!ReadPng(input, png, error)) return false;
+  if (!ReadImage(input, png, format, error)) return false;
   if (png.width > uint32_t(kMaxSide) || png.height > uint32_t(kMaxSide)) {
     error = "'" + input + "' is larger than " + std::to_string(kMaxSide) +
             " pixels on a side, the most a filter record can describe";
@@ -175,13 +198,20 @@ bool LoadDocument(const std::string& input, const CommandLine& cl, HostDocument&
     return false;
   }
   doc.source = HostImageFromPng(png);
+  metadata = std::move(png.metadata);
+  if (cl.reduction > 1 && metadata.unit != ImageMetadata::Unit::kAspect) {
+    // The reduced picture covers the same paper.
+    metadata.xDensity /= cl.reduction;
+    metadata.yDensity /= cl.reduction;
+  }
   doc.colourPlanes = png.channels <= 2 ? 1 : 3;
   doc.hasAlpha = png.channels == 2 || png.channels == 4;
   if (!cl.mask.empty()) {
     PngImage maskPng;
-    if (!ReadPng(cl.mask, maskPng, error)) return false;
+    ImageFormat maskFormat;
+    if (!ReadImage(cl.mask, maskPng, maskFormat, error)) return false;
     if (maskPng.channels != 1) {
-      error = "mask '" + cl.mask + "' must be a grey PNG without alpha";
+      error = "mask '" + cl.mask + "' must be a grey image without alpha";
       return false;
     }
     if (maskPng.width != png.width || maskPng.height != png.height) {
@@ -317,7 +347,13 @@ int RunFilter(const CommandLine& cl) {
 #endif
   HostDocument doc;
   std::string error;
-  if (!LoadDocument(cl.input, cl, doc, error)) return Fail(kExitFailure, error);
+  ImageFormat inFormat, outFormat;
+  ImageMetadata metadata;
+  if (!OutputFormat(cl.output, outFormat, error)) return Fail(kExitFailure, error);
+  if (!LoadDocument(cl.input, cl, doc, inFormat, metadata, error)) return Fail(kExitFailure, error);
+  if (!CheckWritable(cl.output, outFormat, doc.source.Planes(), error)) {
+    return Fail(kExitFailure, error);
+  }
   OutputTarget target;
   if (!PrepareOutput(cl.output, target, error)) return Fail(kExitFailure, error);
   if (!cl.log.empty()) {
@@ -343,17 +379,19 @@ int RunFilter(const CommandLine& cl) {
   bar.Finish();
   session.plugin.reset();
   if (code != 0) return Fail(code, error);
-  if (!WriteOutput(cl.output, target, rendered.png,
-                   cl.compression < 0 ? kDefaultPngLevel : cl.compression, error)) {
+  rendered.png.metadata = std::move(metadata);
+  if (!WriteOutput(cl.output, target, rendered.png, outFormat, WriteOptions(cl), error)) {
     return Fail(kExitFailure, error);
   }
+  Note(LossNote(cl.input, cl.output, rendered.png, outFormat));
   ReportRendered(cl, rendered);
   return 0;
 }
 
 // Many images with the same settings. The next file is read and the previous one written
 // while the plug-in renders, so the disk and the encoder overlap the render; at most three
-// images are in memory. A file that fails is reported and skipped.
+// images are in memory. A file that fails is reported and skipped. Each output keeps its
+// input's name and format, whatever its extension says: a batch changes pictures, not files.
 int RunBatch(const CommandLine& cl) {
   std::string error;
   if (cl.dialog) return Fail(kExitUsage, "--dialog works on one image, not on a batch");
@@ -367,16 +405,19 @@ int RunBatch(const CommandLine& cl) {
 
   struct Loaded {
     HostDocument doc;
+    ImageFormat format = ImageFormat::kPng;
+    ImageMetadata metadata;
     std::string error;
   };
   auto load = [&cl](const std::string& input) {
     Loaded l;
-    if (!LoadDocument(input, cl, l.doc, l.error)) l.doc = HostDocument();
+    if (!LoadDocument(input, cl, l.doc, l.format, l.metadata, l.error)) l.doc = HostDocument();
     return l;
   };
   struct Written {
-    std::string input, output, error;
+    std::string input, output, error, note;
   };
+  const ImageWriteOptions options = WriteOptions(cl);
   const size_t count = cl.inputs.size();
   ProgressBar bar(!cl.quiet && ProgressBar::StderrIsTerminal(), stderr);
   cancelRequested.store(false);
@@ -388,6 +429,7 @@ int RunBatch(const CommandLine& cl) {
     const Written w = pending.get();
     if (w.error.empty()) {
       std::printf("%s -> %s\n", w.input.c_str(), w.output.c_str());
+      Note(w.note);
     } else {
       ++failures;
       Fail(kExitFailure, w.error);  // names the output
@@ -428,13 +470,16 @@ int RunBatch(const CommandLine& cl) {
       continue;
     }
     ReportRendered(cl, rendered);
-    const int level = cl.compression < 0 ? kDefaultPngLevel : cl.compression;
-    pending = std::async(std::launch::async,
-                         [input, output, target, level, png = std::move(rendered.png)] {
-                           Written w{input, output, ""};
-                           WriteOutput(output, target, png, level, w.error);
-                           return w;
-                         });
+    rendered.png.metadata = std::move(current.metadata);
+    pending = std::async(
+        std::launch::async,
+        [input, output, target, &options, format = current.format, png = std::move(rendered.png)] {
+          Written w{input, output, "", ""};
+          if (WriteOutput(output, target, png, format, options, w.error)) {
+            w.note = LossNote(input, output, png, format);
+          }
+          return w;
+        });
   }
   finish(pending);
   if (next.valid()) next.wait();
