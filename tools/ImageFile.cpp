@@ -85,10 +85,11 @@ bool OutputFormat(const std::string& path, ImageFormat& format, std::string& err
         "'" + path + "': unknown image format; name the output .png, .tif, .tiff, .jpg or .jpeg";
     return false;
   }
-  return Supported(format, path, error);
+  return true;
 }
 
 bool CheckWritable(const std::string& path, ImageFormat format, int channels, std::string& error) {
+  if (!Supported(format, path, error)) return false;
   if (format == ImageFormat::kJpeg && (channels == 2 || channels == 4)) {
     error = "'" + path + "': JPEG has no transparency; write the image with alpha as .png or .tif";
     return false;

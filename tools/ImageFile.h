@@ -23,10 +23,11 @@ struct ImageWriteOptions {
 const char* FormatName(ImageFormat format);  // "PNG", "TIFF", "JPEG"
 
 // The format an output name asks for (.png, .tif, .tiff, .jpg, .jpeg in any case), or false
-// with a one-line error naming the file; also false when this build cannot write the format.
+// with a one-line error naming the file.
 bool OutputFormat(const std::string& path, ImageFormat& format, std::string& error);
-// False with a one-line error when a file of `format` cannot hold this layout (JPEG has no
-// transparency: an image with alpha is refused rather than flattened onto an invented ground).
+// False with a one-line error when this build cannot write `format`, or a file of `format`
+// cannot hold this layout (JPEG has no transparency: an image with alpha is refused rather
+// than flattened onto an invented background).
 bool CheckWritable(const std::string& path, ImageFormat format, int channels, std::string& error);
 
 // Reads a PNG, TIFF or JPEG file as its signature says; an extension naming another of the

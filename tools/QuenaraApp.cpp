@@ -349,13 +349,17 @@ int RunFilter(const CommandLine& cl) {
   std::string error;
   ImageFormat inFormat, outFormat;
   ImageMetadata metadata;
-  if (!OutputFormat(cl.output, outFormat, error)) return Fail(kExitFailure, error);
   if (!LoadDocument(cl.input, cl, doc, inFormat, metadata, error)) return Fail(kExitFailure, error);
+  OutputTarget target;
+  if (!PrepareOutput(cl.output, target, error)) return Fail(kExitFailure, error);
+  // A device such as /dev/null has no extension: it gets the input's format.
+  if (!OutputFormat(cl.output, outFormat, error)) {
+    if (!target.direct) return Fail(kExitFailure, error);
+    outFormat = inFormat;
+  }
   if (!CheckWritable(cl.output, outFormat, doc.source.Planes(), error)) {
     return Fail(kExitFailure, error);
   }
-  OutputTarget target;
-  if (!PrepareOutput(cl.output, target, error)) return Fail(kExitFailure, error);
   if (!cl.log.empty()) {
     std::error_code ec;
     for (const std::string& other : {cl.input, cl.output, cl.mask}) {
