@@ -23,6 +23,8 @@ command -v convert >/dev/null || { echo "whole_command: needs ImageMagick's conv
 convert "$here/../resources/sample/rocket.png" -resize 6000x4000! -attenuate 0.3 \
   +noise Gaussian -depth 16 -define png:bit-depth=16 -define png:color-type=2 "$work/big16.png"
 
+# The inputs carry ImageMagick's bKGD and tIME chunks, which the notes name on every run.
+quiet_notes() { grep -v '^quenara: note:' >&2 || true; }
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 now() { date +%s.%N; }
 has() { [[ " $cases " == *" $1 "* ]]; }
@@ -35,7 +37,7 @@ single() {
   for _ in $(seq "$runs"); do
     local t0 t1 times
     t0=$(now)
-    times=$("$quenara" --quiet --time "$@" "$in" "$out")
+    times=$("$quenara" --quiet --time "$@" "$in" "$out" 2> >(quiet_notes))
     t1=$(now)
     totals+=("$(awk -v a="$t0" -v b="$t1" 'BEGIN {print b - a}')")
     renders+=("$(awk '/render time/ {print $3}' <<<"$times")")
@@ -58,7 +60,7 @@ batch() {
     rm -f "$work/out/"*
     local t0 t1
     t0=$(now)
-    renders+=("$("$quenara" --quiet --time "$work/in/"*."$ext" -o "$work/out" |
+    renders+=("$("$quenara" --quiet --time "$work/in/"*."$ext" -o "$work/out" 2> >(quiet_notes) |
       awk '/render time/ {s += $3} END {print s}')")
     t1=$(now)
     walls+=("$(awk -v a="$t0" -v b="$t1" 'BEGIN {print b - a}')")

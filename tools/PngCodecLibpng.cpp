@@ -142,7 +142,12 @@ bool ReadPngLibpng(const std::string& path, PngImage& image, std::string& error)
     if (!ok) error = sink.message;
     png_unknown_chunkp chunks = nullptr;
     const int count = ok ? png_get_unknown_chunks(png, info, &chunks) : 0;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && ok; ++i) {
+      // Kept raw, an unknown critical chunk would pass; PNG says such a file cannot be shown.
+      if ((chunks[i].name[0] & 0x20) == 0) {
+        ok = false;
+        error = "damaged PNG: unknown critical chunk";
+      }
       AddPngChunk(decoded.metadata, reinterpret_cast<const char*>(chunks[i].name), chunks[i].data,
                   chunks[i].size);
     }
