@@ -1,11 +1,13 @@
 #include "tools/QuenaraApp.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <memory>
@@ -138,19 +140,33 @@ bool PrepareOutput(const std::string& path, OutputTarget& target, std::string& e
 bool WriteOutput(const std::string& path, const OutputTarget& target, const PngImage& png,
                  ImageFormat format, const ImageWriteOptions& options, std::string& error) {
   namespace fs = std::filesystem;
-  if (target.direct) return WriteImage(target.file.string(), format, png, options, error);
-  std::random_device seed;
-  const fs::path temp =
-      target.file.parent_path() / (".quenara-" + std::to_string(seed() % 1000000) + ".tmp");
+  // libtiff seeks back to fill in offsets, which a device cannot do: a TIFF for one is made in
+  // the temporary directory and copied.
+  const bool copy = target.direct && format == ImageFormat::kTiff;
+  if (target.direct && !copy) return WriteImage(target.file.string(), format, png, options, error);
   std::error_code ec;
+  std::random_device seed;
+  const fs::path temp = (copy ? fs::temp_directory_path(ec) : target.file.parent_path()) /
+                        (".quenara-" + std::to_string(seed() % 1000000) + ".tmp");
   {
     TempFileGuard guard(temp.string());
     std::string why;
     bool ok = WriteImage(temp.string(), format, png, options, why);
-    if (ok && target.exists) fs::permissions(temp, target.mode, ec);
-    if (ok) fs::rename(temp, target.file, ec);
+    if (ok && copy) {
+      std::ifstream in(temp, std::ios::binary);
+      std::ofstream out(target.file, std::ios::binary);
+      out << in.rdbuf();
+      out.flush();
+      if (!out) ec = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+    } else if (ok) {
+      if (target.exists) fs::permissions(temp, target.mode, ec);
+      fs::rename(temp, target.file, ec);
+    }
+    if (!ok || ec || copy) {
+      std::error_code ignored;
+      fs::remove(temp, ignored);
+    }
     if (!ok || ec) {
-      fs::remove(temp, ec);
       const size_t colon = why.rfind(": ");
       error = "cannot write '" + path + "'" +
               (ok                           ? ": " + ec.message()
