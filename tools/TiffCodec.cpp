@@ -21,9 +21,23 @@
 
 namespace {
 
-// Decoding expands the file by at most about 2700 to 1 (a 12-bit LZW code for a 4096-byte
-// string); a header claiming more pixels than that is refused before anything is allocated.
-constexpr uint64_t kMaxInflation = 4200;
+// How far decoding can expand the file: a header claiming more pixels than that is refused
+// before anything is allocated. Deflate reaches about 1032 to 1 (258 bytes from a 2-bit code),
+// PackBits 64 to 1, LZW about 2700 to 1 (a 12-bit code for a 4096-byte string); other codecs
+// get LZW's bound.
+uint64_t MaxInflation(uint16_t compression) {
+  switch (compression) {
+    case COMPRESSION_NONE:
+      return 1;
+    case COMPRESSION_PACKBITS:
+      return 64;
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE:
+      return 1100;
+    default:
+      return 4200;
+  }
+}
 constexpr uint64_t kSlack = 1 << 16;
 constexpr size_t kStripBytes = size_t(1) << 19;  // written strips, about
 
@@ -137,7 +151,7 @@ bool ReadLayout(TIFF* t, uint64_t fileBytes, Layout& l, std::string& why) {
   const uint64_t bytes = uint64_t(l.width) * l.height * uint64_t(spp) * uint64_t(depth / 8);
   if (l.blockWidth == 0 || l.blockHeight == 0 || l.blocks == 0) {
     why = "damaged TIFF: no strip or tile layout";
-  } else if (fileBytes != 0 && bytes > kMaxInflation * fileBytes + kSlack) {
+  } else if (fileBytes != 0 && bytes > MaxInflation(compression) * fileBytes + kSlack) {
     why = "truncated or damaged: its header claims " + std::to_string(l.width) + " x " +
           std::to_string(l.height) + " pixels, more than its " + std::to_string(fileBytes) +
           " bytes can hold";
