@@ -27,7 +27,7 @@ fi
 
 packages=(
   build-essential cmake pkg-config python3 ccache clang-format
-  googletest libgtest-dev libbenchmark-dev libpng-dev zlib1g-dev
+  googletest libgtest-dev libbenchmark-dev libpng-dev zlib1g-dev libtiff-dev libjpeg62-turbo-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 libz-mingw-w64-dev
   wine64 wine32:i386 xvfb xauth imagemagick clang libclang-rt-14-dev
 )

@@ -9,7 +9,7 @@ source_dir="$PWD"
 root="$(realpath -m "${QUENARA_BUILD_ROOT:-build}")"
 
 .ci/ensure-packages.sh build-essential cmake pkg-config googletest libgtest-dev \
-  libbenchmark-dev libpng-dev zlib1g-dev
+  libbenchmark-dev libpng-dev zlib1g-dev libtiff-dev libjpeg62-turbo-dev
 
 cmake -S "$source_dir" --preset release -B "$root/release" -DQUENARA_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build "$root/release" --target quenara -j 2

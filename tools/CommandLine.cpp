@@ -20,25 +20,30 @@ bool ParseWholeNumber(const std::string& text, long low, long high, long& n) {
 }  // namespace
 
 const char* UsageText() {
-  return "usage: quenara [OPTIONS] INPUT.png OUTPUT.png\n"
-         "       quenara [OPTIONS] INPUT.png... -o DIR\n"
+  return "usage: quenara [OPTIONS] INPUT OUTPUT\n"
+         "       quenara [OPTIONS] INPUT... -o DIR\n"
          "       quenara --info FILE.8bf\n"
          "       quenara --list-presets FILE.cfg\n"
          "       quenara --save-preset FILE.cfg --preset-name NAME [-p NAME=VALUE ...]\n"
          "       quenara --delete-preset FILE.cfg --preset-name NAME\n"
+         "INPUT and OUTPUT are PNG, TIFF or JPEG files: the output's extension (.png, .tif,\n"
+         ".tiff, .jpg, .jpeg) picks its format; a batch writes each file in its own format\n"
          "options:\n"
          "  -p, --param NAME=VALUE  set a parameter (key name or four-character key);\n"
          "                          Origin takes X,Y; lists take the 1-based index or the item\n"
          "                          text; booleans 0 or 1\n"
          "  --preset FILE.cfg       apply the preset --preset-name NAME before the -p values\n"
-         "  --mask MASK.png         grey PNG of the image's size: the selection\n"
+         "  --mask MASK.png         grey image of the image's size: the selection\n"
          "  --reduction N           render at 1/N as the plug-in's preview does\n"
-         "  --compression N         PNG compression level, 0 (none) to 9 (smallest, slowest);\n"
-         "                          the default 1 is the fastest\n"
+         "  --compression N         deflate level of PNG and of TIFF's Deflate, 0 (none) to 9\n"
+         "                          (smallest, slowest); the default 1 is the fastest\n"
+         "  --tiff-compression C    TIFF compression: deflate (the default), lzw or none\n"
+         "  --quality N             JPEG quality, 1 to 100; the default is 90\n"
          "  -o, --output-dir DIR    render every INPUT into DIR under its own name; a file\n"
          "                          that fails is reported and the others are still written\n"
          "  --print-params          print the parameters the plug-in recorded\n"
-         "  --time                  print the render's wall time\n"
+         "  --time                  print the render's wall time (and the reading and writing\n"
+         "                          of a single file)\n"
          "  --quiet                 no progress bar\n"
          "  --log FILE              write the plug-in's diagnostic log to FILE\n"
          "  --plugin FILE.8bf       the plug-in to run (Windows) or to check (elsewhere)\n"
@@ -117,6 +122,28 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
         return false;
       }
       cl.compression = int(n);
+    } else if (name == "--tiff-compression") {
+      std::string v;
+      ok = value(v);
+      if (ok && v == "none") {
+        cl.tiffCompression = TiffCompression::kNone;
+      } else if (ok && v == "lzw") {
+        cl.tiffCompression = TiffCompression::kLzw;
+      } else if (ok && v == "deflate") {
+        cl.tiffCompression = TiffCompression::kDeflate;
+      } else if (ok) {
+        error = "--tiff-compression needs none, lzw or deflate, not '" + v + "'";
+        return false;
+      }
+    } else if (name == "--quality") {
+      std::string v;
+      long n = 0;
+      ok = value(v);
+      if (ok && !ParseWholeNumber(v, 1, 100, n)) {
+        error = "--quality needs a whole number from 1 to 100, not '" + v + "'";
+        return false;
+      }
+      cl.quality = int(n);
     } else if (name == "--print-params") {
       ok = flag(cl.printParams);
     } else if (name == "--quiet") {
@@ -170,13 +197,13 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
     }
   } else if (!cl.outputDir.empty()) {
     if (positional.empty()) {
-      error = "missing INPUT.png files for -o " + cl.outputDir;
+      error = "missing INPUT files for -o " + cl.outputDir;
       return false;
     }
     cl.inputs = positional;
   } else {
     if (positional.size() != 2) {
-      error = positional.size() < 2 ? "missing INPUT.png and OUTPUT.png (see --help)"
+      error = positional.size() < 2 ? "missing INPUT and OUTPUT (see --help)"
                                     : "unexpected argument '" + positional[2] + "'";
       return false;
     }

@@ -1,6 +1,6 @@
 // The command line of `quenara`:
-//     quenara [OPTIONS] INPUT.png OUTPUT.png
-//     quenara [OPTIONS] INPUT.png... -o DIR
+//     quenara [OPTIONS] INPUT OUTPUT
+//     quenara [OPTIONS] INPUT... -o DIR
 //     quenara --info FILE.8bf
 // and the preset commands. Parsing only checks the shape of the line; values are checked
 // where they are used.
@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "tools/ImageFile.h"
 
 struct ParamAssignment {
   std::string name;   // key name or four-character key, as typed
@@ -23,7 +25,9 @@ struct CommandLine {
   std::vector<ParamAssignment> params;
   std::string mask;
   int32_t reduction = 1;
-  int compression = -1;  // PNG level 0..9; -1: the writer's default
+  int compression = -1;  // deflate level 0..9 of PNG and TIFF; -1: the writer's default
+  TiffCompression tiffCompression = kDefaultTiffCompression;
+  int quality = kDefaultJpegQuality;
   bool printParams = false;
   bool quiet = false;
   bool time = false;

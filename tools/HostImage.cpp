@@ -25,14 +25,21 @@ HostImage HostImage::Reduced(int32_t n) const {
   return r;
 }
 
+// Both conversions run over the packed samples in one straight loop, which the compiler
+// vectorises: on a 24-megapixel 16-bit picture the per-pixel accessors cost a quarter second
+// each way, on the path between the file and the render.
 HostImage HostImageFromPng(const PngImage& png) {
   HostImage image(int32_t(png.width), int32_t(png.height), png.channels, png.bitDepth / 8);
-  for (uint32_t y = 0; y < png.height; ++y) {
-    for (uint32_t x = 0; x < png.width; ++x) {
-      for (int c = 0; c < png.channels; ++c) {
-        const uint16_t v = png.At(x, y, c);
-        image.Set(int32_t(x), int32_t(y), c, png.bitDepth == 8 ? v : PngToHost16(v));
-      }
+  if (image.Empty()) return image;
+  const size_t n = size_t(png.width) * png.height * size_t(png.channels);
+  const uint16_t* in = png.samples.data();
+  uint8_t* out = image.PixelAddress(0, 0);
+  if (png.bitDepth == 8) {
+    for (size_t i = 0; i < n; ++i) out[i] = uint8_t(in[i]);
+  } else {
+    for (size_t i = 0; i < n; ++i) {
+      const uint16_t s = PngToHost16(in[i]);
+      std::memcpy(out + 2 * i, &s, 2);
     }
   }
   return image;
@@ -44,13 +51,18 @@ PngImage PngFromHostImage(const HostImage& image) {
   png.height = uint32_t(image.Height());
   png.channels = image.Planes();
   png.bitDepth = image.BytesPerSample() * 8;
-  png.samples.resize(size_t(png.width) * png.height * size_t(png.channels));
-  for (int32_t y = 0; y < image.Height(); ++y) {
-    for (int32_t x = 0; x < image.Width(); ++x) {
-      for (int32_t c = 0; c < image.Planes(); ++c) {
-        const uint16_t s = image.Get(x, y, c);
-        png.At(uint32_t(x), uint32_t(y), c) = png.bitDepth == 8 ? s : HostToPng16(s);
-      }
+  const size_t n = size_t(png.width) * png.height * size_t(png.channels);
+  png.samples.resize(n);
+  if (image.Empty()) return png;
+  const uint8_t* in = image.PixelAddress(0, 0);
+  uint16_t* out = png.samples.data();
+  if (png.bitDepth == 8) {
+    for (size_t i = 0; i < n; ++i) out[i] = in[i];
+  } else {
+    for (size_t i = 0; i < n; ++i) {
+      uint16_t s;
+      std::memcpy(&s, in + 2 * i, 2);
+      out[i] = HostToPng16(s);
     }
   }
   return png;

@@ -95,7 +95,7 @@ int ChannelsOf(int colorType) {
   rows.resize(height);
   for (png_uint_32 y = 0; y < height; ++y) rows[y] = bytes.data() + rowBytes * y;
   png_read_image(png, rows.data());
-  png_read_end(png, nullptr);
+  png_read_end(png, info);  // chunks after the image data join those before it
   image.width = width;
   image.height = height;
   image.channels = channels;
@@ -126,6 +126,13 @@ bool ReadPngLibpng(const std::string& path, PngImage& image, std::string& error)
   }
   png_init_io(png, file.get());
   png_set_sig_bytes(png, 8);
+  // Every ancillary chunk comes to us raw, the ones libpng knows as well, so that the metadata
+  // is kept or named the same way as by the zlib reader. tRNS stays libpng's: it is refused.
+  static const png_byte kKnown[] =
+      "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sBIT\0sCAL\0sPLT\0sRGB\0"
+      "tEXt\0tIME\0zTXt";
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, nullptr, 0);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, kKnown, int(sizeof(kKnown) / 5));
   std::vector<png_byte> bytes;
   std::vector<png_bytep> rows;
   PngImage decoded;
@@ -133,6 +140,17 @@ bool ReadPngLibpng(const std::string& path, PngImage& image, std::string& error)
   try {
     ok = ReadRows(png, info, decoded, bytes, rows, sink);
     if (!ok) error = sink.message;
+    png_unknown_chunkp chunks = nullptr;
+    const int count = ok ? png_get_unknown_chunks(png, info, &chunks) : 0;
+    for (int i = 0; i < count && ok; ++i) {
+      // Kept raw, an unknown critical chunk would pass; PNG says such a file cannot be shown.
+      if ((chunks[i].name[0] & 0x20) == 0) {
+        ok = false;
+        error = "damaged PNG: unknown critical chunk";
+      }
+      AddPngChunk(decoded.metadata, reinterpret_cast<const char*>(chunks[i].name), chunks[i].data,
+                  chunks[i].size);
+    }
   } catch (const std::bad_alloc&) {  // thrown by our own allocations, never through libpng
     error = "not enough memory";
   }

@@ -1,6 +1,6 @@
 // A small PNG reader on zlib for the Windows build, where no libpng package exists. It reads
 // the same layouts as the libpng codec (grey, grey+alpha, RGB, RGBA; 8 or 16 bits; interlaced
-// or not). Both builds write with PngWriter.cpp.
+// or not) and hands over the same ancillary chunks. Both builds write with PngWriter.cpp.
 #include <zlib.h>
 
 #include <cerrno>
@@ -91,6 +91,7 @@ bool ReadPngZlib(const std::string& path, PngImage& image, std::string& error) {
   int depth = 0, colorType = -1, interlace = 0;
   bool haveHeader = false, haveEnd = false;
   std::vector<unsigned char> compressed;
+  ImageMetadata metadata;
   size_t pos = 8;
   while (pos + 12 <= file.size() && !haveEnd) {
     const uint32_t length = ReadBe32(&file[pos]);
@@ -123,6 +124,8 @@ bool ReadPngZlib(const std::string& path, PngImage& image, std::string& error) {
       haveEnd = true;
     } else if ((type[0] & 0x20) == 0 && std::memcmp(type, "PLTE", 4) != 0) {
       return Fail(error, path, "damaged PNG: unknown critical chunk");
+    } else if ((type[0] & 0x20) != 0) {
+      AddPngChunk(metadata, reinterpret_cast<const char*>(type), data, length);
     }
     pos += size_t(length) + 12;
   }
@@ -173,6 +176,7 @@ bool ReadPngZlib(const std::string& path, PngImage& image, std::string& error) {
   decoded.height = height;
   decoded.channels = channels;
   decoded.bitDepth = depth;
+  decoded.metadata = std::move(metadata);
   decoded.samples.resize(size_t(width) * height * size_t(channels));
   size_t offset = 0;
   for (int p = 0; p < (interlace ? 7 : 1); ++p) {

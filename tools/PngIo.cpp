@@ -1,6 +1,13 @@
 // The PNG reader of this build: libpng where the platform has it, our zlib reader otherwise.
-// Both are guarded here against files that are not what they claim before they allocate.
+// Both are guarded here against files that are not what they claim before they allocate. The
+// ancillary chunks both readers hand over are turned into metadata here, and back for the
+// writer.
+#include <zlib.h>
+
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <new>
@@ -52,7 +59,115 @@ bool Plausible(const std::string& path, std::string& error) {
   return true;
 }
 
+// Chunks kept byte for byte from a PNG into a PNG. iCCP and pHYs are not among them: they are
+// decoded, so that they travel to the other formats too, and written anew.
+constexpr const char* kKeptChunks[] = {"gAMA", "cHRM", "sRGB", "tEXt", "zTXt", "iTXt"};
+
+constexpr size_t kMaxProfileBytes = size_t(64) << 20;
+
+bool Inflate(const uint8_t* data, size_t length, std::vector<uint8_t>& out) {
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return false;
+  z.next_in = const_cast<uint8_t*>(data);
+  z.avail_in = uInt(length);
+  int r = Z_OK;
+  out.clear();
+  while (r == Z_OK && out.size() < kMaxProfileBytes) {
+    const size_t done = out.size();
+    out.resize(done + 65536);
+    z.next_out = out.data() + done;
+    z.avail_out = 65536;
+    r = inflate(&z, Z_NO_FLUSH);
+    out.resize(done + 65536 - z.avail_out);
+  }
+  inflateEnd(&z);
+  return r == Z_STREAM_END;
+}
+
+uint32_t Be32(const uint8_t* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+void PutBe32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(v >> shift));
+}
+
+void NameDropped(ImageMetadata& m, const std::string& name) {
+  if (std::find(m.dropped.begin(), m.dropped.end(), name) == m.dropped.end()) {
+    m.dropped.push_back(name);
+  }
+}
+
 }  // namespace
+
+void AddPngChunk(ImageMetadata& m, const char type[4], const uint8_t* data, size_t length) {
+  const std::string name(type, 4);
+  if (name == "iCCP") {
+    // name, NUL, compression method 0, zlib stream
+    const uint8_t* end =
+        static_cast<const uint8_t*>(std::memchr(data, 0, std::min<size_t>(length, 80)));
+    const size_t at = end == nullptr ? length : size_t(end - data);
+    if (at + 2 > length || data[at + 1] != 0 || !Inflate(data + at + 2, length - at - 2, m.icc)) {
+      m.icc.clear();
+      NameDropped(m, "iCCP (damaged)");
+      return;
+    }
+    m.iccName.assign(reinterpret_cast<const char*>(data), at);
+  } else if (name == "pHYs" && length == 9) {
+    const uint32_t x = Be32(data), y = Be32(data + 4);
+    if (data[8] == 1) {
+      // PNG counts pixels per metre, an integer that cannot hold 300 dpi exactly: a whole dpi
+      // value that PNG would store as this very number is the one the file meant.
+      const double dpi = x * 0.0254, whole = std::round(dpi);
+      const bool isWhole = std::lround(whole / 0.0254) == long(x) &&
+                           std::lround(std::round(y * 0.0254) / 0.0254) == long(y);
+      m.unit = isWhole ? ImageMetadata::Unit::kInch : ImageMetadata::Unit::kCentimetre;
+      m.xDensity = isWhole ? whole : x / 100.0;
+      m.yDensity = isWhole ? std::round(y * 0.0254) : y / 100.0;
+    } else {
+      m.unit = ImageMetadata::Unit::kAspect;
+      m.xDensity = x;
+      m.yDensity = y;
+    }
+  } else if (std::find(std::begin(kKeptChunks), std::end(kKeptChunks), name) !=
+             std::end(kKeptChunks)) {
+    m.blockFormat = ImageFormat::kPng;
+    m.blocks.push_back({name, 0, std::vector<uint8_t>(data, data + length)});
+  } else {
+    NameDropped(m, name);
+  }
+}
+
+std::vector<std::pair<std::string, std::vector<uint8_t>>> PngChunksFor(const ImageMetadata& m) {
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> chunks;
+  if (!m.icc.empty()) {
+    std::string name = m.iccName.empty() ? "ICC profile" : m.iccName.substr(0, 79);
+    std::vector<uint8_t> data(name.begin(), name.end());
+    data.push_back(0);
+    data.push_back(0);  // deflate
+    uLongf size = compressBound(uLong(m.icc.size()));
+    const size_t at = data.size();
+    data.resize(at + size);
+    if (compress2(data.data() + at, &size, m.icc.data(), uLong(m.icc.size()), 9) == Z_OK) {
+      data.resize(at + size);
+      chunks.emplace_back("iCCP", std::move(data));
+    }
+  }
+  if (m.unit != ImageMetadata::Unit::kNone && m.xDensity > 0 && m.yDensity > 0) {
+    const double perMetre = m.unit == ImageMetadata::Unit::kInch         ? 1 / 0.0254
+                            : m.unit == ImageMetadata::Unit::kCentimetre ? 100.0
+                                                                         : 1.0;
+    std::vector<uint8_t> data;
+    PutBe32(data, uint32_t(std::min(4e9, std::round(m.xDensity * perMetre))));
+    PutBe32(data, uint32_t(std::min(4e9, std::round(m.yDensity * perMetre))));
+    data.push_back(m.unit == ImageMetadata::Unit::kAspect ? 0 : 1);
+    chunks.emplace_back("pHYs", std::move(data));
+  }
+  if (m.blockFormat == ImageFormat::kPng) {
+    for (const ImageMetadata::Block& b : m.blocks) chunks.emplace_back(b.name, b.data);
+  }
+  return chunks;
+}
 
 bool ReadPng(const std::string& path, PngImage& image, std::string& error) {
   if (!Plausible(path, error)) return false;

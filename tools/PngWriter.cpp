@@ -241,6 +241,10 @@ bool WritePng(const std::string& path, const PngImage& image, std::string& error
   }
   static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   bool ok = std::fwrite(kSignature, 1, 8, f) == 8 && WriteChunk(f, "IHDR", {{header, 13}});
+  // Colour, resolution and text chunks all before the image data, where each may stand.
+  for (const auto& [type, data] : PngChunksFor(image.metadata)) {
+    ok = ok && WriteChunk(f, type.c_str(), {{data.data(), data.size()}});
+  }
   for (size_t i = 0; i < strips.size() && ok; ++i) {
     const std::vector<unsigned char>& d = strips[i].deflated;
     const bool first = i == 0, last = i + 1 == strips.size();

@@ -1,11 +1,13 @@
 #include "tools/QuenaraApp.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <memory>
@@ -14,6 +16,7 @@
 
 #include "tools/CommandLine.h"
 #include "tools/HostImage.h"
+#include "tools/ImageFile.h"
 #include "tools/ParameterValues.h"
 #include "tools/PluginFile.h"
 #include "tools/PluginModule.h"
@@ -141,21 +144,35 @@ bool PrepareOutput(const std::string& path, OutputTarget& target, std::string& e
 // failure or a signal never leaves a partial output file. The temporary name is short, so any
 // name the file system allows for the output works, and errors name the output, not it.
 bool WriteOutput(const std::string& path, const OutputTarget& target, const PngImage& png,
-                 int level, std::string& error) {
+                 ImageFormat format, const ImageWriteOptions& options, std::string& error) {
   namespace fs = std::filesystem;
-  if (target.direct) return WritePng(target.file.string(), png, error, level);
-  std::random_device seed;
-  const fs::path temp =
-      target.file.parent_path() / (".quenara-" + std::to_string(seed() % 1000000) + ".tmp");
+  // libtiff seeks back to fill in offsets, which a device cannot do: a TIFF for one is made in
+  // the temporary directory and copied.
+  const bool copy = target.direct && format == ImageFormat::kTiff;
+  if (target.direct && !copy) return WriteImage(target.file.string(), format, png, options, error);
   std::error_code ec;
+  std::random_device seed;
+  const fs::path temp = (copy ? fs::temp_directory_path(ec) : target.file.parent_path()) /
+                        (".quenara-" + std::to_string(seed() % 1000000) + ".tmp");
   {
     TempFileGuard guard(temp.string());
     std::string why;
-    bool ok = WritePng(temp.string(), png, why, level);
-    if (ok && target.exists) fs::permissions(temp, target.mode, ec);
-    if (ok) fs::rename(temp, target.file, ec);
+    bool ok = WriteImage(temp.string(), format, png, options, why);
+    if (ok && copy) {
+      std::ifstream in(temp, std::ios::binary);
+      std::ofstream out(target.file, std::ios::binary);
+      out << in.rdbuf();
+      out.flush();
+      if (!out) ec = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+    } else if (ok) {
+      if (target.exists) fs::permissions(temp, target.mode, ec);
+      fs::rename(temp, target.file, ec);
+    }
+    if (!ok || ec || copy) {
+      std::error_code ignored;
+      fs::remove(temp, ignored);
+    }
     if (!ok || ec) {
-      fs::remove(temp, ec);
       const size_t colon = why.rfind(": ");
       error = "cannot write '" + path + "'" +
               (ok                           ? ": " + ec.message()
@@ -167,10 +184,32 @@ bool WriteOutput(const std::string& path, const OutputTarget& target, const PngI
   return true;
 }
 
+ImageWriteOptions WriteOptions(const CommandLine& cl) {
+  ImageWriteOptions options;
+  if (cl.compression >= 0) options.level = cl.compression;
+  options.tiff = cl.tiffCompression;
+  options.jpegQuality = cl.quality;
+  return options;
+}
+
+// One line on stderr for what the output's format cannot keep of the input; nothing is
+// dropped without a word.
+std::string LossNote(const std::string& input, const std::string& output, const PngImage& png,
+                     ImageFormat format) {
+  const std::string lost = LostInFormat(png, format);
+  return lost.empty() ? "" : "writing '" + output + "' from '" + input + "' drops " + lost;
+}
+
+void Note(const std::string& text) {
+  if (!text.empty()) std::fprintf(stderr, "quenara: note: %s\n", text.c_str());
+}
+
+// Reads the input (and the mask) into the document; the input's format and metadata come back
+// for the output.
 bool LoadDocument(const std::string& input, const CommandLine& cl, HostDocument& doc,
-                  std::string& error) {
+                  ImageFormat& format, ImageMetadata& metadata, std::string& error) {
   PngImage png;
-  if (!ReadPng(input, png, error)) return false;
+  if (!ReadImage(input, png, format, error)) return false;
   if (png.width > uint32_t(kMaxSide) || png.height > uint32_t(kMaxSide)) {
     error = "'" + input + "' is larger than " + std::to_string(kMaxSide) +
             " pixels on a side, the most a filter record can describe";
@@ -181,13 +220,20 @@ bool LoadDocument(const std::string& input, const CommandLine& cl, HostDocument&
     return false;
   }
   doc.source = HostImageFromPng(png);
+  metadata = std::move(png.metadata);
+  if (cl.reduction > 1 && metadata.unit != ImageMetadata::Unit::kAspect) {
+    // The reduced picture covers the same paper.
+    metadata.xDensity /= cl.reduction;
+    metadata.yDensity /= cl.reduction;
+  }
   doc.colourPlanes = png.channels <= 2 ? 1 : 3;
   doc.hasAlpha = png.channels == 2 || png.channels == 4;
   if (!cl.mask.empty()) {
     PngImage maskPng;
-    if (!ReadPng(cl.mask, maskPng, error)) return false;
+    ImageFormat maskFormat;
+    if (!ReadImage(cl.mask, maskPng, maskFormat, error)) return false;
     if (maskPng.channels != 1) {
-      error = "mask '" + cl.mask + "' must be a grey PNG without alpha";
+      error = "mask '" + cl.mask + "' must be a grey image without alpha";
       return false;
     }
     if (maskPng.width != png.width || maskPng.height != png.height) {
@@ -324,9 +370,21 @@ int RunFilter(const CommandLine& cl) {
 #endif
   HostDocument doc;
   std::string error;
-  if (!LoadDocument(cl.input, cl, doc, error)) return Fail(kExitFailure, error);
+  ImageFormat inFormat, outFormat;
+  ImageMetadata metadata;
+  const auto readStart = std::chrono::steady_clock::now();
+  if (!LoadDocument(cl.input, cl, doc, inFormat, metadata, error)) return Fail(kExitFailure, error);
+  const auto readEnd = std::chrono::steady_clock::now();
   OutputTarget target;
   if (!PrepareOutput(cl.output, target, error)) return Fail(kExitFailure, error);
+  // A device such as /dev/null has no extension: it gets the input's format.
+  if (!OutputFormat(cl.output, outFormat, error)) {
+    if (!target.direct) return Fail(kExitFailure, error);
+    outFormat = inFormat;
+  }
+  if (!CheckWritable(cl.output, outFormat, doc.source.Planes(), error)) {
+    return Fail(kExitFailure, error);
+  }
   if (!cl.log.empty()) {
     std::error_code ec;
     for (const std::string& other : {cl.input, cl.output, cl.mask}) {
@@ -350,17 +408,27 @@ int RunFilter(const CommandLine& cl) {
   bar.Finish();
   session.plugin.reset();
   if (code != 0) return Fail(code, error);
-  if (!WriteOutput(cl.output, target, rendered.png,
-                   cl.compression < 0 ? kDefaultPngLevel : cl.compression, error)) {
+  rendered.png.metadata = std::move(metadata);
+  const auto writeStart = std::chrono::steady_clock::now();
+  if (!WriteOutput(cl.output, target, rendered.png, outFormat, WriteOptions(cl), error)) {
     return Fail(kExitFailure, error);
   }
+  const auto writeEnd = std::chrono::steady_clock::now();
+  Note(LossNote(cl.input, cl.output, rendered.png, outFormat));
   ReportRendered(cl, rendered);
+  if (cl.time) {
+    // The files' share of the command: decoding into the host's image, and the way back.
+    std::printf("read time: %.3f s\nwrite time: %.3f s\n",
+                std::chrono::duration<double>(readEnd - readStart).count(),
+                std::chrono::duration<double>(writeEnd - writeStart).count());
+  }
   return 0;
 }
 
 // Many images with the same settings. The next file is read and the previous one written
 // while the plug-in renders, so the disk and the encoder overlap the render; at most three
-// images are in memory. A file that fails is reported and skipped.
+// images are in memory. A file that fails is reported and skipped. Each output keeps its
+// input's name and format, whatever its extension says: a batch changes pictures, not files.
 int RunBatch(const CommandLine& cl) {
   std::string error;
   if (cl.dialog) return Fail(kExitUsage, "--dialog works on one image, not on a batch");
@@ -374,16 +442,19 @@ int RunBatch(const CommandLine& cl) {
 
   struct Loaded {
     HostDocument doc;
+    ImageFormat format = ImageFormat::kPng;
+    ImageMetadata metadata;
     std::string error;
   };
   auto load = [&cl](const std::string& input) {
     Loaded l;
-    if (!LoadDocument(input, cl, l.doc, l.error)) l.doc = HostDocument();
+    if (!LoadDocument(input, cl, l.doc, l.format, l.metadata, l.error)) l.doc = HostDocument();
     return l;
   };
   struct Written {
-    std::string input, output, error;
+    std::string input, output, error, note;
   };
+  const ImageWriteOptions options = WriteOptions(cl);
   const size_t count = cl.inputs.size();
   ProgressBar bar(!cl.quiet && ProgressBar::StderrIsTerminal(), stderr);
   cancelRequested.store(false);
@@ -395,6 +466,7 @@ int RunBatch(const CommandLine& cl) {
     const Written w = pending.get();
     if (w.error.empty()) {
       std::printf("%s -> %s\n", w.input.c_str(), w.output.c_str());
+      Note(w.note);
     } else {
       ++failures;
       Fail(kExitFailure, w.error);  // names the output
@@ -435,13 +507,16 @@ int RunBatch(const CommandLine& cl) {
       continue;
     }
     ReportRendered(cl, rendered);
-    const int level = cl.compression < 0 ? kDefaultPngLevel : cl.compression;
-    pending = std::async(std::launch::async,
-                         [input, output, target, level, png = std::move(rendered.png)] {
-                           Written w{input, output, ""};
-                           WriteOutput(output, target, png, level, w.error);
-                           return w;
-                         });
+    rendered.png.metadata = std::move(current.metadata);
+    pending = std::async(
+        std::launch::async,
+        [input, output, target, &options, format = current.format, png = std::move(rendered.png)] {
+          Written w{input, output, "", ""};
+          if (WriteOutput(output, target, png, format, options, w.error)) {
+            w.note = LossNote(input, output, png, format);
+          }
+          return w;
+        });
   }
   finish(pending);
   if (next.valid()) next.wait();
