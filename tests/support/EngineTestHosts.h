@@ -1,4 +1,4 @@
-// The engine-level host services for tests and benchmarks, in one implementation: count and fail
+// The engine-level host services for tests and benchmarks, in one implementation: count
 // allocations, cancel after a number of progress reports, record progress, and run bands either
 // in order or on real threads (handed out dynamically in increasing order, the calling thread
 // working too and alone reporting progress, its first failing band stopping the hand-out).
