@@ -1,7 +1,7 @@
 // The effect pipeline: the origin's sub-pixel fraction, strength 0, linear light, display modes
-// and the release of every buffer on every path. Expected pixels come from a plain reference of
-// the stages involved (selection with default settings is the identity, the compositing curve
-// with gamma 1 is the 15-bit quantisation).
+// (failed allocations and cancels: tests/host/FaultInjectionTest.cpp). Expected pixels come from a
+// plain reference of the stages involved (selection with default settings is the identity, the
+// compositing curve with gamma 1 is the 15-bit quantisation).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -117,48 +117,6 @@ TEST(QuenaraEffect, StrengthZeroNeitherShiftsNorBlursAndLinearLightLeavesAlphaAl
       }
       const double alpha = (32768 - x * 50) / 32768.0;
       ASSERT_NEAR(p.destination.Get(x, 2, 1), int(alpha * alpha * 32768.0), kOneStep) << x;
-    }
-  }
-}
-
-TEST(QuenaraEffect, EveryBufferIsReleasedOnEveryPath) {
-  // Count what one full run allocates and reports, then fail each allocation and cancel at
-  // each report in turn.
-  auto make = [](Pipeline<Rgba8>& p, int show) {
-    p.Paint([](int32_t, int32_t, int) { return 120; });
-    p.effect.settings.show = show;
-    p.effect.settings.linearLight = true;
-    p.effect.settings.originX = 1.5;
-    p.effect.settings.originY = 2.5;
-  };
-  for (int show : {1, 2, 4}) {
-    int64_t allocations = 0;
-    size_t reports = 0;
-    {
-      Pipeline<Rgba8> p(5, 4);
-      make(p, show);
-      ASSERT_EQ(p.effect.Run(0, 1), 0);
-      allocations = p.host.allocations;
-      reports = p.host.progress.size();
-      EXPECT_EQ(p.host.LiveBlocks(), 0u);
-    }
-    for (int64_t i = 0; i < allocations; ++i) {
-      Pipeline<Rgba8> p(5, 4);
-      make(p, show);
-      const std::vector<uint8_t> before = p.destination.bytes;
-      p.host.failAllocationAt = i;
-      EXPECT_EQ(p.effect.Run(0, 1), -108) << "show " << show << " allocation " << i;
-      EXPECT_EQ(p.host.LiveBlocks(), 0u) << "show " << show << " allocation " << i;
-      if (i == 0) {
-        EXPECT_EQ(p.destination.bytes, before);  // nothing written
-      }
-    }
-    for (size_t j = 0; j < reports; ++j) {
-      Pipeline<Rgba8> p(5, 4);
-      make(p, show);
-      p.host.cancelAfterReports = int64_t(j);
-      EXPECT_EQ(p.effect.Run(0, 1), TestHost::kCancelled) << "show " << show << " report " << j;
-      EXPECT_EQ(p.host.LiveBlocks(), 0u) << "show " << show << " report " << j;
     }
   }
 }

@@ -29,6 +29,10 @@ OSErr Advance() {
   return e;
 }
 
+Rect Box(int16_t top, int16_t left, int16_t bottom, int16_t right) {
+  return {top, left, bottom, right};
+}
+
 HostDocument Ramp(int32_t w, int32_t h) {
   HostDocument d;
   d.source = HostImage(w, h, 3, 1);
@@ -63,22 +67,14 @@ TEST(HostileRecord, EverySelectorEndsInACleanResult) {
     {"no input", kAfterAdvance, bad, kUntouched, [](FilterRecord& r) { r.inData = nullptr; }},
     {"no output", kAfterAdvance, bad, kUntouched, [](FilterRecord& r) { r.outData = nullptr; }},
     {"zero size", kAtSetUp, 0, kUntouched,
-     [](FilterRecord& r) {
-       r.imageSize = {0, 0};
-     }},
+     [](FilterRecord& r) { r.imageSize.v = r.imageSize.h = 0; }},
     {"negative size", kAtSetUp, 0, kUntouched,
-     [](FilterRecord& r) {
-       r.imageSize = {-7, -5};
-     }},
+     [](FilterRecord& r) { r.imageSize.v = r.imageSize.h = -6; }},
     {"one-pixel image", kAtSetUp, 0, kEither, [](FilterRecord&) {}, 1},
     {"one-pixel rectangle", kAfterAdvance, 0, kEither,
-     [](FilterRecord& r) {
-       r.outRect = {3, 4, 4, 5};
-     }},
+     [](FilterRecord& r) { r.outRect = Box(3, 4, 4, 5); }},
     {"absurd rectangle", kAfterAdvance, bad, kUntouched,
-     [](FilterRecord& r) {
-       r.outRect = {0, 0, 30000, 30000};
-     }},
+     [](FilterRecord& r) { r.outRect = Box(0, 0, 30000, 30000); }},
     {"rows of one byte", kAfterAdvance, bad, kUntouched, [](FilterRecord& r) { r.inRowBytes = 1; }},
     {"negative row stride", kAfterAdvance, bad, kUntouched,
      [](FilterRecord& r) { r.outRowBytes = -r.outRowBytes; }},

@@ -1,4 +1,4 @@
-// The engine-level host services for tests and benchmarks, in one implementation: count and fail
+// The engine-level host services for tests and benchmarks, in one implementation: count
 // allocations, cancel after a number of progress reports, record progress, and run bands either
 // in order or on real threads (handed out dynamically in increasing order, the calling thread
 // working too and alone reporting progress, its first failing band stopping the hand-out).
@@ -24,7 +24,6 @@ class TestHost : public KestrimondHost {
   // Configuration.
   int32_t processors = 1;           // what GetProcessorCount reports
   bool threaded = false;            // run bands on real threads (one per band up to `processors`)
-  int64_t failAllocationAt = -1;    // 0-based index of the allocation that returns null
   int64_t cancelAfterReports = -1;  // report number (0-based) from which ReportProgress cancels
   bool recordProgress = true;       // off for benchmarks, whose runs would collect millions
 
@@ -43,8 +42,7 @@ class TestHost : public KestrimondHost {
 
   void* AllocateMemory(size_t size) override {
     std::lock_guard<std::mutex> guard(lock);
-    const int64_t index = allocations++;
-    if (index == failAllocationAt) return nullptr;
+    ++allocations;
     void* p = std::malloc(size == 0 ? 1 : size);
     if (p != nullptr) live.insert(p);
     return p;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <tuple>
 // clang-format off
 #include <jpeglib.h>  // after <cstdio>: it uses FILE without declaring it
 // clang-format on
@@ -18,32 +19,33 @@
 
 namespace {
 
-// Writes a TIFF with libtiff alone, in a layout our writer never produces.
-void WriteTiffDirect(const std::string& path, const PngImage& img, uint16_t photometric,
-                     uint16_t format, uint16_t extra, uint32_t tile, uint16_t compression) {
+// A TIFF written by libtiff alone, in layouts our writer never produces: tiles of `tile` pixels
+// (partial at the edges) or strips of three rows (the last one short), predictor on compression.
+struct Direct {
+  uint16_t photometric, format = SAMPLEFORMAT_UINT, extra = 0;
+  uint32_t tile = 0;
+  uint16_t compression = COMPRESSION_NONE;
+};
+
+void WriteTiffDirect(const std::string& path, const PngImage& img, const Direct& d) {
   TIFF* t = TIFFOpen(path.c_str(), "w");
   ASSERT_NE(t, nullptr);
+  const size_t bps = size_t(img.bitDepth / 8), ch = size_t(img.channels);
+  const uint32_t bw = d.tile != 0 ? d.tile : img.width, bh = d.tile != 0 ? d.tile : 3;
   TIFFSetField(t, TIFFTAG_IMAGEWIDTH, img.width);
   TIFFSetField(t, TIFFTAG_IMAGELENGTH, img.height);
   TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, uint16_t(img.bitDepth));
   TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, uint16_t(img.channels));
-  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, photometric);
-  TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, format);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, d.photometric);
+  TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, d.format);
   TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(t, TIFFTAG_COMPRESSION, compression);
-  if (compression != COMPRESSION_NONE) TIFFSetField(t, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
-  if (extra != 0) TIFFSetField(t, TIFFTAG_EXTRASAMPLES, uint16_t(1), &extra);
-  const size_t bps = size_t(img.bitDepth / 8), ch = size_t(img.channels);
-  const uint32_t bw = tile != 0 ? tile : img.width, bh = tile != 0 ? tile : 3;
-  if (tile != 0) {
-    TIFFSetField(t, TIFFTAG_TILEWIDTH, tile);
-    TIFFSetField(t, TIFFTAG_TILELENGTH, tile);
-  } else {
-    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, bh);  // many strips, the last one short
-  }
+  TIFFSetField(t, TIFFTAG_COMPRESSION, d.compression);
+  if (d.compression != COMPRESSION_NONE) TIFFSetField(t, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+  if (d.extra != 0) TIFFSetField(t, TIFFTAG_EXTRASAMPLES, uint16_t(1), &d.extra);
+  if (d.tile != 0) TIFFSetField(t, TIFFTAG_TILEWIDTH, d.tile);
+  TIFFSetField(t, d.tile != 0 ? TIFFTAG_TILELENGTH : TIFFTAG_ROWSPERSTRIP, bh);
   std::vector<unsigned char> buf(bw * bh * ch * bps);
-  uint32_t index = 0;
-  for (uint32_t y0 = 0; y0 < img.height; y0 += bh) {
+  for (uint32_t y0 = 0, index = 0; y0 < img.height; y0 += bh) {
     for (uint32_t x0 = 0; x0 < img.width; x0 += bw, ++index) {
       for (size_t i = 0; i < buf.size() / bps; ++i) {
         const uint32_t x = x0 + uint32_t(i / ch % bw), y = y0 + uint32_t(i / ch / bw);
@@ -52,8 +54,8 @@ void WriteTiffDirect(const std::string& path, const PngImage& img, uint16_t phot
         if (bps != 1) std::memcpy(&buf[i * bps], &v, 2);
       }
       const tmsize_t rows = std::min(bh, img.height - y0), size = tmsize_t(bw * ch * bps) * rows;
-      ASSERT_GE(tile != 0 ? TIFFWriteEncodedTile(t, index, buf.data(), tmsize_t(buf.size()))
-                          : TIFFWriteEncodedStrip(t, index, buf.data(), size),
+      ASSERT_GE(d.tile != 0 ? TIFFWriteEncodedTile(t, index, buf.data(), tmsize_t(buf.size()))
+                            : TIFFWriteEncodedStrip(t, index, buf.data(), size),
                 0);
     }
   }
@@ -88,78 +90,61 @@ PngImage Read(const std::string& path, ImageFormat expected) {
   return img;
 }
 
-// Every layout, every compression: our writer (its Deflate strips are made without libtiff)
-// read back by libtiff's decoders, several strips on several threads.
-TEST(ImageFormat, TiffRoundTripsEveryLayoutAndCompression) {
+// Our writer in every layout and compression (its Deflate strips are made without libtiff) read
+// back through libtiff, several strips on several threads; then libtiff's own tiles and strips.
+TEST(ImageFormat, TiffRoundTripsTilesStripsAndAssociatedAlpha) {
   TempDir dir;
   std::string error;
   for (const PngLayout l : kPngLayouts) {
     for (auto c : {TiffCompression::kNone, TiffCompression::kLzw, TiffCompression::kDeflate}) {
-      SCOPED_TRACE(std::to_string(l.channels) + "x" + std::to_string(l.depth) + " compression " +
-                   std::to_string(int(c)));
-      const PngImage img =
-          RandomPng(257, 300, l.channels, l.depth, uint32_t(l.channels * 99 + l.depth));
+      SCOPED_TRACE(testing::Message() << l.channels << "x" << l.depth << " compression " << int(c));
+      const PngImage img = RandomPng(257, 300, l.channels, l.depth, uint32_t(l.channels + l.depth));
       ASSERT_TRUE(WriteTiff(dir.Path("t.tif"), img, c, kDefaultPngLevel, error)) << error;
       const PngImage back = Read(dir.Path("t.tif"), ImageFormat::kTiff);
-      EXPECT_EQ(back.channels, l.channels);
-      EXPECT_EQ(back.bitDepth, l.depth);
+      EXPECT_EQ(std::tie(back.channels, back.bitDepth), std::tie(l.channels, l.depth));
       EXPECT_TRUE(back.samples == img.samples);
     }
   }
-}
-
-// Tiles with partial tiles at the edges, and many short strips, as other programs write them.
-TEST(ImageFormat, TiledAndStripInputsFromLibtiffReadUnchanged) {
-  TempDir dir;
-  const PngImage rgb = RandomPng(40, 35, 3, 16, 11);
-  WriteTiffDirect(dir.Path("tiled.tif"), rgb, PHOTOMETRIC_RGB, SAMPLEFORMAT_UINT, 0, 16,
-                  COMPRESSION_ADOBE_DEFLATE);
+  const PngImage rgb = RandomPng(40, 35, 3, 16, 11), grey = RandomPng(23, 10, 1, 8, 12);
+  WriteTiffDirect(dir.Path("tiled.tif"), rgb,
+                  {PHOTOMETRIC_RGB, 1, 0, 16, COMPRESSION_ADOBE_DEFLATE});
   EXPECT_TRUE(Read(dir.Path("tiled.tif"), ImageFormat::kTiff).samples == rgb.samples);
-  const PngImage grey = RandomPng(23, 10, 1, 8, 12);
-  WriteTiffDirect(dir.Path("strips.tif"), grey, PHOTOMETRIC_MINISBLACK, SAMPLEFORMAT_UINT, 0, 0,
-                  COMPRESSION_LZW);
+  WriteTiffDirect(dir.Path("strips.tif"), grey, {PHOTOMETRIC_MINISBLACK, 1, 0, 0, COMPRESSION_LZW});
   EXPECT_TRUE(Read(dir.Path("strips.tif"), ImageFormat::kTiff).samples == grey.samples);
-}
-
-// Premultiplied colour comes back divided by alpha, rounded: c * max / a, worked by hand.
-TEST(ImageFormat, AssociatedAlphaIsUnpremultiplied) {
-  TempDir dir;
-  struct Case {
+  // Premultiplied colour comes back divided by alpha, rounded: c * max / a, worked by hand.
+  const struct {
     int depth;
     uint16_t stored, alpha, expected;
   } cases[] = {{8, 100, 128, 199},        {8, 64, 255, 64}, {8, 0, 0, 0}, {8, 1, 2, 128},
                {8, 200, 100, 255},  // more colour than alpha: clamped
                {16, 30000, 40000, 49151}, {16, 1, 3, 21845}};
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     PngImage img = RandomPng(2, 1, 2, c.depth, 1);
     img.samples = {c.stored, c.alpha, c.stored, c.alpha};
-    WriteTiffDirect(dir.Path("a.tif"), img, PHOTOMETRIC_MINISBLACK, SAMPLEFORMAT_UINT,
-                    EXTRASAMPLE_ASSOCALPHA, 0, COMPRESSION_NONE);
-    const PngImage back = Read(dir.Path("a.tif"), ImageFormat::kTiff);
-    EXPECT_EQ(back.samples, (std::vector<uint16_t>{c.expected, c.alpha, c.expected, c.alpha}))
+    WriteTiffDirect(dir.Path("a.tif"), img,
+                    {PHOTOMETRIC_MINISBLACK, SAMPLEFORMAT_UINT, EXTRASAMPLE_ASSOCALPHA});
+    EXPECT_EQ(Read(dir.Path("a.tif"), ImageFormat::kTiff).samples,
+              (std::vector<uint16_t>{c.expected, c.alpha, c.expected, c.alpha}))
         << c.stored << "/" << c.alpha;
   }
 }
 
-// A smooth picture comes back close (JPEG is lossy); a lower quality makes a smaller file.
+// A gentle gradient comes back within a few steps of DCT rounding; a lower quality makes a
+// smaller file of the same noise.
 TEST(ImageFormat, JpegRoundTripsWithinToleranceAndQualitySetsSize) {
   TempDir dir;
   std::string error;
   for (int channels : {1, 3}) {
     PngImage img = RandomPng(64, 48, channels, 8, 3);
-    for (uint32_t y = 0; y < img.height; ++y) {
-      for (uint32_t x = 0; x < img.width; ++x) {
-        for (int c = 0; c < channels; ++c) img.At(x, y, c) = uint16_t(20 + 2 * x + y + 30 * c);
-      }
+    for (size_t i = 0; i < img.samples.size(); ++i) {
+      const size_t x = i / size_t(channels) % 64, y = i / size_t(channels) / 64;
+      img.samples[i] = uint16_t(20 + 2 * x + y + 30 * (i % size_t(channels)));
     }
     ASSERT_TRUE(WriteJpeg(dir.Path("s.jpg"), img, 95, error)) << error;
     const PngImage back = Read(dir.Path("s.jpg"), ImageFormat::kJpeg);
     ASSERT_EQ(back.samples.size(), img.samples.size());
-    int worst = 0;
-    for (size_t i = 0; i < img.samples.size(); ++i) {
-      worst = std::max(worst, std::abs(int(back.samples[i]) - int(img.samples[i])));
-    }
-    EXPECT_LE(worst, 4) << channels;  // a few steps of DCT rounding on a gentle gradient
+    for (size_t i = 0; i < img.samples.size(); ++i)
+      ASSERT_LE(std::abs(int(back.samples[i]) - int(img.samples[i])), 4) << channels << " " << i;
   }
   const PngImage noisy = RandomPng(64, 48, 3, 8, 4);
   ASSERT_TRUE(WriteJpeg(dir.Path("q30.jpg"), noisy, 30, error));
@@ -171,9 +156,16 @@ TEST(ImageFormat, JpegRoundTripsWithinToleranceAndQualitySetsSize) {
 class Program : public ::testing::Test {
  protected:
   TempDir dir;
+  std::string error;
   ProcessResult Quenara(std::vector<std::string> args) {
+    for (std::string& a : args) a = a[0] == '-' || a[0] == '/' ? a : dir.Path(a);  // names in dir
     args.insert(args.begin(), {QUENARA_EXE, "--quiet"});
     return RunProcess(args, dir.Dir().string());
+  }
+  void ExpectOneLine(const ProcessResult& r, int exitCode, const std::string& text) {
+    EXPECT_EQ(r.exitCode, exitCode) << r.err;
+    EXPECT_NE(r.err.find(text), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), text.empty() ? 0 : 1) << r.err;
   }
 };
 
@@ -181,59 +173,50 @@ class Program : public ::testing::Test {
 // and gamma stay in a PNG and are named where they cannot go.
 TEST_F(Program, MetadataTravelsAndWhatCannotIsNamed) {
   PngImage in = RandomPng(32, 24, 3, 16, 8);
-  in.metadata.icc = std::vector<uint8_t>(70000);
-  for (size_t i = 0; i < in.metadata.icc.size(); ++i) in.metadata.icc[i] = uint8_t(i * 7 / 5);
+  for (size_t i = 0; i < 70000; ++i) in.metadata.icc.push_back(uint8_t(i * 7 / 5));
   const uint8_t pHYs[9] = {0, 0, 0x2E, 0x23, 0, 0, 0x2E, 0x23, 1};  // 11811 per metre
-  AddPngChunk(in.metadata, "pHYs", pHYs, 9);
   const uint8_t text[] = "Author\0Ana", gama[4] = {0, 0, 0xB1, 0x8F};
+  AddPngChunk(in.metadata, "pHYs", pHYs, 9);
   AddPngChunk(in.metadata, "tEXt", text, sizeof(text) - 1);
   AddPngChunk(in.metadata, "gAMA", gama, 4);
-  std::string error;
   ASSERT_TRUE(WritePng(dir.Path("in.png"), in, error)) << error;
-  struct Step {
+  const struct {
     const char *from, *to;
     ImageFormat format;
-    const char* note;  // in the one line on stderr; "" for none
+    const char* note;  // the one line on stderr; "" for none
   } steps[] = {{"in.png", "out.png", ImageFormat::kPng, ""},
                {"in.png", "out.tif", ImageFormat::kTiff, "drops tEXt, gAMA"},
                {"out.tif", "out.jpg", ImageFormat::kJpeg, "drops 16-bit depth (8 written)"}};
-  for (const Step& s : steps) {
-    const ProcessResult r = Quenara({dir.Path(s.from), dir.Path(s.to)});
-    EXPECT_EQ(r.exitCode, 0) << s.to << ": " << r.err;
-    EXPECT_NE(r.err.find(s.note), std::string::npos) << s.to << ": " << r.err;
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), *s.note ? 1 : 0) << r.err;
+  for (const auto& s : steps) {
+    SCOPED_TRACE(s.to);
+    ExpectOneLine(Quenara({s.from, s.to}), 0, s.note);
     const PngImage out = Read(dir.Path(s.to), s.format);
-    EXPECT_TRUE(out.metadata.icc == in.metadata.icc) << s.to;
-    EXPECT_EQ(out.metadata.unit, ImageMetadata::Unit::kInch) << s.to;
-    EXPECT_DOUBLE_EQ(out.metadata.xDensity, 300.0) << s.to;
-    if (s.format == ImageFormat::kPng) {
-      PngImage zlib;  // the Windows build's reader hands over the same chunks
-      ASSERT_TRUE(ReadPngZlib(dir.Path(s.to), zlib, error)) << error;
-      EXPECT_TRUE(zlib.metadata.icc == in.metadata.icc);
-      EXPECT_EQ(zlib.metadata.blocks.size(), 2u);
-      ASSERT_EQ(out.metadata.blocks.size(), 2u);
-      EXPECT_EQ(out.metadata.blocks[0].name, "tEXt");
-      EXPECT_EQ(out.metadata.blocks[0].data, in.metadata.blocks[0].data);
-      EXPECT_EQ(out.metadata.blocks[1].data, in.metadata.blocks[1].data);
-    }
+    EXPECT_TRUE(out.metadata.icc == in.metadata.icc);
+    EXPECT_EQ(out.metadata.unit, ImageMetadata::Unit::kInch);
+    EXPECT_DOUBLE_EQ(out.metadata.xDensity, 300.0);
+    if (s.format != ImageFormat::kPng) continue;
+    PngImage zlib;  // the Windows build's reader hands over the same chunks
+    ASSERT_TRUE(ReadPngZlib(dir.Path(s.to), zlib, error)) << error;
+    EXPECT_TRUE(zlib.metadata.icc == in.metadata.icc);
+    EXPECT_EQ(zlib.metadata.blocks.size(), 2u);
+    ASSERT_EQ(out.metadata.blocks.size(), 2u);
+    EXPECT_EQ(out.metadata.blocks[0].name, "tEXt");
+    EXPECT_EQ(out.metadata.blocks[0].data, in.metadata.blocks[0].data);
+    EXPECT_EQ(out.metadata.blocks[1].data, in.metadata.blocks[1].data);
   }
 }
 
 // Files that are not what their names say, and variants we do not read: one line naming the
 // file, no output.
 TEST_F(Program, MismatchesAndUnsupportedVariantsAreOneLineErrors) {
-  std::string error;
   const PngImage rgb = RandomPng(8, 8, 3, 8, 5);
+  PngImage floats = RandomPng(8, 8, 1, 16, 7);
+  floats.bitDepth = 32;  // the bits of the 16-bit samples, as floats: any values will do
   ASSERT_TRUE(WriteTiff(dir.Path("tiff.png"), rgb, TiffCompression::kLzw, 1, error));
   ASSERT_TRUE(WriteJpeg(dir.Path("jpeg.tif"), rgb, 90, error));
   ASSERT_TRUE(WritePng(dir.Path("in.png"), RandomPng(8, 8, 4, 8, 6), error));
-  PngImage floats = RandomPng(8, 8, 1, 16, 7);
-  floats.bitDepth = 32;  // the bits of the 16-bit samples, as floats: any values will do
-  WriteTiffDirect(dir.Path("float.tif"), floats, PHOTOMETRIC_MINISBLACK, SAMPLEFORMAT_IEEEFP, 0, 0,
-                  COMPRESSION_NONE);
-  PngImage cmyk = RandomPng(8, 8, 4, 8, 8);
-  WriteTiffDirect(dir.Path("cmyk.tif"), cmyk, PHOTOMETRIC_SEPARATED, SAMPLEFORMAT_UINT, 0, 0,
-                  COMPRESSION_NONE);
+  WriteTiffDirect(dir.Path("float.tif"), floats, {PHOTOMETRIC_MINISBLACK, SAMPLEFORMAT_IEEEFP});
+  WriteTiffDirect(dir.Path("cmyk.tif"), RandomPng(8, 8, 4, 8, 8), {PHOTOMETRIC_SEPARATED});
   WriteCmykJpeg(dir.Path("cmyk.jpg"));
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"tiff.png", "o.png"}, "tiff.png' is a TIFF file, not PNG as its name says"},
@@ -245,34 +228,27 @@ TEST_F(Program, MismatchesAndUnsupportedVariantsAreOneLineErrors) {
       {{"in.png", "o.JPG"}, "o.JPG': JPEG has no transparency"},
   };
   for (const auto& [args, text] : cases) {
-    const ProcessResult r = Quenara({dir.Path(args[0]), dir.Path(args[1])});
-    EXPECT_EQ(r.exitCode, 1) << text;
-    EXPECT_NE(r.err.find(text), std::string::npos) << r.err;
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    ExpectOneLine(Quenara(args), 1, text);
     EXPECT_FALSE(std::filesystem::exists(dir.Path(args[1])));
   }
 }
 
 // A truncated JPEG among good TIFF and JPEG files: reported, skipped; the others are written in
-// their own formats and the exit code says that one failed.
+// their own formats (a device too, where libtiff cannot seek: the TIFF is copied there).
 TEST_F(Program, BatchKeepsFormatsAndSkipsTheBrokenFile) {
-  std::string error;
   ASSERT_TRUE(WriteTiff(dir.Path("a.tif"), RandomPng(30, 20, 4, 16, 1), TiffCompression::kDeflate,
                         1, error));
   ASSERT_TRUE(WriteJpeg(dir.Path("b.jpeg"), RandomPng(30, 20, 3, 8, 2), 90, error));
   const std::string whole = ReadFileForTest(dir.Path("b.jpeg"));
   WriteFileForTest(dir.Path("c.jpg"), whole.substr(0, whole.size() / 2));
   std::filesystem::create_directory(dir.Path("out"));
-  const ProcessResult r =
-      Quenara({dir.Path("a.tif"), dir.Path("c.jpg"), dir.Path("b.jpeg"), "-o", dir.Path("out")});
+  const ProcessResult r = Quenara({"a.tif", "c.jpg", "b.jpeg", "-o", dir.Path("out")});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("c.jpg': damaged JPEG"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("1 of 3 files failed"), std::string::npos) << r.err;
   EXPECT_EQ(Read(dir.Path("out/a.tif"), ImageFormat::kTiff).bitDepth, 16);
   EXPECT_EQ(Read(dir.Path("out/b.jpeg"), ImageFormat::kJpeg).width, 30u);
   EXPECT_FALSE(std::filesystem::exists(dir.Path("out/c.jpg")));
-  // A device takes the input's format; libtiff cannot seek on it, so the TIFF is copied there.
-  EXPECT_EQ(Quenara({dir.Path("a.tif"), "/dev/null"}).exitCode, 0);
+  EXPECT_EQ(Quenara({"a.tif", "/dev/null"}).exitCode, 0);
 }
 
 }  // namespace

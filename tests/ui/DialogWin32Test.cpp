@@ -7,6 +7,7 @@
 // after windows.h
 #include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -114,15 +115,20 @@ class User {
     }
     return names;
   }
+  // Selects the preset of that name as the user would, the choice reported.
   void Choose(const std::string& name) const {
     const std::vector<std::string> names = Presets();
-    for (size_t i = 0; i < names.size(); ++i) {
-      if (names[i] == name) SendMessageW(Item(1001), CB_SETCURSEL, i, 0);
-    }
+    Pick(1001, int(std::find(names.begin(), names.end(), name) - names.begin()));
   }
   void Click(int id) const { SendMessageW(Item(id), BM_CLICK, 0, 0); }
+  void Pick(int id, int index) const {
+    SendMessageW(Item(id), CB_SETCURSEL, WPARAM(index), 0);
+    SendMessageW(Ui(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), LPARAM(Item(id)));
+  }
+  // A drag on a slider, which has the focus as under the mouse.
   void Slide(int id, int position, int request) const {
     HWND bar = Item(id);
+    SetFocus(bar);
     SendMessageW(bar, TBM_SETPOS, TRUE, position);
     SendMessageW(Ui(), WM_HSCROLL, MAKEWPARAM(request, position), LPARAM(bar));
   }
@@ -259,9 +265,11 @@ class Dialog : public ::testing::Test {
     delete filter;
     activeFilter = nullptr;
   }
-  void Attach(ReferenceHost& host) {
+  // The host's window and a dialog to show; the user who will play in it.
+  User Attach(ReferenceHost& host) {
     host.SetHostWindow(intptr_t(hostWindow));
     host.SetPlayback(nullptr, plugInDialogDisplay);
+    return User(*filter);
   }
 
   pfFilterQuenara* filter = nullptr;
@@ -272,8 +280,7 @@ class Dialog : public ::testing::Test {
 // Blue-ish grey 64 x 48: small enough to be shown 1:1 and centred.
 TEST_F(Dialog, OkAppliesWhatTheUserChangedAndRecordsIt) {
   ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
-  Attach(host);
-  User user(*filter);
+  User user = Attach(host);
   user.Then([&] {
     // First run: the interface at the origin, the preview a centred square of two thirds
     // of the screen's width.
@@ -294,7 +301,7 @@ TEST_F(Dialog, OkAppliesWhatTheUserChangedAndRecordsIt) {
     EXPECT_FALSE(user.Enabled(1077));             // invert gradient needs the aberration mode
     EXPECT_FALSE(user.Enabled(1080));             // no selection: strength map off
     // A drag of the intensity slider: three movements, one undo step.
-    SetFocus(user.Item(1011));
+
     user.Slide(1011, 150, TB_THUMBTRACK);
   });
   user.Now([&] { user.Slide(1011, 180, TB_THUMBTRACK); });
@@ -323,8 +330,7 @@ TEST_F(Dialog, OkAppliesWhatTheUserChangedAndRecordsIt) {
     SetFocus(user.Item(IDOK));
     EXPECT_EQ(user.Text(user.Item(1014)), "1");
     // A list choice and a check box.
-    SendMessageW(user.Item(1009), CB_SETCURSEL, 2, 0);
-    SendMessageW(user.Ui(), WM_COMMAND, MAKEWPARAM(1009, CBN_SELCHANGE), LPARAM(user.Item(1009)));
+    user.Pick(1009, 2);
     EXPECT_EQ(filter->List(kBlendMode).GetValue(), 3);
     user.Click(1078);
     EXPECT_FALSE(filter->Bool(kGammaCorrection).GetValue());
@@ -428,8 +434,7 @@ TEST_F(Dialog, APreviewThatCannotBeShownLeavesTheFrameWhite) {
   {
     ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
     host.Record().imageMode = plugInModeCMYKColor;
-    Attach(host);
-    User user(*filter);
+    User user = Attach(host);
     user.Then([&] {
       EXPECT_TRUE(log.Has("Invalid imageMode"));
       EXPECT_EQ(pixel(user), white);
@@ -438,8 +443,7 @@ TEST_F(Dialog, APreviewThatCannotBeShownLeavesTheFrameWhite) {
     EXPECT_EQ(user.Run(host), userCanceledErr);
   }
   ReferenceHost host(Document(64, 64, 2, 1, {120, 0}));
-  Attach(host);
-  User user(*filter);
+  User user = Attach(host);
   user.Then([&] {
     EXPECT_EQ(pixel(user), dark);
     EXPECT_EQ(pixel(user, -12), white);  // image pixel (20, 40): a light square
@@ -492,8 +496,7 @@ TEST_F(Dialog, ColourSwatchAndAngleDialFollowTheirParameters) {
   std::list<pfParameterUI*>& controls = filter->GetControls();
   controls.insert(controls.end(), {&swatch, &dial});
   ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
-  Attach(host);
-  User user(*filter);
+  User user = Attach(host);
   pfUndoHistory& history = filter->GetUndoHistory();
   POINT s{}, d{};  // the centres of swatch and dial in the dialog
   auto pixel = [&](POINT p, int dx, int dy) {
@@ -550,12 +553,10 @@ TEST_F(Dialog, ColourSwatchAndAngleDialFollowTheirParameters) {
 
 TEST_F(Dialog, SliderDragOnALargeImageAbandonsStaleRendersAndEndsInFullDetail) {
   ReferenceHost host(Document(6000, 4000, 3, 2, {9000, 16000, 24000}));
-  Attach(host);
-  User user(*filter);
+  User user = Attach(host);
   int completedBefore = 0;
   for (int i = 0; i < 2; ++i) {  // two changes at the fitted factor, two undo steps
     user.Then([&, i] {
-      SetFocus(user.Item(1011));
       user.Slide(1011, 111 + i, TB_THUMBTRACK);
       user.Slide(1011, 111 + i, TB_ENDTRACK);
     });
@@ -563,7 +564,7 @@ TEST_F(Dialog, SliderDragOnALargeImageAbandonsStaleRendersAndEndsInFullDetail) {
   user.Then([&] { user.preview.SetRequestedFactor(3); });
   user.Then([&] {
     completedBefore = user.preview.GetCompletedRenders();
-    SetFocus(user.Item(1025));
+
     user.Slide(1025, 30, TB_THUMBTRACK);
   });
   for (int i = 0; i < 12; ++i) {
@@ -620,8 +621,7 @@ TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
   const std::string path = dir.Path("presets.cfg");
   WriteValue(pfDialogStateWin32::kKey, "Preset Path", REG_SZ, path.c_str(), DWORD(path.size() + 1));
   ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
-  Attach(host);
-  User user(*filter);
+  User user = Attach(host);
   user.Then([&] {
     // A file that does not exist yet: saving is possible, there is nothing to delete.
     EXPECT_TRUE(user.Enabled(1001));
@@ -654,13 +654,12 @@ TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
     // Choosing a preset applies it as one undo step.
     SetFocus(user.Item(1001));
     user.Choose("my_look");
-    SendMessageW(user.Ui(), WM_COMMAND, MAKEWPARAM(1001, CBN_SELCHANGE), LPARAM(user.Item(1001)));
     EXPECT_DOUBLE_EQ(filter->Float(kIntensity).GetValue(), 2.0);
     EXPECT_EQ(user.Text(user.Item(1013)), "2");
     user.Click(1004);
     EXPECT_DOUBLE_EQ(filter->Float(kIntensity).GetValue(), 3.0);
     user.Type(1013, "1");
-    user.Choose("my_look");
+    SendMessageW(user.Item(1001), CB_SETCURSEL, 1, 0);  // "my_look" selected, not applied
     user.Post(1003);
   });
   user.Answer("Delete Preset?", IDNO);
@@ -676,8 +675,7 @@ TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
     EXPECT_EQ(user.Text(user.Item(1001)), "MY_LOOK");
     EXPECT_DOUBLE_EQ(filter->Float(kIntensity).GetValue(), 3.0);
     user.Click(1078);  // gamma correction off
-    SendMessageW(user.Item(1009), CB_SETCURSEL, 2, 0);
-    SendMessageW(user.Ui(), WM_COMMAND, MAKEWPARAM(1009, CBN_SELCHANGE), LPARAM(user.Item(1009)));
+    user.Pick(1009, 2);
     user.Click(IDOK);
   });
   ASSERT_EQ(user.Run(host), noErr);
@@ -710,8 +708,7 @@ TEST_F(Dialog, StoredStateIsClampedOrIgnoredAndCancelKeepsTheLastValues) {
   const std::string foreign = dir.Path("foreign.cfg");
   WriteFileForTest(foreign, "FileOwner Other\n\nname x\nA 1\n");
   ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
-  Attach(host);
-  User user(*filter);
+  User user = Attach(host);
   const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
   user.Then([&] {
     RECT r;
