@@ -103,9 +103,11 @@ void NameDropped(ImageMetadata& m, const std::string& name) {
 void AddPngChunk(ImageMetadata& m, const char type[4], const uint8_t* data, size_t length) {
   const std::string name(type, 4);
   if (name == "iCCP") {
-    // name, NUL, compression method 0, zlib stream
+    // name, NUL, compression method 0, zlib stream (an empty chunk comes without a buffer)
     const uint8_t* end =
-        static_cast<const uint8_t*>(std::memchr(data, 0, std::min<size_t>(length, 80)));
+        length == 0
+            ? nullptr
+            : static_cast<const uint8_t*>(std::memchr(data, 0, std::min<size_t>(length, 80)));
     const size_t at = end == nullptr ? length : size_t(end - data);
     if (at + 2 > length || data[at + 1] != 0 || !Inflate(data + at + 2, length - at - 2, m.icc)) {
       m.icc.clear();
