@@ -23,29 +23,37 @@ pfParameterUI* CreateBinding(const QuenaraParameterEntry& e) {
   return pfCreateParameterUI(pfControlKind::List, e.control, -1);
 }
 
-std::unique_ptr<pfParameter> CreateParameter(QuenaraParameterKind kind) {
-  switch (kind) {
-    case QuenaraParameterKind::Position:
-      return std::make_unique<pfParameterPosition>();
-    case QuenaraParameterKind::Float:
-      return std::make_unique<pfParameterFloat>();
-    case QuenaraParameterKind::Bool:
-      return std::make_unique<pfParameterBool>();
-    case QuenaraParameterKind::List:
-      break;
-  }
-  return std::make_unique<pfParameterList>();
-}
-
 }  // namespace
 
 pfFilterQuenara::pfFilterQuenara(std::string name_, int32_t major, int32_t minor, int32_t patch,
                                  std::string description_)
     : pfFilter(std::move(name_), major, minor, patch, std::move(description_)) {
   QLOG_SCOPE(scope, "pfFilterQuenara::pfFilterQuenara()", "pfFilterQuenara::pfFilterQuenara()");
-  for (int32_t i = 0; i < kQuenaraParameterCount; ++i) {
-    objects[i] = CreateParameter(kQuenaraParameters[i].kind);
-  }
+  const std::pair<QuenaraParameter, pfParameter*> members[] = {
+      {kOrigin, &Origin},
+      {kIntensity, &Intensity},
+      {kStrength, &Strength},
+      {kZoomStart, &ZoomStart},
+      {kHoldoutRadius, &HoldoutRadius},
+      {kMode, &Mode},
+      {kInvertGradient, &InvertGradient},
+      {kGammaCorrection, &GammaCorrection},
+      {kContrast, &Contrast},
+      {kGammaCorrectionCorrective, &GammaCorrectionCorrective},
+      {kHue, &Hue},
+      {kSaturation, &Saturation},
+      {kLightness, &Lightness},
+      {kSelectionLow, &SelectionLow},
+      {kSelectionHigh, &SelectionHigh},
+      {kSelectionSoften, &SelectionSoften},
+      {kSelectionClimax, &SelectionClimax},
+      {kUseSizeSelection, &UseSizeSelection},
+      {kBlendMode, &BlendMode},
+      {kSelectionShow, &SelectionShow},
+      {kRandomize, &Randomize},
+      {kRandomizeButton, &RandomizeButton},
+  };
+  for (const auto& [index, member] : members) objects[index] = member;
   Bool(kRandomizeButton).SetCallback(&OnRandomizePressed, reinterpret_cast<intptr_t>(this));
   List(kMode).SetCallback(&OnModeChanged, reinterpret_cast<intptr_t>(this));
   for (int32_t i = 0; i < kQuenaraParameterCount; ++i) {

@@ -47,12 +47,37 @@ class pfFilterQuenara : public pfFilter {
   static void OnModeChanged(pfParameter* parameter, intptr_t filter);
   static void OnRandomizePressed(pfParameter* parameter, intptr_t filter);
 
+  // The parameters, one member each in the order the design gives for the members (the
+  // container order is the table's).
+  pfParameterPosition Origin;
+  pfParameterFloat Intensity;
+  pfParameterFloat Strength;
+  pfParameterFloat ZoomStart;
+  pfParameterFloat HoldoutRadius;
+  pfParameterBool InvertGradient;
+  pfParameterBool GammaCorrection;
+  pfParameterFloat GammaCorrectionCorrective;
+  pfParameterFloat Contrast;
+  pfParameterFloat Hue;
+  pfParameterFloat Saturation;
+  pfParameterFloat Lightness;
+  pfParameterFloat SelectionLow;
+  pfParameterFloat SelectionHigh;
+  pfParameterFloat SelectionSoften;
+  pfParameterFloat SelectionClimax;
+  pfParameterBool UseSizeSelection;
+  pfParameterList Mode;
+  pfParameterList BlendMode;
+  pfParameterList SelectionShow;
+  pfParameterFloat Randomize;
+  pfParameterBool RandomizeButton;
+
  private:
   void Configure(QuenaraParameter index);
   void SetInitialValue(QuenaraParameter index);
 
-  // The parameters, one object of the table's kind per position, and one binding each: the
-  // dialog's Win32 bindings where there is a dialog, the portable base elsewhere.
-  std::unique_ptr<pfParameter> objects[kQuenaraParameterCount];
+  // The members by table position, and one binding each: the dialog's Win32 bindings where
+  // there is a dialog, the portable base elsewhere.
+  pfParameter* objects[kQuenaraParameterCount] = {};
   std::unique_ptr<pfParameterUI> bindings[kQuenaraParameterCount];
 };
