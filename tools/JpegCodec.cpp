@@ -47,25 +47,6 @@ void OnJpegMessage(j_common_ptr c, int level) {
   if (level < 0 && c->err->msg_code == JWRN_JPEG_EOF) OnJpegError(c);
 }
 
-class File {
- public:
-  File(const std::string& path, const char* mode) : f(std::fopen(path.c_str(), mode)) {}
-  ~File() {
-    if (f != nullptr) std::fclose(f);
-  }
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
-  FILE* get() const { return f; }
-  int Close() {
-    const int r = std::fclose(f);
-    f = nullptr;
-    return r;
-  }
-
- private:
-  FILE* f;
-};
-
 struct Decoded {
   uint32_t width = 0, height = 0;
   int channels = 0;

@@ -24,25 +24,6 @@ void OnPngError(png_structp png, png_const_charp message) {
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
-class File {
- public:
-  File(const std::string& path, const char* mode) : f(std::fopen(path.c_str(), mode)) {}
-  ~File() {
-    if (f != nullptr) std::fclose(f);
-  }
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
-  FILE* get() const { return f; }
-  int Close() {
-    const int r = std::fclose(f);
-    f = nullptr;
-    return r;
-  }
-
- private:
-  FILE* f;
-};
-
 int ChannelsOf(int colorType) {
   switch (colorType) {
     case PNG_COLOR_TYPE_GRAY:

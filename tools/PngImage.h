@@ -7,11 +7,33 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
 
 enum class ImageFormat { kPng, kTiff, kJpeg };
+
+// A C stream the codec libraries read or write, closed on every path out (their errors leave
+// by longjmp or early returns); Close reports the final flush.
+class File {
+ public:
+  File(const std::string& path, const char* mode) : f(std::fopen(path.c_str(), mode)) {}
+  ~File() {
+    if (f != nullptr) std::fclose(f);
+  }
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  FILE* get() const { return f; }
+  int Close() {
+    const int r = std::fclose(f);
+    f = nullptr;
+    return r;
+  }
+
+ private:
+  FILE* f;
+};
 
 // What a photographer expects to survive the filter. The profile and the resolution travel
 // between all three formats; `blocks` are kept byte for byte only into a file of the format
