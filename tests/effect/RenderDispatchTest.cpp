@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <tuple>
 #include <vector>
 
 #include "effect/QuenaraRender.h"
@@ -31,9 +32,8 @@ FilterRecord Record(int16_t mode, int32_t depth, int16_t layer, int16_t transpar
 void ExpectLayout(const FilterRecord& r, int32_t depth, bool alpha, int32_t colours) {
   QuenaraLayoutChoice c;
   ASSERT_TRUE(ChooseQuenaraLayout(r, c));
-  EXPECT_EQ(c.layout.depth, depth);
-  EXPECT_EQ(c.layout.alpha, alpha);
-  EXPECT_EQ(c.layout.colours, colours);
+  EXPECT_EQ(std::tie(c.layout.depth, c.layout.alpha, c.layout.colours),
+            std::tie(depth, alpha, colours));
 }
 
 TEST(RenderDispatch, LayoutFromModeDepthAndPlanes) {
@@ -67,20 +67,18 @@ TEST(RenderDispatch, SettingsFromTheParameters) {
   v.selectionHigh = 204.0;
   v.show = 3;
   QuenaraSettings e = MakeQuenaraSettings(v, 1000, 600, 3);
-  EXPECT_FALSE(e.linearLight);
+  EXPECT_FALSE(e.linearLight || e.colourAdjust);
   EXPECT_EQ(e.gammaExponent, 0.5);
-  EXPECT_EQ(e.originX, 500.0);
-  EXPECT_EQ(e.originY, 300.0);
+  EXPECT_EQ(std::make_tuple(e.originX, e.originY), std::make_tuple(500.0, 300.0));
   EXPECT_EQ(e.selection.weightOnly, 1);
-  EXPECT_EQ(e.selection.lightnessLow, 0.2);  // 51 / 255, also at depth 16
-  EXPECT_EQ(e.selection.lightnessHigh, 0.8);
-  EXPECT_FALSE(e.colourAdjust);
+  // 51 / 255 and 204 / 255, also at depth 16.
+  EXPECT_EQ(std::make_tuple(e.selection.lightnessLow, e.selection.lightnessHigh),
+            std::make_tuple(0.2, 0.8));
   // The same origin on the image delivered at reduction 4.
   v.show = 1;
   e = MakeQuenaraSettings(v, 250, 150, 3);
-  EXPECT_EQ(e.originX, 125.0);
-  EXPECT_EQ(e.originY, 75.0);
-  EXPECT_EQ(e.selection.weightOnly, 0);
+  EXPECT_EQ(std::make_tuple(e.originX, e.originY, e.selection.weightOnly),
+            std::make_tuple(125.0, 75.0, 0));
   // The gamma exponent has a floor, NaN included.
   for (double g : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
     v.gammaCorrective = g;
@@ -118,18 +116,13 @@ FilterRecord Delivered(int32_t colours, bool alpha, HostImage<Sample>& in, HostI
   return r;
 }
 
-struct LayoutCase {
-  int32_t depth;
-  bool alpha;
-  int32_t colours;
-};
-
 // The size selection display writes the mask as it was delivered, opaque: every plane and the
 // mask are addressed at the image's depth.
 template <typename Sample>
-void ExpectMaskShownInEveryPlane(const LayoutCase& c) {
-  const int32_t full = c.depth == 16 ? 32768 : 255, scale = c.depth == 16 ? 300 : 7;
-  const int32_t planes = c.colours + (c.alpha ? 1 : 0) + 1;
+void ExpectMaskShownInEveryPlane(int32_t colours, bool alpha) {
+  const bool wide = sizeof(Sample) == 2;
+  const int32_t full = wide ? 32768 : 255, scale = wide ? 300 : 7;
+  const int32_t planes = colours + (alpha ? 1 : 0) + 1;
   HostImage<Sample> in(7, 5, planes), out(7, 5, planes), mask(7, 5, 1, 3);
   in.Fill(Sample(9));
   for (int32_t y = 0; y < 5; ++y)
@@ -138,12 +131,12 @@ void ExpectMaskShownInEveryPlane(const LayoutCase& c) {
   QuenaraRenderValues v;
   v.show = 4;
   v.useSizeSelection = true;
-  ASSERT_EQ(RenderQuenara(&host, Delivered(c.colours, c.alpha, in, out, &mask), v), 0);
+  ASSERT_EQ(RenderQuenara(&host, Delivered(colours, alpha, in, out, &mask), v), 0);
   for (int32_t y = 0; y < 5; ++y) {
     for (int32_t x = 0; x < 7; ++x) {
-      for (int32_t k = 0; k < c.colours; ++k) ASSERT_EQ(out.Get(x, y, k), (x * 5 + y) * scale);
-      if (c.alpha) {
-        ASSERT_EQ(out.Get(x, y, c.colours), full);
+      for (int32_t k = 0; k < colours; ++k) ASSERT_EQ(out.Get(x, y, k), (x * 5 + y) * scale);
+      if (alpha) {
+        ASSERT_EQ(out.Get(x, y, colours), full);
       }
       ASSERT_EQ(out.Get(x, y, planes - 1), Sample(0xEEEE));  // untouched
     }
@@ -151,7 +144,7 @@ void ExpectMaskShownInEveryPlane(const LayoutCase& c) {
   // The same mask without "extern is strength" goes to the mask view: the size selection
   // display then has no mask and shows white.
   v.useSizeSelection = false;
-  ASSERT_EQ(RenderQuenara(&host, Delivered(c.colours, c.alpha, in, out, &mask), v), 0);
+  ASSERT_EQ(RenderQuenara(&host, Delivered(colours, alpha, in, out, &mask), v), 0);
   EXPECT_EQ(out.Get(3, 2, 0), full);
 }
 
@@ -159,8 +152,8 @@ TEST(RenderDispatch, RecordsAddressPlanesAlphaAndMaskAtTheImageDepth) {
   for (int32_t colours = 1; colours <= 3; ++colours) {
     for (bool alpha : {false, true}) {
       SCOPED_TRACE(testing::Message() << colours << " colours, alpha " << alpha);
-      ExpectMaskShownInEveryPlane<uint8_t>(LayoutCase{8, alpha, colours});
-      ExpectMaskShownInEveryPlane<uint16_t>(LayoutCase{16, alpha, colours});
+      ExpectMaskShownInEveryPlane<uint8_t>(colours, alpha);
+      ExpectMaskShownInEveryPlane<uint16_t>(colours, alpha);
     }
   }
 }

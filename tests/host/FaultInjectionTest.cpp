@@ -13,9 +13,8 @@
 #include <new>
 
 #include "effect/QuenaraKeys.h"
-#include "params/pfParameterKinds.h"
-#include "params/pfParameters.h"
 #include "plugin/EntryPoint.h"
+#include "tests/fuzz/FuzzParameters.h"
 #include "tests/support/TempDir.h"
 #include "tools/ReferenceHost.h"
 
@@ -145,15 +144,10 @@ TEST(FaultInjection, EveryAllocationFailureAndEveryCancelOfARender) {
 TEST(FaultInjection, EveryAllocationFailureOfAPresetSaveAndLoad) {
   TempDir dir;
   const std::string path = dir.Path("presets.cfg");
-  pfParameterFloat strength;
-  pfParameterList mode;
-  strength.SetName("Strength");
-  mode.SetName("Mode");
-  mode.AddItem("normal");
-  mode.AddItem("abberative");
-  pfParameters all;
-  all.AddParameter(&strength);
-  all.AddParameter(&mode);
+  FuzzParameters p;
+  pfParameterFloat& strength = p.strength;
+  pfParameterList& mode = p.mode;
+  pfParameters& all = p.all;
   strength.SetValue(0.75);
   mode.SetValue(2);
   ASSERT_TRUE(all.SaveSettings("first", path, "Quenara"));
