@@ -7,13 +7,13 @@
 // after windows.h
 #include <commctrl.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/Log.h"
@@ -114,11 +114,6 @@ class User {
       names.push_back(text);
     }
     return names;
-  }
-  // Selects the preset of that name as the user would, the choice reported.
-  void Choose(const std::string& name) const {
-    const std::vector<std::string> names = Presets();
-    Pick(1001, int(std::find(names.begin(), names.end(), name) - names.begin()));
   }
   void Click(int id) const { SendMessageW(Item(id), BM_CLICK, 0, 0); }
   void Pick(int id, int index) const {
@@ -284,15 +279,12 @@ TEST_F(Dialog, OkAppliesWhatTheUserChangedAndRecordsIt) {
   user.Then([&] {
     // First run: the interface at the origin, the preview a centred square of two thirds
     // of the screen's width.
-    RECT ui, preview;
+    RECT ui, p;
     GetWindowRect(user.Ui(), &ui);
-    GetWindowRect(user.Preview(), &preview);
-    const int side = 2 * GetSystemMetrics(SM_CXFULLSCREEN) / 3;
-    EXPECT_EQ(ui.left, 0);
-    EXPECT_EQ(ui.top, 0);
-    EXPECT_EQ(preview.right - preview.left, side);
-    EXPECT_EQ(preview.bottom - preview.top, side);
-    EXPECT_EQ(preview.left, (GetSystemMetrics(SM_CXFULLSCREEN) - side) / 2);
+    GetWindowRect(user.Preview(), &p);
+    const LONG screen = GetSystemMetrics(SM_CXFULLSCREEN), side = 2 * screen / 3;
+    EXPECT_EQ(std::vector<LONG>({ui.left, ui.top, p.left, p.right - p.left, p.bottom - p.top}),
+              std::vector<LONG>({0, 0, (screen - side) / 2, side, side}));
     EXPECT_EQ(user.Text(user.Item(1007)), "100%");
     EXPECT_FALSE(user.Enabled(1004));  // nothing to undo yet
     EXPECT_FALSE(user.Enabled(1010));
@@ -385,33 +377,29 @@ TEST_F(Dialog, OkAppliesWhatTheUserChangedAndRecordsIt) {
 // A dialog that cannot open ends the call like Cancel, with the reason in the log and no
 // window or class icon left behind.
 TEST_F(Dialog, ADialogThatCannotOpenEndsLikeCancel) {
-  struct Case {
-    const char* reason;
-    bool platformData;
-    bool hostWindow;
-    int refuse;
-  };
-  const Case cases[] = {{"No host window in the filter record's platform data", false, true, 0},
-                        {"No host window in the filter record's platform data", true, false, 0},
-                        {"Failed to create Preview Dialog. GetLastError(", true, true, 1},
-                        {"Failed to create Interface Dialog. GetLastError(", true, true, 2}};
+  // The log line; whether the record has platform data and a host window; the window refused.
+  const std::tuple<const char*, bool, bool, int> cases[] = {
+      {"No host window in the filter record's platform data", false, true, 0},
+      {"No host window in the filter record's platform data", true, false, 0},
+      {"Failed to create Preview Dialog. GetLastError(", true, true, 1},
+      {"Failed to create Interface Dialog. GetLastError(", true, true, 2}};
   WNDCLASSEXA dialogClass = {};
   dialogClass.cbSize = sizeof(dialogClass);
   ASSERT_TRUE(GetClassInfoExA(nullptr, "#32770", &dialogClass));
   const HICON icon = dialogClass.hIcon;
-  for (const Case& c : cases) {
+  for (const auto& [reason, platformData, hostWindow, refuse] : cases) {
     ErrorLog log;
     ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
     Attach(host);
-    if (!c.platformData) host.Record().platformData = nullptr;
-    if (!c.hostWindow) host.SetHostWindow(0);
-    refusedDialog = c.refuse;
+    if (!platformData) host.Record().platformData = nullptr;
+    if (!hostWindow) host.SetHostWindow(0);
+    refusedDialog = refuse;
     dialogsMade.clear();
     HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseDialog, nullptr, GetCurrentThreadId());
-    EXPECT_EQ(host.Run(Entry, true), userCanceledErr) << c.reason;
+    EXPECT_EQ(host.Run(Entry, true), userCanceledErr) << reason;
     UnhookWindowsHookEx(hook);
-    EXPECT_TRUE(log.Has(c.reason)) << c.reason;
-    EXPECT_EQ(dialogsMade.size(), size_t(c.refuse));
+    EXPECT_TRUE(log.Has(reason)) << reason;
+    EXPECT_EQ(dialogsMade.size(), size_t(refuse));
     for (HWND made : dialogsMade) EXPECT_FALSE(IsWindow(made));
     GetClassInfoExA(nullptr, "#32770", &dialogClass);
     EXPECT_EQ(dialogClass.hIcon, icon);
@@ -658,7 +646,7 @@ TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
     EXPECT_EQ(user.Presets(), (std::vector<std::string>{"MY_LOOK", "my_look"}));
     // Choosing a preset applies it as one undo step.
     SetFocus(user.Item(1001));
-    user.Choose("my_look");
+    user.Pick(1001, 1);  // "my_look"
     EXPECT_DOUBLE_EQ(filter->Float(kIntensity).GetValue(), 2.0);
     EXPECT_EQ(user.Text(user.Item(1013)), "2");
     user.Click(1004);
