@@ -1,7 +1,12 @@
-// Test doubles: a control counting refreshes, a callback counter, a filter with only a history.
+// Test doubles: a control counting refreshes, a callback counter, a filter with only a history,
+// and a container with one parameter of each kind.
 #pragma once
 
-#include "params/pfParameter.h"
+#include <initializer_list>
+
+#include "base/PiApi.h"
+#include "params/pfParameterKinds.h"
+#include "params/pfParameters.h"
 #include "params/pfUndoHistory.h"
 #include "tests/support/TempDir.h"
 #include "ui/pfParameterUI.h"
@@ -27,4 +32,36 @@ class pfFilter {
  public:
   pfFilter() { undoHistory.SetEnabled(true); }
   pfUndoHistory undoHistory;
+};
+
+// Named for preset files, with script keys for descriptors but on the int, the colour and the
+// unsaved "Amount".
+struct ParameterSet {
+  ParameterSet() {
+    origin.SetName("Origin");
+    origin.SetScriptKey(FourCC("ORIX"), FourCC("ORIY"));
+    intensity.SetName("Intensity");
+    intensity.SetScriptKey(FourCC("INTE"));
+    invert.SetName("Invert");
+    invert.SetScriptKey(FourCC("INGR"));
+    count.SetName("Count");
+    tint.SetName("Tint");
+    blend.SetName("Blend");
+    blend.SetScriptKey(FourCC("MODE"));
+    for (const char* s : {"normal", "screen", "overlay", "add"}) blend.AddItem(s);
+    amount.SetName("Amount");
+    amount.SetSaved(false);
+    for (pfParameter* p : std::initializer_list<pfParameter*>{&origin, &intensity, &invert, &count,
+                                                              &tint, &blend, &amount}) {
+      all.AddParameter(p);
+    }
+  }
+
+  pfParameterPosition origin;
+  pfParameterFloat intensity, amount;
+  pfParameterBool invert;
+  pfParameterInt count;
+  pfParameterRGB tint;
+  pfParameterList blend;
+  pfParameters all;
 };

@@ -12,29 +12,14 @@
 #endif
 
 #include "ParamsTestSupport.h"
-#include "params/pfParameterKinds.h"
-#include "params/pfParameters.h"
 
 static pfUndoHistory* TestFilterHistory(pfFilter* filter) { return &filter->undoHistory; }
 
 namespace {
-class PresetFile : public ::testing::Test {
+class PresetFile : public ::testing::Test, public ParameterSet {
  protected:
   void SetUp() override {
     pfSetUndoHistoryLookup(&TestFilterHistory);
-    origin.SetName("Origin");
-    intensity.SetName("Intensity");
-    invert.SetName("Invert");
-    count.SetName("Count");
-    tint.SetName("Tint");
-    blend.SetName("Blend");
-    for (const char* s : {"normal", "screen", "overlay", "add"}) blend.AddItem(s);
-    amount.SetName("Amount");
-    amount.SetSaved(false);
-    for (pfParameter* p : std::initializer_list<pfParameter*>{&origin, &intensity, &invert, &count,
-                                                              &tint, &blend, &amount}) {
-      all.AddParameter(p);
-    }
     SetA();
   }
   void SetA() {
@@ -63,13 +48,6 @@ class PresetFile : public ::testing::Test {
 
   TempDir dir;
   std::string file = dir.Path("presets.cfg");
-  pfParameterPosition origin;
-  pfParameterFloat intensity, amount;
-  pfParameterBool invert;
-  pfParameterInt count;
-  pfParameterRGB tint;
-  pfParameterList blend;
-  pfParameters all;
 };
 }  // namespace
 

@@ -4,30 +4,19 @@
 #include <functional>
 
 #include "ParamsTestSupport.h"
-#include "params/pfParameterKinds.h"
-#include "params/pfParameters.h"
 #include "tests/support/PluginTestHost.h"
 
 namespace {
 constexpr DescriptorKeyID kX = FourCC("ORIX"), kY = FourCC("ORIY"), kInte = FourCC("INTE"),
                           kMode = FourCC("MODE"), kInvert = FourCC("INGR");
 
-class Scripting : public ::testing::Test {
+// The parameter set's "Amount" stands for a parameter without a script key.
+class Scripting : public ::testing::Test, public ParameterSet {
  protected:
   void SetUp() override {
-    origin.SetScriptKey(kX, kY);
     origin.SetXY(0.5, 0.5);
-    intensity.SetScriptKey(kInte);
     intensity.SetValue(1);
-    mode.SetScriptKey(kMode);
-    mode.AddItem("normal");
-    mode.AddItem("abberative");
-    invert.SetScriptKey(kInvert);
-    unscripted.SetValue(0.3);
-    for (pfParameter* p : std::initializer_list<pfParameter*>{&origin, &intensity, &unscripted,
-                                                              &number, &mode, &tint, &invert}) {
-      all.AddParameter(p);
-    }
+    amount.SetValue(0.3);
   }
   // Hands the plug-in a descriptor for playback.
   Handle Play(PluginTestHost& h, const HostDescriptor& values, int16_t playInfo) {
@@ -38,19 +27,12 @@ class Scripting : public ::testing::Test {
   }
   PluginTestHost host;
   FilterRecord& record = host.Record();
-  pfParameterPosition origin;
-  pfParameterFloat intensity, unscripted;
-  pfParameterInt number;
-  pfParameterList mode;
-  pfParameterBool invert;
-  pfParameterRGB tint;  // like Int, never scripted
-  pfParameters all;
 };
 }  // namespace
 
 TEST_F(Scripting, ReadAppliesPresentKeysAndDisposesTheDescriptor) {
   CallbackCount modeCalls;
-  modeCalls.Attach(mode);
+  modeCalls.Attach(blend);
   HostDescriptor values;
   values.PutFloat(kInte, 2.5);
   values.PutFloat(kX, 0.125);  // x only: y stays
@@ -58,27 +40,27 @@ TEST_F(Scripting, ReadAppliesPresentKeysAndDisposesTheDescriptor) {
   values.PutFloat(FourCC("XXXX"), 9);
   Handle d = Play(host, values, plugInDialogDisplay);
   EXPECT_TRUE(all.ReadScriptParams(&record));
-  EXPECT_EQ(host.keysAsked, (std::vector<DescriptorKeyID>{kX, kY, kInte, kMode, kInvert}));
+  EXPECT_EQ(host.keysAsked, (std::vector<DescriptorKeyID>{kX, kY, kInte, kInvert, kMode}));
   EXPECT_EQ(intensity.GetValue(), 2.5);
   EXPECT_EQ(origin.GetX(), 0.125);
   EXPECT_EQ(origin.GetY(), 0.5);
-  EXPECT_EQ(mode.GetValue(), 2);
+  EXPECT_EQ(blend.GetValue(), 2);
   EXPECT_EQ(modeCalls.calls, 1);
   EXPECT_FALSE(invert.GetValue());
-  EXPECT_EQ(unscripted.GetValue(), 0.3);
+  EXPECT_EQ(amount.GetValue(), 0.3);
   EXPECT_EQ(record.descriptorParameters->descriptor, nullptr);
   EXPECT_FALSE(host.Handles().Owns(d));
 }
 
 TEST_F(Scripting, PlaybackWithoutDialogRejectsBadValues) {
   HostDescriptor values;
-  values.PutInteger(kMode, 3);     // no item 3
+  values.PutInteger(kMode, 5);     // no item 5
   values.PutBoolean(kInte, true);  // wrong type: a boolean is no float
   values.PutFloat(kY, -0.25);
   values.PutBoolean(kInvert, true);
   Play(host, values, plugInDialogDontDisplay);
   EXPECT_FALSE(all.ReadScriptParams(&record));
-  EXPECT_EQ(mode.GetValue(), 1);
+  EXPECT_EQ(blend.GetValue(), 1);
   EXPECT_EQ(intensity.GetValue(), 1.0);
   EXPECT_EQ(origin.GetX(), 0.5);
   EXPECT_EQ(origin.GetY(), -0.25);
@@ -93,7 +75,7 @@ TEST_F(Scripting, PlaybackWithoutDialogRejectsBadValues) {
 }
 
 TEST_F(Scripting, WriteRecordsInContainerOrderAndReplacesTheOldDescriptor) {
-  mode.SetValue(2);
+  blend.SetValue(2);
   invert.SetValue(true);
   record.descriptorParameters->recordInfo = plugInDialogRequired;
   EXPECT_EQ(all.WriteScriptParams(&record), 0);
@@ -101,8 +83,8 @@ TEST_F(Scripting, WriteRecordsInContainerOrderAndReplacesTheOldDescriptor) {
   HostDescriptor written;
   ASSERT_TRUE(host.Descriptors().Load(first, written));
   ASSERT_EQ(written.items.size(), 5u);
-  const DescriptorKeyID keys[] = {kX, kY, kInte, kMode, kInvert};
-  const DescriptorTypeID types[] = {typeFloat, typeFloat, typeFloat, typeInteger, typeBoolean};
+  const DescriptorKeyID keys[] = {kX, kY, kInte, kInvert, kMode};
+  const DescriptorTypeID types[] = {typeFloat, typeFloat, typeFloat, typeBoolean, typeInteger};
   for (size_t i = 0; i < 5; ++i) {
     EXPECT_EQ(written.items[i].key, keys[i]);
     EXPECT_EQ(written.items[i].type, types[i]);
@@ -114,12 +96,12 @@ TEST_F(Scripting, WriteRecordsInContainerOrderAndReplacesTheOldDescriptor) {
 
   // What was written reads back into other parameters.
   intensity.SetValue(0);
-  mode.SetValue(1);
+  blend.SetValue(1);
   invert.SetValue(false);
   origin.SetXY(0, 0);
   EXPECT_TRUE(all.ReadScriptParams(&record));
   EXPECT_EQ(intensity.GetValue(), 1.0);
-  EXPECT_EQ(mode.GetValue(), 2);
+  EXPECT_EQ(blend.GetValue(), 2);
   EXPECT_TRUE(invert.GetValue());
   EXPECT_EQ(origin.GetY(), 0.5);
 }
