@@ -148,15 +148,13 @@ TEST(BlendModes, TwoChannelLuminanceWeighsBothHalves) {
   // from the RGB set (0.29, 0.55) would order them the other way.
   const BlendPixel<0, 2> d{1.0f, {0.9f, 0.3f}};
   const BlendPixel<0, 2> s{1.0f, {0.5f, 0.6f}};
-  auto r = Blend<0, 2>(13, d, s);
-  EXPECT_EQ(r.c[0], 0.9f);
-  EXPECT_EQ(r.c[1], 0.3f);
-  r = Blend<0, 2>(14, d, s);
-  EXPECT_EQ(r.c[0], 0.5f);
-  EXPECT_EQ(r.c[1], 0.6f);
-  r = Blend<0, 2>(16, d, s);  // HSL modes leave two-channel pixels alone
-  EXPECT_EQ(r.c[0], 0.9f);
-  EXPECT_EQ(r.c[1], 0.3f);
+  auto blend = [&](int mode) {
+    const auto r = Blend<0, 2>(mode, d, s);
+    return std::vector<float>{r.c[0], r.c[1]};
+  };
+  EXPECT_EQ(blend(13), (std::vector<float>{0.9f, 0.3f}));
+  EXPECT_EQ(blend(14), (std::vector<float>{0.5f, 0.6f}));
+  EXPECT_EQ(blend(16), (std::vector<float>{0.9f, 0.3f}));  // HSL modes leave two channels alone
 }
 
 // The finishing step with alpha, where its branches part.

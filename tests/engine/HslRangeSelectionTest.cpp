@@ -81,8 +81,10 @@ double Ramp(double v, double lo, double hi, double climax, double soften) {
 // Per-pixel reference for lightness-only settings: convert, premultiply with plain division,
 // judge the lightness (two channels: by their mean), then weight every channel or write the
 // weight itself.
-template <class Host, typename Sample>
-void ExpectMatchesReference(HostImage<Sample>& img, const HslRangeSettings& s) {
+template <class Host>
+void ExpectMatchesReference(int32_t w, int32_t h, unsigned seed, const HslRangeSettings& s) {
+  auto img = Image<Host>(w, h);
+  RandomFill<Host>(img, seed);
   const FloatImage out = Select<Host>(img, s);
   constexpr int A = Host::kAlpha;
   constexpr int K = Host::kColours;
@@ -116,18 +118,10 @@ TEST(HslRangeSelection, RandomImagesMatchAPlainReference) {
                                     WeightOnly(Lightness(0.2, 0.8, 0.0, 1.0)),
                                     WeightOnly(Lightness(0.6, 1.0))};
   for (const HslRangeSettings& s : cases) {
-    HostImage<uint8_t> rgba = Image<Rgba8>(13, 11);
-    RandomFill<Rgba8>(rgba, 21);
-    ExpectMatchesReference<Rgba8>(rgba, s);
-    HostImage<uint16_t> ga = Image<GreyA16>(9, 7);
-    RandomFill<GreyA16>(ga, 22);
-    ExpectMatchesReference<GreyA16>(ga, s);
-    HostImage<uint8_t> two = Image<TwoA8>(8, 6);
-    RandomFill<TwoA8>(two, 23);
-    ExpectMatchesReference<TwoA8>(two, s);
-    HostImage<uint16_t> rgb = Image<Rgb16>(10, 3);
-    RandomFill<Rgb16>(rgb, 24);
-    ExpectMatchesReference<Rgb16>(rgb, s);
+    ExpectMatchesReference<Rgba8>(13, 11, 21, s);
+    ExpectMatchesReference<GreyA16>(9, 7, 22, s);
+    ExpectMatchesReference<TwoA8>(8, 6, 23, s);
+    ExpectMatchesReference<Rgb16>(10, 3, 24, s);
   }
 }
 

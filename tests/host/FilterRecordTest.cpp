@@ -1,16 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "host/SetupFilterRecord.h"
 #include "tests/support/PluginTestHost.h"
 
 namespace {
 
-void ExpectRect(const Rect& r, int top, int left, int bottom, int right) {
-  EXPECT_EQ(r.top, top);
-  EXPECT_EQ(r.left, left);
-  EXPECT_EQ(r.bottom, bottom);
-  EXPECT_EQ(r.right, right);
-}
+std::tuple<int, int, int, int> Edges(const Rect& r) { return {r.top, r.left, r.bottom, r.right}; }
 
 TEST(SetupFilterRecord, ScaleFactorsGiveReducedRectsAndSixteenDotSixteenRates) {
   const struct {
@@ -24,9 +21,9 @@ TEST(SetupFilterRecord, ScaleFactorsGiveReducedRectsAndSixteenDotSixteenRates) {
     PluginTestHost host(c.width, c.height);
     FilterRecord& r = host.Record();
     EXPECT_EQ(SetupFilterRecord(&r, c.scale), noErr);
-    ExpectRect(r.inRect, 0, 0, c.rows, c.columns);
-    ExpectRect(r.outRect, 0, 0, c.rows, c.columns);
-    ExpectRect(r.filterRect, 0, 0, c.height, c.width);
+    EXPECT_EQ(Edges(r.inRect), std::make_tuple(0, 0, c.rows, c.columns));
+    EXPECT_EQ(Edges(r.outRect), Edges(r.inRect));
+    EXPECT_EQ(Edges(r.filterRect), std::make_tuple(0, 0, int(c.height), int(c.width)));
     const Fixed rate = Fixed(c.scale == 0 ? 1 : c.scale) << 16;
     EXPECT_EQ(r.inputRate, rate);
     EXPECT_EQ(r.maskRate, rate);
@@ -51,10 +48,8 @@ TEST(SetupFilterRecord, RequestsEveryPlaneOfTheLayerOrThePlaneCount) {
     r.inLayerMasks = r.inInvertedLayerMasks = int16_t(c.layerMasks / 2);
     r.inNonLayerPlanes = c.nonLayer;
     SetupFilterRecord(&r, 1);
-    EXPECT_EQ(r.inLoPlane, 0);
-    EXPECT_EQ(r.outLoPlane, 0);
-    EXPECT_EQ(r.inHiPlane, c.hiPlane);
-    EXPECT_EQ(r.outHiPlane, c.hiPlane);
+    EXPECT_EQ(std::tie(r.inLoPlane, r.outLoPlane, r.inHiPlane, r.outHiPlane),
+              std::make_tuple(0, 0, c.hiPlane, c.hiPlane));
   }
 }
 
