@@ -17,19 +17,17 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
                                    0644);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0644);
+  // Extra variables through env(1), which executes the program in its own place.
+  std::vector<std::string> command = extraEnv;
+  if (!extraEnv.empty()) command.insert(command.begin(), "/usr/bin/env");
+  command.insert(command.end(), argv.begin(), argv.end());
   std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  for (const std::string& a : command) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
-  std::vector<std::string> envStrings;
-  for (char** e = environ; *e != nullptr; ++e) envStrings.emplace_back(*e);
-  envStrings.insert(envStrings.end(), extraEnv.begin(), extraEnv.end());
-  std::vector<char*> env;
-  for (std::string& e : envStrings) env.push_back(e.data());
-  env.push_back(nullptr);
   ProcessResult r;
   pid_t pid = -1;
   int status = 0;
-  if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data()) == 0 &&
+  if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) == 0 &&
       waitpid(pid, &status, 0) == pid) {
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
