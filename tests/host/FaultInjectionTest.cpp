@@ -15,8 +15,8 @@
 #include "effect/QuenaraKeys.h"
 #include "plugin/EntryPoint.h"
 #include "tests/fuzz/FuzzParameters.h"
+#include "tests/support/PluginTestHost.h"
 #include "tests/support/TempDir.h"
-#include "tools/ReferenceHost.h"
 
 namespace {
 // Allocations of the process left before one fails with std::bad_alloc; -1: none fails.
@@ -56,16 +56,16 @@ namespace {
 // A ramp over every sample, so that the default streaks change every layout; the selection
 // covers the left half.
 HostDocument Document(int32_t colourPlanes, bool alpha, int32_t bytes, bool mask) {
-  HostDocument d;
-  const int32_t planes = colourPlanes + (alpha ? 1 : 0), w = 24, h = 16;
-  d.source = HostImage(w, h, planes, bytes);
-  d.colourPlanes = colourPlanes;
-  d.hasAlpha = alpha;
-  for (int32_t i = 0; i < w * h * planes; ++i)
-    d.source.Set(i / planes % w, i / planes / w, i % planes, uint16_t(i * (bytes == 1 ? 1 : 21)));
-  if (mask) d.mask = HostImage(w, h, 1, bytes);
-  for (int32_t i = 0; mask && i < w * h; ++i)
-    d.mask.Set(i % w, i / w, 0, i % w < 12 ? (bytes == 1 ? 255 : 32768) : 0);
+  const int32_t planes = colourPlanes + (alpha ? 1 : 0), step = bytes == 1 ? 1 : 21;
+  HostDocument d = TestDocument(
+      24, 16, colourPlanes, alpha, bytes,
+      [&](int32_t x, int32_t y, int32_t p) { return ((y * 24 + x) * planes + p) * step; });
+  const int32_t full = bytes == 1 ? 255 : 32768;
+  if (mask) {
+    d.mask = TestDocument(24, 16, 1, false, bytes, [&](int32_t x, int32_t, int32_t) {
+               return x < 12 ? full : 0;
+             }).source;
+  }
   return d;
 }
 

@@ -13,7 +13,7 @@
 #if defined(_WIN32)
 #include "tests/support/DialogWatchdogWin32.h"
 #endif
-#include "tools/ReferenceHost.h"
+#include "tests/support/PluginTestHost.h"
 
 namespace {
 
@@ -34,11 +34,8 @@ Rect Box(int16_t top, int16_t left, int16_t bottom, int16_t right) {
 }
 
 HostDocument Ramp(int32_t w, int32_t h) {
-  HostDocument d;
-  d.source = HostImage(w, h, 3, 1);
-  d.colourPlanes = 3;
-  for (int32_t i = 0; i < w * h * 3; ++i) d.source.Set(i / 3 % w, i / 3 / w, i % 3, uint16_t(i));
-  return d;
+  return TestDocument(w, h, 3, false, 1,
+                      [w](int32_t x, int32_t y, int32_t p) { return (y * w + x) * 3 + p; });
 }
 
 TEST(HostileRecord, EverySelectorEndsInACleanResult) {

@@ -80,8 +80,9 @@ TEST(StartSelector, MissingCallbacksAnswerOneAfterTellingTheUser) {
     ASSERT_EQ(watchdog.Count(), 1u);
     const WatchedWindowWin32 box = watchdog.Windows()[0];
     EXPECT_EQ(box.title, "Quenara");
-    EXPECT_TRUE(box.HasText("Sorry, but this Plug-In requires some functions"));
-    EXPECT_TRUE(box.HasText("you need a photoshop 3.0+ compatible host to run this filter."));
+    EXPECT_EQ(box.ControlText(0xFFFF),
+              "Sorry, but this Plug-In requires some functions\n which are not supported by this "
+              "host.\n you need a photoshop 3.0+ compatible host to run this filter.");
 #else
     testing::internal::CaptureStderr();
     const int16_t result = filter.Dispatch(filterSelectorStart, &host.Record());

@@ -25,13 +25,6 @@ struct WatchedWindowWin32 {
       if (controlId == id) return text;
     return std::string();
   }
-  // Whether the title or any control text contains the fragment.
-  bool HasText(const std::string& fragment) const {
-    bool found = title.find(fragment) != std::string::npos;
-    for (const auto& control : controls)
-      found |= control.second.find(fragment) != std::string::npos;
-    return found;
-  }
 };
 
 class DialogWatchdogWin32 {

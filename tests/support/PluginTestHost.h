@@ -4,6 +4,7 @@
 // through the buffer suite's own hook (Buffers().FailAllocationAt). Recorded: progress, the
 // callbacks' calls and the keys the plug-in asks the descriptor suite for. The API's callbacks
 // carry no context: the newest host serves them while it lives, as the reference host does.
+// Also the documents of the tests that drive the reference host.
 #pragma once
 
 #include <utility>
@@ -11,11 +12,34 @@
 
 #include "tools/ReferenceHost.h"
 
+// Colour planes, then transparency when asked for; every sample value(x, y, plane).
+template <class Value>
+HostDocument TestDocument(int32_t w, int32_t h, int32_t colours, bool alpha, int32_t bytes,
+                          Value value) {
+  HostDocument d;
+  d.colourPlanes = colours;
+  d.hasAlpha = alpha;
+  d.source = HostImage(w, h, colours + (alpha ? 1 : 0), bytes);
+  for (int32_t y = 0; y < h; ++y) {
+    for (int32_t x = 0; x < w; ++x) {
+      for (int32_t p = 0; p < d.source.Planes(); ++p)
+        d.source.Set(x, y, p, uint16_t(value(x, y, p)));
+    }
+  }
+  return d;
+}
+// Every pixel the same.
+inline HostDocument TestDocument(int32_t w, int32_t h, int32_t colours, bool alpha, int32_t bytes,
+                                 const std::vector<uint16_t>& pixel) {
+  return TestDocument(w, h, colours, alpha, bytes,
+                      [&](int32_t, int32_t, int32_t p) { return pixel[size_t(p)]; });
+}
+
 class PluginTestHost : public ReferenceHost {
  public:
   // A black 8-bit RGB document of width x height pixels.
   explicit PluginTestHost(int32_t width = 30, int32_t height = 20)
-      : ReferenceHost(Document(width, height)), previous(current) {
+      : ReferenceHost(TestDocument(width, height, 3, false, 1, {0, 0, 0})), previous(current) {
     current = this;
     FilterRecord& r = Record();
     r.advanceState = &Advance;
@@ -38,12 +62,6 @@ class PluginTestHost : public ReferenceHost {
   std::vector<DescriptorKeyID> keysAsked;  // at the last openReadDescriptor
 
  private:
-  static HostDocument Document(int32_t width, int32_t height) {
-    HostDocument d;
-    d.source = HostImage(width, height, 3, 1);
-    d.colourPlanes = 3;
-    return d;
-  }
   static OSErr Advance() {
     ++current->advanceCalls;
     return current->advanceResult != noErr ? current->advanceResult : current->AdvanceState();

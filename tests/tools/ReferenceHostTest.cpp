@@ -7,29 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "tools/ReferenceHost.h"
+#include "tests/support/PluginTestHost.h"
 
 namespace {
 
 // value(x, y, p) = x * 16 + y * 4 + p, a pattern in which every sample is distinct.
-HostImage Pattern(int32_t w, int32_t h, int32_t planes, int32_t bytes) {
-  HostImage img(w, h, planes, bytes);
-  for (int32_t y = 0; y < h; ++y) {
-    for (int32_t x = 0; x < w; ++x) {
-      for (int32_t p = 0; p < planes; ++p) {
-        img.Set(x, y, p, uint16_t((x * 16 + y * 4 + p) * (bytes == 2 ? 100 : 1)));
-      }
-    }
-  }
-  return img;
-}
-
 HostDocument Document(int32_t w, int32_t h, int32_t colours, bool alpha, int32_t bytes) {
-  HostDocument d;
-  d.source = Pattern(w, h, colours + (alpha ? 1 : 0), bytes);
-  d.colourPlanes = colours;
-  d.hasAlpha = alpha;
-  return d;
+  return TestDocument(w, h, colours, alpha, bytes, [bytes](int32_t x, int32_t y, int32_t p) {
+    return (x * 16 + y * 4 + p) * (bytes == 2 ? 100 : 1);
+  });
 }
 
 uint16_t Sample(const void* base, int32_t rowBytes, int32_t x, int32_t y, int32_t planes, int32_t p,

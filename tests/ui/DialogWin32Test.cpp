@@ -21,9 +21,9 @@
 #include "effect/pfFilterQuenara.h"
 #include "params/pfParameterKinds.h"
 #include "params/pfUndoHistory.h"
+#include "tests/support/PluginTestHost.h"
 #include "tests/support/TempDir.h"
 #include "tools/HostImage.h"
-#include "tools/ReferenceHost.h"
 #include "ui/pfDialogStateWin32.h"
 #include "ui/pfParameterUIWin32.h"
 #include "ui/pfPreviewWin32.h"
@@ -174,20 +174,6 @@ class User {
 };
 User* User::instance = nullptr;
 
-HostDocument Document(int32_t width, int32_t height, int32_t planes, int32_t bytes,
-                      const std::vector<uint16_t>& pixel) {
-  HostDocument doc;
-  doc.source = HostImage(width, height, planes, bytes);
-  for (int32_t y = 0; y < height; ++y) {
-    for (int32_t x = 0; x < width; ++x) {
-      for (int32_t p = 0; p < planes; ++p) doc.source.Set(x, y, p, pixel[size_t(p)]);
-    }
-  }
-  doc.colourPlanes = planes >= 3 ? 3 : 1;
-  doc.hasAlpha = planes == 2 || planes == 4;
-  return doc;
-}
-
 // Raw registry access, independent of the dialog's own code: a value's bytes when it exists
 // with this type, else none.
 using Bytes = std::vector<uint8_t>;
@@ -274,7 +260,7 @@ class Dialog : public ::testing::Test {
 
 // Blue-ish grey 64 x 48: small enough to be shown 1:1 and centred.
 TEST_F(Dialog, OkAppliesWhatTheUserChangedAndRecordsIt) {
-  ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+  ReferenceHost host(TestDocument(64, 48, 3, false, 1, {40, 90, 200}));
   User user = Attach(host);
   user.Then([&] {
     // First run: the interface at the origin, the preview a centred square of two thirds
@@ -389,7 +375,7 @@ TEST_F(Dialog, ADialogThatCannotOpenEndsLikeCancel) {
   const HICON icon = dialogClass.hIcon;
   for (const auto& [reason, platformData, hostWindow, refuse] : cases) {
     ErrorLog log;
-    ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+    ReferenceHost host(TestDocument(64, 48, 3, false, 1, {40, 90, 200}));
     Attach(host);
     if (!platformData) host.Record().platformData = nullptr;
     if (!hostWindow) host.SetHostWindow(0);
@@ -420,7 +406,7 @@ TEST_F(Dialog, APreviewThatCannotBeShownLeavesTheFrameWhite) {
     return user.Pixel(user.Client().right / 2 + dx, user.Client().bottom / 2 + 8);
   };
   {
-    ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+    ReferenceHost host(TestDocument(64, 48, 3, false, 1, {40, 90, 200}));
     host.Record().imageMode = plugInModeCMYKColor;
     User user = Attach(host);
     user.Then([&] {
@@ -430,7 +416,7 @@ TEST_F(Dialog, APreviewThatCannotBeShownLeavesTheFrameWhite) {
     });
     EXPECT_EQ(user.Run(host), userCanceledErr);
   }
-  ReferenceHost host(Document(64, 64, 2, 1, {120, 0}));
+  ReferenceHost host(TestDocument(64, 64, 1, true, 1, {120, 0}));
   User user = Attach(host);
   user.Then([&] {
     EXPECT_EQ(pixel(user), dark);
@@ -483,7 +469,7 @@ TEST_F(Dialog, ColourSwatchAndAngleDialFollowTheirParameters) {
   dial.SetParameter(&angle);
   std::list<pfParameterUI*>& controls = filter->GetControls();
   controls.insert(controls.end(), {&swatch, &dial});
-  ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+  ReferenceHost host(TestDocument(64, 48, 3, false, 1, {40, 90, 200}));
   User user = Attach(host);
   pfUndoHistory& history = filter->GetUndoHistory();
   POINT s{}, d{};  // the centres of swatch and dial in the dialog
@@ -540,7 +526,7 @@ TEST_F(Dialog, ColourSwatchAndAngleDialFollowTheirParameters) {
 }
 
 TEST_F(Dialog, SliderDragOnALargeImageAbandonsStaleRendersAndEndsInFullDetail) {
-  ReferenceHost host(Document(6000, 4000, 3, 2, {9000, 16000, 24000}));
+  ReferenceHost host(TestDocument(6000, 4000, 3, false, 2, {9000, 16000, 24000}));
   User user = Attach(host);
   int completedBefore = 0;
   for (int i = 0; i < 2; ++i) {  // two changes at the fitted factor, two undo steps
@@ -613,7 +599,7 @@ TEST_F(Dialog, SliderDragOnALargeImageAbandonsStaleRendersAndEndsInFullDetail) {
 TEST_F(Dialog, PresetsAreSavedChosenAndDeletedAndOkRemembersTheValues) {
   const std::string path = dir.Path("presets.cfg");
   WriteValue(pfDialogStateWin32::kKey, "Preset Path", REG_SZ, path.c_str(), DWORD(path.size() + 1));
-  ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+  ReferenceHost host(TestDocument(64, 48, 3, false, 1, {40, 90, 200}));
   User user = Attach(host);
   user.Then([&] {
     // A file that does not exist yet: saving is possible, there is nothing to delete.
@@ -700,7 +686,7 @@ TEST_F(Dialog, StoredStateIsClampedOrIgnoredAndCancelKeepsTheLastValues) {
   WriteValue(pfDialogStateWin32::kLastUsedKey, "Strength", REG_BINARY, &strength, 4);
   const std::string foreign = dir.Path("foreign.cfg");
   WriteFileForTest(foreign, "FileOwner Other\n\nname x\nA 1\n");
-  ReferenceHost host(Document(64, 48, 3, 1, {40, 90, 200}));
+  ReferenceHost host(TestDocument(64, 48, 3, false, 1, {40, 90, 200}));
   User user = Attach(host);
   const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
   user.Then([&] {
