@@ -24,16 +24,14 @@ TEST(PreviewZoom, FactorsRatiosAndLabels) {
   EXPECT_EQ(pfZoomLabel(-2), "266.7%");
 
   // One abandoned render at factor 2: host 3, the display keeps factor 2's size.
-  pfScaleLevel l = pfScaleLevelFor(2, 1);
-  EXPECT_EQ(l.hostFactor, 3);
-  EXPECT_DOUBLE_EQ(l.pixelRatio, 2.0 / 3.0);
+  auto level = [](int32_t factor, int32_t coarse) {
+    const pfScaleLevel l = pfScaleLevelFor(factor, coarse);
+    return std::make_pair(l.hostFactor, l.pixelRatio);
+  };
+  EXPECT_EQ(level(2, 1), std::make_pair(3, 2.0 / 3.0));
   // Factor 0: the unreduced image enlarged to 133 %.
-  l = pfScaleLevelFor(0, 0);
-  EXPECT_EQ(l.hostFactor, 1);
-  EXPECT_DOUBLE_EQ(l.pixelRatio, 0.75);
-  l = pfScaleLevelFor(-1, 1);
-  EXPECT_EQ(l.hostFactor, 2);
-  EXPECT_DOUBLE_EQ(l.pixelRatio, 0.25);
+  EXPECT_EQ(level(0, 0), std::make_pair(1, 0.75));
+  EXPECT_EQ(level(-1, 1), std::make_pair(2, 0.25));
 }
 
 TEST(PreviewZoom, KeepsTheCentreAcrossAZoom) {
@@ -94,16 +92,12 @@ TEST(PreviewBitmap, StrideRowsAndSamples) {
   const pfPreviewSource src{bytes.data(), 12, 2, 2, 16, 3, 3, -1, 2, 2};
   std::vector<uint8_t> bitmap(size_t(pfBitmapStride(2)) * 2 * 3, 7);
   pfConvertToBitmap(src, bitmap.data(), pfBitmapStride(2), 2);
-  const uint8_t* top = bitmap.data() + 32 * 3;
-  EXPECT_EQ(top[0], 2);    // blue 258 / 129
-  EXPECT_EQ(top[1], 1);    // green
-  EXPECT_EQ(top[2], 254);  // red 32768 / 129
-  const uint8_t* bottom = bitmap.data();
-  EXPECT_EQ(bottom[0], 30);
-  EXPECT_EQ(bottom[1], 20);
-  EXPECT_EQ(bottom[2], 10);
-  EXPECT_EQ(bottom[3], 254);  // blue of the second pixel: 32767 / 129
-  EXPECT_EQ(bottom[6], 7);    // past the width: untouched
+  // The top row, last in the bitmap: blue 258 / 129, green, red 32768 / 129.
+  EXPECT_EQ(std::vector<uint8_t>(bitmap.begin() + 96, bitmap.begin() + 99),
+            (std::vector<uint8_t>{2, 1, 254}));
+  // The bottom row: the second pixel's blue is 32767 / 129; past the width untouched.
+  EXPECT_EQ(std::vector<uint8_t>(bitmap.begin(), bitmap.begin() + 7),
+            (std::vector<uint8_t>{30, 20, 10, 254, 0, 0, 7}));
 }
 
 TEST(PreviewBitmap, TransparencyOverTheCheckerboard) {
@@ -113,12 +107,9 @@ TEST(PreviewBitmap, TransparencyOverTheCheckerboard) {
   const pfPreviewSource src{px, 8, 4, 1, 8, 2, 1, 1, 64, 16};
   std::vector<uint8_t> bitmap(size_t(pfBitmapStride(4)) * 3);
   pfConvertToBitmap(src, bitmap.data(), pfBitmapStride(4), 1);
-  EXPECT_EQ(bitmap[0], 208);
-  EXPECT_EQ(bitmap[3], 255);
-  EXPECT_EQ(bitmap[6], 100);
-  // alpha 0.2: 100 * 0.2 + 255 * 0.8 = 224
-  EXPECT_EQ(bitmap[9], 224);
-  EXPECT_EQ(bitmap[11], 224);
+  // Opaque 100 on the third; alpha 0.2 on the fourth: 100 * 0.2 + 255 * 0.8 = 224.
+  EXPECT_EQ(std::vector<uint8_t>(bitmap.begin(), bitmap.begin() + 12),
+            (std::vector<uint8_t>{208, 208, 208, 255, 255, 255, 100, 100, 100, 224, 224, 224}));
 }
 
 }  // namespace
