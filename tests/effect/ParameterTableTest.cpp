@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "base/PiApi.h"
@@ -98,15 +99,12 @@ TEST(ParameterTable, RandomizePressKeepsTheChoicesThatChangeWhatIsShown) {
   f.Bool(kUseSizeSelection).SetValue(true);
   for (int press = 0; press < 3; ++press) f.Bool(kRandomizeButton).SetValue(true);
   EXPECT_EQ(f.counting->changes, 3);
-  EXPECT_EQ(f.List(kBlendMode).GetValue(), 5);
-  EXPECT_EQ(f.List(kSelectionShow).GetValue(), 2);
-  EXPECT_TRUE(f.Bool(kUseSizeSelection).GetValue());
-  EXPECT_EQ(f.Float(kRandomize).GetValue(), 1.0);
+  EXPECT_EQ(std::make_tuple(f.List(kBlendMode).GetValue(), f.List(kSelectionShow).GetValue(),
+                            f.Bool(kUseSizeSelection).GetValue(), f.Float(kRandomize).GetValue()),
+            std::make_tuple(5, 2, true, 1.0));
   EXPECT_NE(f.Float(kStrength).GetValue(), 0.25);
   // Each press is one undo step.
-  ASSERT_TRUE(f.GetUndoHistory().Undo());
-  ASSERT_TRUE(f.GetUndoHistory().Undo());
-  ASSERT_TRUE(f.GetUndoHistory().Undo());
+  for (int press = 0; press < 3; ++press) ASSERT_TRUE(f.GetUndoHistory().Undo());
   EXPECT_FALSE(f.GetUndoHistory().CanUndo());
   EXPECT_EQ(f.Float(kStrength).GetValue(), 0.25);
 }
@@ -149,11 +147,8 @@ TEST(ParameterTable, RenderValuesAreTheParametersNow) {
   f.Float(kGammaCorrectionCorrective).SetValue(0.0);
   f.List(kSelectionShow).SetValue(4);
   const QuenaraRenderValues v = f.GetRenderValues();
-  EXPECT_EQ(v.originX, 0.25);
-  EXPECT_EQ(v.originY, 0.75);
-  EXPECT_EQ(v.gammaCorrective, 0.0);
-  EXPECT_EQ(v.show, 4);
-  EXPECT_TRUE(v.gammaCorrection);
+  EXPECT_EQ(std::make_tuple(v.originX, v.originY, v.gammaCorrective, v.show, v.gammaCorrection),
+            std::make_tuple(0.25, 0.75, 0.0, 4, true));
 }
 
 }  // namespace

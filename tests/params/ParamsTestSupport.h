@@ -3,6 +3,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <tuple>
 
 #include "base/PiApi.h"
 #include "params/pfParameterKinds.h"
@@ -55,6 +56,12 @@ struct ParameterSet {
                                                               &tint, &blend, &amount}) {
       all.AddParameter(p);
     }
+  }
+
+  // Origin x and y, intensity, invert, count, the tint's green and the blend item.
+  auto Values() const {
+    return std::make_tuple(origin.GetX(), origin.GetY(), intensity.GetValue(), invert.GetValue(),
+                           count.GetValue(), tint.GetGreen(), blend.GetValue());
   }
 
   pfParameterPosition origin;

@@ -88,19 +88,10 @@ TEST_F(PresetFile, LoadAppliesKnownKeysAsOneUndoStep) {
                              "Tint 0.1 0.2 0.3\nCount +42\nInvert 0\nname y\nIntensity 9\n");
   pfFilter filter;
   ASSERT_TRUE(all.LoadSettings("x", file, &filter));
-  EXPECT_EQ(origin.GetX(), 0.25);
-  EXPECT_EQ(origin.GetY(), 0.75);
-  EXPECT_EQ(intensity.GetValue(), 2.5);  // the numeric prefix counts; "y" is not read
-  EXPECT_EQ(blend.GetValue(), 3);        // 9 is outside the items
-  EXPECT_EQ(tint.GetGreen(), 0.2);
-  EXPECT_EQ(count.GetValue(), 42);
-  EXPECT_FALSE(invert.GetValue());
+  // The numeric prefix of "2.5abc" counts; "y" is not read; Blend 9 is outside the items.
+  EXPECT_EQ(Values(), std::make_tuple(0.25, 0.75, 2.5, false, 42, 0.2, 3));
   EXPECT_TRUE(filter.undoHistory.Undo());
-  EXPECT_EQ(origin.GetX(), 0.5);
-  EXPECT_EQ(intensity.GetValue(), 0.1);
-  EXPECT_TRUE(invert.GetValue());
-  EXPECT_EQ(count.GetValue(), -7);
-  EXPECT_EQ(tint.GetGreen(), 0.5);
+  EXPECT_EQ(Values(), std::make_tuple(0.5, 0.5, 0.1, true, -7, 0.5, 3));
   EXPECT_FALSE(filter.undoHistory.CanUndo());
   EXPECT_FALSE(all.LoadSettings("z", file, &filter));
 }

@@ -42,12 +42,8 @@ TEST_F(Scripting, ReadAppliesPresentKeysAndDisposesTheDescriptor) {
   Handle d = Play(host, values, plugInDialogDisplay);
   EXPECT_TRUE(all.ReadScriptParams(&record));
   EXPECT_EQ(host.keysAsked, (std::vector<DescriptorKeyID>{kX, kY, kInte, kInvert, kMode}));
-  EXPECT_EQ(intensity.GetValue(), 2.5);
-  EXPECT_EQ(origin.GetX(), 0.125);
-  EXPECT_EQ(origin.GetY(), 0.5);
-  EXPECT_EQ(blend.GetValue(), 2);
+  EXPECT_EQ(Values(), std::make_tuple(0.125, 0.5, 2.5, false, 0, 0.0, 2));
   EXPECT_EQ(modeCalls.calls, 1);
-  EXPECT_FALSE(invert.GetValue());
   EXPECT_EQ(amount.GetValue(), 0.3);
   EXPECT_EQ(record.descriptorParameters->descriptor, nullptr);
   EXPECT_FALSE(host.Handles().Owns(d));
@@ -61,11 +57,7 @@ TEST_F(Scripting, PlaybackWithoutDialogRejectsBadValues) {
   values.PutBoolean(kInvert, true);
   Play(host, values, plugInDialogDontDisplay);
   EXPECT_FALSE(all.ReadScriptParams(&record));
-  EXPECT_EQ(blend.GetValue(), 1);
-  EXPECT_EQ(intensity.GetValue(), 1.0);
-  EXPECT_EQ(origin.GetX(), 0.5);
-  EXPECT_EQ(origin.GetY(), -0.25);
-  EXPECT_TRUE(invert.GetValue());
+  EXPECT_EQ(Values(), std::make_tuple(0.5, -0.25, 1.0, true, 0, 0.0, 1));
   // No token from the host: nothing read, the handle stays, the dialog still follows playInfo.
   host.refuseDescriptorTokens = true;
   values.PutFloat(kInte, 7);
