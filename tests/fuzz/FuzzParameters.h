@@ -1,5 +1,6 @@
-// One parameter of every kind with ranges, as the preset and descriptor fuzz programs load
-// them, and the check that whatever a file or descriptor held, validation left them in range.
+// One parameter of every kind with ranges, as the preset and descriptor fuzz programs (and the
+// preset fault sweep) load them, and the check that whatever a file or descriptor held,
+// validation left them in range.
 #pragma once
 
 #include <cmath>
