@@ -2,7 +2,6 @@
 
 #include <cinttypes>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -10,6 +9,7 @@
 #include "base/PluginLog.h"
 #include "plugin/EntryPoint.h"
 #include "tests/support/PluginTestHost.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -36,19 +36,7 @@ class LogFile : public testing::Test {
     QuenaraOpenLog(nullptr, kLogTrace);
     std::remove(path.c_str());
   }
-  std::vector<std::string> Lines() {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line)) {
-#if defined(_WIN32)
-      // A text-mode file: Windows ends its lines with CR LF.
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-#endif
-      lines.push_back(line);
-    }
-    return lines;
-  }
+  std::vector<std::string> Lines() const { return LinesOf(ReadFileForTest(path)); }
   std::string path;
 };
 

@@ -1,4 +1,5 @@
 // A temporary directory that removes itself, and whole-file access, for tests that write files.
+// Also the lines of a text, without line ends (CR LF included) and empty lines.
 #pragma once
 
 #include <filesystem>
@@ -6,6 +7,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 class TempDir {
  public:
@@ -37,4 +39,14 @@ inline std::string ReadFileForTest(const std::string& path) {
 
 inline void WriteFileForTest(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) lines.push_back(line);
+  }
+  return lines;
 }

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 
 #include "tests/tools/ProcessRunner.h"
 #include "tests/tools/TestFiles.h"
@@ -40,16 +39,6 @@ uint32_t FromHost(uint32_t s, int depth) {
 
 bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) lines.push_back(line);
-  }
-  return lines;
-}
-
 class Run : public ::testing::Test {
  protected:
   TempDir dir;
@@ -61,7 +50,7 @@ class Run : public ::testing::Test {
   void ExpectCleanFailure(const ProcessResult& r, const std::string& output,
                           const std::string& expectedText) {
     EXPECT_NE(r.exitCode, 0);
-    const std::vector<std::string> lines = Lines(r.err);
+    const std::vector<std::string> lines = LinesOf(r.err);
     ASSERT_EQ(lines.size(), 1u) << r.err;
     EXPECT_EQ(lines[0].rfind("quenara: ", 0), 0u) << lines[0];
     EXPECT_NE(lines[0].find(expectedText), std::string::npos) << lines[0];
@@ -207,8 +196,8 @@ TEST_F(Run, BatchWritesTheGoodFilesAndReportsTheBadOne) {
       Quenara({"--quiet", "-p", "Strength=0.7", dir.Path("a.png"), dir.Path("broken.png"),
                dir.Path("b.png"), "-o", dir.Path("out")});
   EXPECT_EQ(batch.exitCode, 1);
-  EXPECT_EQ(Lines(batch.out).size(), 2u) << batch.out;
-  const std::vector<std::string> errors = Lines(batch.err);
+  EXPECT_EQ(LinesOf(batch.out).size(), 2u) << batch.out;
+  const std::vector<std::string> errors = LinesOf(batch.err);
   ASSERT_EQ(errors.size(), 2u) << batch.err;
   EXPECT_NE(errors[0].find("broken.png"), std::string::npos) << errors[0];
   EXPECT_NE(errors[1].find("1 of 3 files failed"), std::string::npos) << errors[1];
@@ -259,10 +248,10 @@ TEST_F(Run, RecordedParametersCoverTheTable) {
                              dir.Path("in.png"), dir.Path("out.png")});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   // Only an enforced bound clamps (ZoomStart has none); the recording keeps the value as given.
-  EXPECT_EQ(Lines(r.err),
+  EXPECT_EQ(LinesOf(r.err),
             std::vector<std::string>{"quenara: Hue=2 is above its maximum 1; the plug-in uses 1"});
   // Every parameter of the table, once, under its key name.
-  const std::vector<std::string> printed = Lines(r.out);
+  const std::vector<std::string> printed = LinesOf(r.out);
   std::set<std::string> names, seen;
   for (const HostParameterRow& row : HostParameterTable()) names.insert(row.keyName);
   for (const std::string& line : printed)
@@ -281,13 +270,13 @@ TEST_F(Run, PresetsSaveListApplyAndDeleteThroughThePlugInsContainer) {
   r = Quenara({"--save-preset", cfg, "--preset-name", "other", "-p", "Mode=2"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   r = Quenara({"--list-presets", cfg});
-  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"soft_glow", "other"}));
+  EXPECT_EQ(LinesOf(r.out), (std::vector<std::string>{"soft_glow", "other"}));
 
   Save(dir.Path("in.png"), RandomPng(4, 4, 3, 8, 12));
   r = Quenara({"--preset", cfg, "--preset-name", "soft glow", "-p", "Strength=0.5",
                "--print-params", dir.Path("in.png"), dir.Path("out.png")});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  const std::vector<std::string> printed = Lines(r.out);
+  const std::vector<std::string> printed = LinesOf(r.out);
   for (const char* expected : {"Intensity=2.5", "BlendMode=3", "Strength=0.5", "Mode=1"}) {
     EXPECT_NE(std::find(printed.begin(), printed.end(), expected), printed.end()) << expected;
   }
@@ -300,8 +289,9 @@ TEST_F(Run, PresetsSaveListApplyAndDeleteThroughThePlugInsContainer) {
   WriteFileForTest(dir.Path("foreign.cfg"), "FileOwner Other\n\nname x\nA 1\n");
   r = Quenara({"--save-preset", dir.Path("foreign.cfg"), "--preset-name", "y"});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(Lines(r.err), std::vector<std::string>{
-                              "quenara: The selected settings file belongs to the Filter: Other"});
+  EXPECT_EQ(
+      LinesOf(r.err),
+      std::vector<std::string>{"quenara: The selected settings file belongs to the Filter: Other"});
   EXPECT_EQ(ReadFileForTest(dir.Path("foreign.cfg")), "FileOwner Other\n\nname x\nA 1\n");
 }
 
