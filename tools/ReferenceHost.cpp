@@ -135,9 +135,16 @@ void ReferenceHost::FillRecord() {
 }
 
 void ReferenceHost::SetPreviewReduction(int32_t n) {
-  previewReduction = n < 1 ? 1 : n;
-  destination = document.source.Reduced(previewReduction);
+  n = n < 1 ? 1 : n;
+  if (n == previewReduction) return;  // the destination is that copy already
+  previewReduction = n;
+  ResetDestination();
   previewRequestValid = false;
+}
+
+void ReferenceHost::ResetDestination() {
+  output = Delivery{};  // it may point into the old destination's rows
+  destination = document.source.Reduced(previewReduction);
 }
 
 void ReferenceHost::SetPlayback(const HostDescriptor* values, int16_t playInfo) {
@@ -167,10 +174,7 @@ int16_t ReferenceHost::Run(PluginEntryProc entry, bool askParameters) {
     r = CallSelector(entry, filterSelectorPrepare);
   }
   if (r == noErr) {
-    // A dialog's preview writes into the destination as it asks for reduced images.
-    const bool dialog = descriptorParameters.playInfo == plugInDialogDisplay;
     r = CallSelector(entry, filterSelectorStart);
-    if (r != noErr && dialog) destination = document.source.Reduced(previewReduction);
     // Finish is owed only to a start that succeeded.
     if (r == noErr) {
       FlushOutput();
@@ -188,6 +192,9 @@ int16_t ReferenceHost::Run(PluginEntryProc entry, bool askParameters) {
       if (r == noErr) r = finish;
     }
   }
+  // A dialog's preview, and a render that failed half-way, wrote into the destination in
+  // place: a host takes such changes back.
+  if (r != noErr) ResetDestination();
   CollectRecorded();
   return r;
 }
@@ -265,19 +272,36 @@ OSErr ReferenceHost::Deliver(const HostImage& image, const Rect& r, int16_t lo, 
       r.left >= 0 && r.top >= 0 && r.right <= image.Width() && r.bottom <= image.Height();
   if (!inside && padding == -3) return paramErr;
   if (!inside && (padding == -1) && image.Empty()) return paramErr;
-  const int32_t rowBytes = AlignUp(width * planes * s, kRowAlignment);
+  const bool allPlanes = lo == 0 && planes == image.Planes();
+  const int32_t imageRowBytes = image.Width() * planes * s;
+  const bool inPlace = inside && allPlanes && !image.Empty() && imageRowBytes % kRowAlignment == 0;
   d.live = false;
-  try {
-    d.bytes.assign(size_t(rowBytes) * size_t(height), 0);
-  } catch (const std::bad_alloc&) {
-    d.bytes = std::vector<uint8_t>();
-    return memFullErr;
+  d.bytes = std::vector<uint8_t>();
+  if (inPlace) {
+    // The host's store is not const: outData is written in place, inData only read.
+    d.rows = const_cast<uint8_t*>(image.PixelAddress(r.left, r.top));
+    d.rowBytes = imageRowBytes;
+  } else {
+    d.rowBytes = AlignUp(width * planes * s, kRowAlignment);
+    try {
+      d.bytes.assign(size_t(d.rowBytes) * size_t(height), 0);
+    } catch (const std::bad_alloc&) {
+      return memFullErr;
+    }
+    d.rows = d.bytes.data();
   }
+  d.rect = r;
+  d.lo = lo;
+  d.hi = hi;
+  d.rate = rate;
+  d.padding = padding;
+  d.live = true;
+  if (inPlace) return noErr;
+
   const uint16_t padValue =
       padding >= 0 ? uint16_t(s == 1 ? padding : (padding * 32768 + 127) / 255) : 0;
-  const bool allPlanes = lo == 0 && planes == image.Planes();
   for (int32_t y = 0; y < height; ++y) {
-    uint8_t* row = d.bytes.data() + size_t(y) * size_t(rowBytes);
+    uint8_t* row = d.rows + size_t(y) * size_t(d.rowBytes);
     const int32_t sy = r.top + y;
     if (inside && allPlanes) {
       std::memcpy(row, image.PixelAddress(r.left, sy), size_t(width) * planes * s);
@@ -302,25 +326,19 @@ OSErr ReferenceHost::Deliver(const HostImage& image, const Rect& r, int16_t lo, 
       }
     }
   }
-  d.rect = r;
-  d.lo = lo;
-  d.hi = hi;
-  d.rate = rate;
-  d.padding = padding;
-  d.rowBytes = rowBytes;
-  d.live = true;
   return noErr;
 }
 
 void ReferenceHost::FlushOutput() {
-  if (!output.live) return;
+  // Rows handed out in place hold the result already.
+  if (!output.live || output.bytes.empty()) return;
   const Rect& r = output.rect;
   const int32_t planes = output.hi - output.lo + 1;
   const int32_t s = destination.BytesPerSample();
   for (int32_t y = 0; y < r.bottom - r.top; ++y) {
     const int32_t dy = r.top + y;
     if (dy < 0 || dy >= destination.Height()) continue;
-    const uint8_t* row = output.bytes.data() + size_t(y) * size_t(output.rowBytes);
+    const uint8_t* row = output.rows + size_t(y) * size_t(output.rowBytes);
     for (int32_t x = 0; x < r.right - r.left; ++x) {
       const int32_t dx = r.left + x;
       if (dx < 0 || dx >= destination.Width()) continue;
@@ -347,7 +365,7 @@ OSErr ReferenceHost::AdvanceState() {
     const int32_t rate = RateFactor(record.maskRate);
     const OSErr e = Deliver(MaskAt(rate), record.maskRect, 0, 0, rate, record.maskPadding, mask);
     if (e != noErr) return e;
-    record.maskData = mask.bytes.data();
+    record.maskData = mask.rows;
     record.maskRowBytes = mask.rowBytes;
   } else {
     mask = Delivery{};
@@ -361,7 +379,7 @@ OSErr ReferenceHost::AdvanceState() {
     const OSErr e = Deliver(SourceAt(rate), record.inRect, record.inLoPlane, record.inHiPlane, rate,
                             record.inputPadding, input);
     if (e != noErr) return e;
-    record.inData = input.bytes.data();
+    record.inData = input.rows;
     record.inRowBytes = input.rowBytes;
     record.inColumnBytes = (input.hi - input.lo + 1) * s;
     record.inPlaneBytes = s;
@@ -375,7 +393,7 @@ OSErr ReferenceHost::AdvanceState() {
     const OSErr e = Deliver(destination, record.outRect, record.outLoPlane, record.outHiPlane, 1,
                             record.outputPadding, output);
     if (e != noErr) return e;
-    record.outData = output.bytes.data();
+    record.outData = output.rows;
     record.outRowBytes = output.rowBytes;
     record.outColumnBytes = (output.hi - output.lo + 1) * s;
     record.outPlaneBytes = s;

@@ -7,7 +7,10 @@
 // maskRect in the selection reduced by maskRate; inclusive plane ranges delivered interleaved;
 // the paddings (-3 fails a request outside the image, -1 replicates the edge, -2 leaves zeros,
 // 0..255 fills with that value, scaled to 0..32768 at 16 bits). Rows are padded to a multiple
-// of kRowAlignment bytes, so a plug-in that ignores the row strides shows up at once.
+// of kRowAlignment bytes, so a plug-in that ignores the row strides shows up at once. Where
+// the host's own rows already have such a stride (a full-size request inside the image, every
+// plane), the plug-in gets them in place, as a host hands out its tiles: no copy in, no copy
+// back, and on a 24-megapixel 16-bit picture 288 MB less memory to fault in.
 //
 // Preview reduction (--reduction N): a plug-in that renders its preview inside the start
 // selector asks for the image at 1/N itself. For the final render it asks at full size; to make
@@ -65,8 +68,8 @@ class ReferenceHost {
   void SetCancelFlag(const std::atomic<bool>* flag) { cancelFlag = flag; }
 
   // The whole protocol; returns the first non-zero result (or 0). The destination holds the
-  // result only when this returns 0; after a failed start with a dialog it is the source again,
-  // as a host undoes whatever a preview wrote into the document.
+  // result only when this returns 0; after a failure it is the source again, as a host undoes
+  // whatever a preview or a render that failed half-way wrote into the document.
   int16_t Run(PluginEntryProc entry, bool askParameters);
   // One selector with this host's record (tests drive the protocol step by step with it).
   int16_t CallSelector(PluginEntryProc entry, int16_t selector);
@@ -91,6 +94,7 @@ class ReferenceHost {
  private:
   struct Delivery {
     std::vector<uint8_t> bytes;
+    uint8_t* rows = nullptr;  // bytes.data(), or the image's own rows
     Rect rect{};
     int16_t lo = 0, hi = -1;
     int32_t rate = 1;
@@ -112,6 +116,7 @@ class ReferenceHost {
 
   void FillRecord();
   void ApplyPreviewReduction();
+  void ResetDestination();
   const HostImage& SourceAt(int32_t rate);
   const HostImage& MaskAt(int32_t rate);
   OSErr Deliver(const HostImage& image, const Rect& rect, int16_t lo, int16_t hi, int32_t rate,
