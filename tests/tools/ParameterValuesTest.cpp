@@ -1,14 +1,9 @@
-// The command line, -p values, the enable expression, and the parameter
-// table against the plug-in's own terminology resource.
+// The command line, -p values, the enable expression and the check of the built plug-in.
 #include <gtest/gtest.h>
 
 #include "tools/CommandLine.h"
-#include "tools/HostParameterTable.h"
 #include "tools/ParameterValues.h"
 #include "tools/PluginFile.h"
-#include "tools/pe/AeteReader.h"
-#include "tools/pe/PeReader.h"
-#include "tools/pe/PiplReader.h"
 
 namespace {
 
@@ -69,31 +64,9 @@ TEST(PluginFile, EnableExpressionAdmitsExactlyTheListedModes) {
 }
 
 #ifdef QUENARA_PLUGIN_FILE
-// The host's table mirrors the terminology resource of the built plug-in row for row.
-TEST(ParameterTable, MirrorsThePlugInsTerminologyResource) {
-  PeReader pe;
-  std::string error;
-  ASSERT_TRUE(pe.Load(QUENARA_PLUGIN_FILE, &error)) << error;
-  PiplInfo pipl;
-  ASSERT_TRUE(ReadPluginPipl(pe, &pipl, &error)) << error;
-  const PeResource* res =
-      pe.FindResource(PeResourceName("AETE"), PeResourceName(pipl.terminologyId));
-  ASSERT_NE(res, nullptr);
-  std::vector<uint8_t> bytes;
-  ASSERT_TRUE(pe.ReadResource(*res, &bytes));
-  AeteInfo aete;
-  ASSERT_TRUE(ParseAete(bytes, &aete, &error)) << error;
-  ASSERT_EQ(aete.suites.size(), 1u);
-  ASSERT_EQ(aete.suites[0].events.size(), 1u);
-  const std::vector<AeteParameter>& params = aete.suites[0].events[0].parameters;
-  const std::vector<HostParameterRow>& table = HostParameterTable();
-  ASSERT_EQ(params.size(), table.size());
-  for (size_t i = 0; i < table.size(); ++i) {
-    EXPECT_EQ(params[i].name, table[i].aeteName) << i;
-    EXPECT_EQ(params[i].key, ScriptKeyCode(table[i])) << i;
-    EXPECT_EQ(params[i].type, table[i].type) << i;
-  }
-  std::string entry;
+// The check before a run, on the built plug-in: its entry point, and the modes it refuses.
+TEST(PluginFile, CheckFindsTheEntryPointAndRefusesModesNotListed) {
+  std::string entry, error;
   EXPECT_TRUE(CheckPluginFile(QUENARA_PLUGIN_FILE, 11, true, entry, error)) << error;
   EXPECT_EQ(entry, "ENTRYPOINT");
   EXPECT_FALSE(CheckPluginFile(QUENARA_PLUGIN_FILE, 4, true, entry, error));  // CMYK

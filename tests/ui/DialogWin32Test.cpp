@@ -386,8 +386,6 @@ TEST_F(Dialog, ADialogThatCannotOpenEndsLikeCancel) {
   }
 }
 
-// 6000 x 4000 at 16 bits, zoomed in to a factor whose render takes longer than 200 ms: a
-// slider drag abandons the stale renders, renders coarser, and ends in full detail.
 // A preview that cannot be shown leaves the frame white and the dialog working: an image mode
 // it does not display, and a display bitmap that cannot be allocated (until the zoom changes).
 // Shown, a fully transparent image is the checkerboard of 16 x 16 image pixels.
@@ -519,6 +517,8 @@ TEST_F(Dialog, ColourSwatchAndAngleDialFollowTheirParameters) {
   controls.resize(controls.size() - 2);
 }
 
+// 6000 x 4000 at 16 bits, zoomed in to a factor whose render takes longer than 200 ms: a
+// slider drag abandons the stale renders, renders coarser, and ends in full detail.
 TEST_F(Dialog, SliderDragOnALargeImageAbandonsStaleRendersAndEndsInFullDetail) {
   ReferenceHost host(TestDocument(6000, 4000, 3, false, 2, {9000, 16000, 24000}));
   User user = Attach(host);
