@@ -59,7 +59,7 @@ class AddressSpace : public testing::Test {
   HostDescriptor playback;
 };
 
-// 100 megapixels of 8-bit RGBA: the host's images and copies take about 1.6 GB, the plug-in's
+// 100 megapixels of 8-bit RGBA: the host's image and its destination take 0.8 GB, the plug-in's
 // working image and ray accumulation (each below the suite's 2 GB limit) another 3.6 GB.
 constexpr int32_t kTooLargeSide = 10000;
 
