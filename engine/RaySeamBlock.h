@@ -89,15 +89,6 @@ class RaySeamBlock {
     cell[Floats - 1] += weight;
   }
 
-  // Whether pixel (x, y) has a cell in the strip of the band's seam line `l`.
-  bool Covers(int32_t band, int32_t l, int32_t x, int32_t y) const {
-    const RaySeamLine& line = RecordOf(band).line[l];
-    const int32_t major = line.xMajor ? x : y;
-    const int32_t minor = line.xMajor ? y : x;
-    const int32_t o = minor - Base(band, l)[major];
-    return o >= 0 && o < kRaySeamWidth;
-  }
-
   // Adds every prepared strip cell into its accumulation pixel. Runs on one thread after all
   // bands have finished.
   template <class Accumulation>
