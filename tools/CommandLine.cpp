@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
+#include <type_traits>
 
 namespace {
 
@@ -88,6 +90,19 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
       f = true;
       return true;
     };
+    // A whole number from lo to hi; the message names the option and its range.
+    auto number = [&](long lo, long hi, auto& n) {
+      std::string v;
+      long parsed = 0;
+      if (!value(v)) return false;
+      if (!ParseWholeNumber(v, lo, hi, parsed)) {
+        error = name + " needs a whole number from " + std::to_string(lo) + " to " +
+                std::to_string(hi) + ", not '" + v + "'";
+        return false;
+      }
+      n = std::remove_reference_t<decltype(n)>(parsed);
+      return true;
+    };
     bool ok = true;
     if (name == "-p" || name == "--param") {
       std::string v;
@@ -105,23 +120,9 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
     } else if (name == "--mask") {
       ok = value(cl.mask);
     } else if (name == "--reduction") {
-      std::string v;
-      long n = 1;
-      ok = value(v);
-      if (ok && !ParseWholeNumber(v, 1, 1024, n)) {
-        error = "--reduction needs a whole number from 1 to 1024, not '" + v + "'";
-        return false;
-      }
-      cl.reduction = int32_t(n);
+      ok = number(1, 1024, cl.reduction);
     } else if (name == "--compression") {
-      std::string v;
-      long n = 0;
-      ok = value(v);
-      if (ok && !ParseWholeNumber(v, 0, 9, n)) {
-        error = "--compression needs a whole number from 0 to 9, not '" + v + "'";
-        return false;
-      }
-      cl.compression = int(n);
+      ok = number(0, 9, cl.compression);
     } else if (name == "--tiff-compression") {
       std::string v;
       ok = value(v);
@@ -136,14 +137,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
         return false;
       }
     } else if (name == "--quality") {
-      std::string v;
-      long n = 0;
-      ok = value(v);
-      if (ok && !ParseWholeNumber(v, 1, 100, n)) {
-        error = "--quality needs a whole number from 1 to 100, not '" + v + "'";
-        return false;
-      }
-      cl.quality = int(n);
+      ok = number(1, 100, cl.quality);
     } else if (name == "--print-params") {
       ok = flag(cl.printParams);
     } else if (name == "--quiet") {
