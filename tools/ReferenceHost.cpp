@@ -335,10 +335,16 @@ void ReferenceHost::FlushOutput() {
   const Rect& r = output.rect;
   const int32_t planes = output.hi - output.lo + 1;
   const int32_t s = destination.BytesPerSample();
+  const bool wholeRows = r.left >= 0 && r.right <= destination.Width() && output.lo == 0 &&
+                         planes == destination.Planes();
   for (int32_t y = 0; y < r.bottom - r.top; ++y) {
     const int32_t dy = r.top + y;
     if (dy < 0 || dy >= destination.Height()) continue;
     const uint8_t* row = output.rows + size_t(y) * size_t(output.rowBytes);
+    if (wholeRows) {
+      std::memcpy(destination.PixelAddress(r.left, dy), row, size_t(r.right - r.left) * planes * s);
+      continue;
+    }
     for (int32_t x = 0; x < r.right - r.left; ++x) {
       const int32_t dx = r.left + x;
       if (dx < 0 || dx >= destination.Width()) continue;
